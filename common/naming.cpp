@@ -1,0 +1,52 @@
+#include "naming.h"
+
+void ReplaceLastDot(std::string& text) {
+  size_t dot = text.rfind('.');
+  if (dot != std::string::npos) text[dot] = '_';
+}
+
+std::string RestoreFileName(const std::string& stemName) {
+  std::string restored = stemName;
+  size_t underscore = restored.rfind('_');
+  if (underscore != std::string::npos) restored[underscore] = '.';
+  return restored;
+}
+
+std::string SourceFileName(const std::string& path, char separator) {
+  size_t last = path.rfind(separator);
+  return last == std::string::npos ? path : path.substr(last + 1);
+}
+
+std::string JoinPath(const std::string& dir, const std::string& name, char separator) {
+  std::string path = dir;
+  if (path.empty() || path.back() != separator) path += separator;
+  return path + name;
+}
+
+std::string BuildPieceStem(const std::string& sourcePath, const std::string& targetDir, char separator) {
+  std::string stemName = SourceFileName(sourcePath, separator);
+  ReplaceLastDot(stemName);
+  return JoinPath(targetDir, stemName, separator);
+}
+
+std::string MakePieceName(const std::string& stem, const std::string& pieceNumberText) {
+  return stem + "." + pieceNumberText;
+}
+
+bool IsFirstPiecePath(const std::string& path) {
+  size_t n = path.size();
+  return n >= 2 && path[n - 2] == '.' && path[n - 1] == '1';
+}
+
+PieceSetName SplitFirstPiecePath(const std::string& firstPiecePath, char separator) {
+  PieceSetName name;
+  std::string withoutNumber = firstPiecePath.substr(0, firstPiecePath.size() - 2);
+  size_t last = withoutNumber.rfind(separator);
+  if (last == std::string::npos) {
+    name.stemName = withoutNumber;
+  } else {
+    name.pieceDir = withoutNumber.substr(0, last + 1);
+    name.stemName = withoutNumber.substr(last + 1);
+  }
+  return name;
+}

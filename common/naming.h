@@ -1,0 +1,43 @@
+// The piece-naming scheme: how a source path and a target directory give
+// piece names, and how a first piece gives back the name to re-create.
+// Pure string work; `separator` is the system's path separator.
+#ifndef DORVENAL_NAMING_H
+#define DORVENAL_NAMING_H
+
+#include <string>
+
+#include "platform.h"
+
+// The last dot of the text becomes an underscore; no dot, no change.
+void ReplaceLastDot(std::string& text);
+
+// The last underscore becomes a dot; none, no change.
+std::string RestoreFileName(const std::string& stemName);
+
+// The part of a path after its last separator; the whole path without one.
+std::string SourceFileName(const std::string& path, char separator = kPathSeparator);
+
+// dir, a separator unless dir already ends in one, then name. The
+// directory text itself is never altered.
+std::string JoinPath(const std::string& dir, const std::string& name, char separator = kPathSeparator);
+
+// Target directory + separator + source file name with its last dot made
+// an underscore: D:\out and C:\data\report.doc give D:\out\report_doc.
+std::string BuildPieceStem(const std::string& sourcePath, const std::string& targetDir,
+                           char separator = kPathSeparator);
+
+// stem + "." + number text.
+std::string MakePieceName(const std::string& stem, const std::string& pieceNumberText);
+
+// Whether a path may name a first piece: it ends in ".1".
+bool IsFirstPiecePath(const std::string& path);
+
+// The join's view of a ".1" path: the directory up to and including its
+// last separator (empty without one), and the stem name before ".1".
+struct PieceSetName {
+  std::string pieceDir;
+  std::string stemName;
+};
+PieceSetName SplitFirstPiecePath(const std::string& firstPiecePath, char separator = kPathSeparator);
+
+#endif

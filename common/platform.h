@@ -1,0 +1,94 @@
+// What the jobs need of the dialog and of the system, in neutral types.
+// Each function has one implementation per platform directory; the build
+// links the one it wants (Win32 program, POSIX, fake dialog for tests,
+// console front end).
+#ifndef DORVENAL_PLATFORM_H
+#define DORVENAL_PLATFORM_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// ---- The dialog side --------------------------------------------------
+
+// Opaque: a window handle in the program, a fake or console object elsewhere.
+struct Dialog;
+
+// Answers of a yes/no box, numbered as the system numbers them.
+enum BoxAnswer { kAnswerYes = 6, kAnswerNo = 7 };
+
+std::string GetControlText(Dialog* dialog, int controlId);
+// The control's text read as a signed 32-bit decimal number (ParseDialogNumber).
+int32_t GetControlNumber(Dialog* dialog, int controlId);
+bool IsControlChecked(Dialog* dialog, int controlId);
+void FocusControl(Dialog* dialog, int controlId);
+void EnableControl(Dialog* dialog, int controlId, bool enable);
+
+// The program's information box: caption "Dorvenal", information icon, OK.
+void ShowInfoBox(Dialog* dialog, const std::string& text);
+// Yes/No box with the same caption and icon.
+BoxAnswer AskYesNo(Dialog* dialog, const std::string& text);
+
+// Progress bar IDC_PROGRESS. Bounds are 32-bit so that sets of more than
+// 65,535 pieces are still followed.
+void SetProgressRange(Dialog* dialog, uint32_t minimum, uint32_t maximum);
+void SetProgressStep(Dialog* dialog, uint32_t step);
+void SetProgressPos(Dialog* dialog, uint32_t position);
+
+// ---- The system side --------------------------------------------------
+
+// One open file or mapping; value -1 (kNoHandle) means none.
+constexpr intptr_t kNoHandle = -1;
+struct FileHandle {
+  intptr_t value = kNoHandle;
+};
+struct MappingHandle {
+  intptr_t value = kNoHandle;
+};
+
+// The path separator of this system: '\\' on Windows, '/' elsewhere.
+extern const char kPathSeparator;
+
+// Why an operation failed, translated once at this boundary.
+enum class IoError { kNone, kDiskFull, kOther };
+
+// Source: read access, others may read but not write.
+FileHandle OpenSourceFile(const std::string& path);
+// A piece being written: read/write, no sharing, created or emptied.
+FileHandle CreatePieceFile(const std::string& path);
+// Join output and batch file: read/write, shared read/write, created or emptied.
+FileHandle CreateSharedFile(const std::string& path);
+// A piece being joined: read access, shared read, must exist.
+FileHandle OpenPieceForReading(const std::string& path);
+
+bool GetFileSize64(FileHandle file, uint64_t* size);
+// Writes all bytes or reports why not; a short write is finished or reported.
+IoError WriteAll(FileHandle file, const void* data, size_t length);
+// Reads up to length bytes; *got 0 with kNone is the end of the file.
+IoError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got);
+// A failed close of a written file is an error like a failed write.
+bool CloseFile(FileHandle file);
+bool RemoveFile(const std::string& path);
+// True when path names the very file that `file` has open (by link or name).
+bool IsSameFile(const std::string& path, FileHandle file);
+
+// Whether a file of exactly this name exists, and its size.
+bool FindFileExact(const std::string& path, uint64_t* size);
+
+// Read-only mapping of a whole file; views of any part of it.
+MappingHandle CreateReadOnlyMapping(FileHandle file);
+// Offsets must be multiples of MappingGranularity().
+const unsigned char* MapView(MappingHandle mapping, uint64_t offset, size_t length);
+bool UnmapView(const unsigned char* view, size_t length);
+bool CloseMapping(MappingHandle mapping);
+uint64_t MappingGranularity();
+// How much of a source one view should cover at most on this system.
+uint64_t PreferredViewSize();
+
+// Free bytes of the volume that holds the directory; false when the query fails.
+bool QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes);
+
+// A text of the string table (IDS_...); empty when it cannot be loaded.
+std::string LoadText(int stringId);
+
+#endif

@@ -1,0 +1,3 @@
+#include "session_state.h"
+
+SessionState gSession;

@@ -1,0 +1,24 @@
+// Filling message templates without fixed buffers.
+#ifndef DORVENAL_TEXT_FORMAT_H
+#define DORVENAL_TEXT_FORMAT_H
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+// Replaces each %s or %d of the template, in order, with the next argument;
+// "%%" gives "%". Missing arguments leave the placeholder out.
+std::string FillTemplate(const std::string& pattern, std::initializer_list<std::string> arguments);
+
+// Decimal text of a number, as "%d" prints it.
+std::string DecimalText(uint64_t number);
+
+// The dialog's reading of a number: leading blanks, an optional sign, then
+// decimal digits to the end; anything else, or a value outside the signed
+// 32-bit range, reads as 0.
+int32_t ParseDialogNumber(const std::string& text);
+
+// Reads a piece number text; 0 when it is not plain decimal digits.
+uint64_t ParsePieceNumber(const std::string& text);
+
+#endif

@@ -1,0 +1,68 @@
+// Every message the jobs show. Placeholders: %s text, %d number, filled by
+// FillTemplate in the order given.
+#ifndef DORVENAL_TEXTS_H
+#define DORVENAL_TEXTS_H
+
+constexpr const char kAppCaption[] = "Dorvenal";
+
+// Validation, shared by the split and the join.
+constexpr const char kMsgNoSource[] =
+    "You have not selected a Source File !!\nPlease select a Source File by clicking on the Source File button.";
+constexpr const char kMsgNoTarget[] =
+    "You have not selected a Target Directory !!\nPlease select a Target Directory by clicking on the Target Directory button.";
+constexpr const char kMsgNoValue[] = "Please Enter a keyword /size / or no.of pieces !!";
+
+// Split.
+constexpr const char kMsgEmptySource[] =
+    "The selected file is of size 0 bytes.\nZero length files cannot be split !!!";
+constexpr const char kMsgNoSpaceSplit[] =
+    "There is not enough free space in the target drive to store the split files.\nPlease free up some space on the target drive and then try to split";
+constexpr const char kMsgMappingFailed[] = "File mapping creation failed !!!.\nYou are low on memory";
+constexpr const char kMsgViewFailed[] = "Mapping of view failed !!!.\nYou are low on memory";
+constexpr const char kMsgUnmapFailed[] = "Could not unmap view of file.";
+constexpr const char kMsgSplitFinished[] = "Finished Splitting Successfully !!!";
+constexpr const char kConfirmSize[] = "File will be split into %d pieces\nShall I continue ?";
+constexpr const char kConfirmPieces[] =
+    "File will be split into %d pieces of size %d bytes\nShall I continue ?";
+constexpr const char kConfirmPiecesRemainder[] =
+    "File will be split into %d pieces of size %d bytes and 1 piece of size %d bytes\nShall I continue ?";
+
+// Join.
+constexpr const char kMsgLowMemory[] = "Your system is running low on memory !!\n Cannot proceed further !";
+constexpr const char kMsgNotFirstPiece[] =
+    "The Source file you have selected is not the First file in a split file set !!!\n Please select a  .1 file as the source file";
+constexpr const char kMsgNoSpaceJoin[] =
+    "There is not enough free space in the target drive to store the split files.\nPlease free up some space on the target drive and then try to join";
+constexpr const char kConfirmJoin[] =
+    "Dorvenal has detected %d files which can joined to recreate %s.\n %s which will be recreated will be of size %d.\n If there is an existing %s , it will be Over-Written.\n Do you wish to continue ?";
+constexpr const char kMsgJoinFinished[] = "Finished Joining Successfully !!!";
+
+// Failures the program reports in its own voice.
+constexpr const char kMsgPieceWriteFailed[] =
+    "Could not write the piece file\n%s !!\nThe split has been stopped.";
+// Put before a write failure's message when the drive ran out of room.
+constexpr const char kMsgDriveFull[] = "The target drive is full !!\n";
+constexpr const char kMsgPieceIsSource[] =
+    "The piece file\n%s\nis the source file itself !!\nThe split has been stopped.";
+constexpr const char kMsgTooManyPieces[] =
+    "The split would need more than 999999999 pieces !!\nPlease choose fewer pieces or a larger size.";
+constexpr const char kMsgSourceChanged[] =
+    "The source file changed while it was being split !!\nThe split has been stopped.";
+constexpr const char kMsgFirstPieceMissing[] =
+    "Could not find the piece\n%s !!\nThe join has been stopped.";
+constexpr const char kMsgPieceOpenFailed[] =
+    "Could not open the piece\n%s !!\nThe join has been stopped and the incomplete file removed.";
+constexpr const char kMsgPieceReadFailed[] =
+    "Could not read the piece\n%s !!\nThe join has been stopped and the incomplete file removed.";
+constexpr const char kMsgOutputCreateFailed[] =
+    "Could not create the file\n%s !!\nThe join has been stopped.";
+constexpr const char kMsgOutputWriteFailed[] =
+    "Could not write the file\n%s !!\nThe join has been stopped and the incomplete file removed.";
+constexpr const char kMsgOutputIsPiece[] =
+    "The file to recreate\n%s\nis one of its own pieces !!\nThe join has been stopped.";
+constexpr const char kMsgBatchFailed[] =
+    "Could not write the batch file\n%s !!\nThe pieces are complete: join them with Dorvenal instead.";
+constexpr const char kMsgBatchIsSource[] =
+    "The batch file\n%s\nwould replace the source file itself, so it was not written !!";
+
+#endif

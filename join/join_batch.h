@@ -1,0 +1,22 @@
+// JOIN.BAT: a script that re-creates a split file with COPY /B.
+#ifndef DORVENAL_JOIN_BATCH_H
+#define DORVENAL_JOIN_BATCH_H
+
+#include <cstdint>
+#include <string>
+
+#include "platform.h"
+
+constexpr char kJoinBatchName[] = "JOIN.BAT";
+
+// The whole script for a source file name split into pieces 1..lastPiece,
+// from the string-table templates; empty when a template cannot be loaded.
+std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece);
+
+// Writes JOIN.BAT into the target directory for the split that has just
+// ended (paths from the dialog, numbers from gSession). `source` is the
+// open source file, which the batch file must never replace. False, after
+// an error box, when the file could not be written whole.
+bool WriteJoinBatch(Dialog* dialog, FileHandle source);
+
+#endif

@@ -1,0 +1,169 @@
+#include "join_job.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "free_space.h"
+#include "naming.h"
+#include "resource_ids.h"
+#include "slots.h"
+#include "text_format.h"
+#include "texts.h"
+
+namespace {
+
+struct JoinJobState {
+  Dialog* dialog = nullptr;
+  std::string sourcePath;
+  std::string targetDir;
+  PieceSetName set;
+  std::string restoredName;
+  std::string outputPath;
+  std::string pieceName;
+  std::vector<unsigned char> copyBuffer;
+  uint64_t pieceCount = 0;
+  uint64_t totalSize = 0;
+  FileSlot pieceFile;
+  FileSlot outputFile;
+  bool joinFinished = false;
+  bool outputIncomplete = false;  // created and not yet whole
+  JobOutcome outcome = JobOutcome::kRefused;
+};
+
+std::string PiecePath(const JoinJobState& state, uint64_t number) {
+  return MakePieceName(state.set.pieceDir + state.set.stemName, DecimalText(number));
+}
+
+// Counts the consecutive pieces from 1 and adds up their sizes, from
+// directory look-ups alone.
+void DiscoverPieces(JoinJobState& state) {
+  uint64_t size = 0;
+  while (FindFileExact(PiecePath(state, state.pieceCount + 1), &size)) {
+    ++state.pieceCount;
+    state.totalSize += size;
+  }
+}
+
+// True when the output path reaches one of the pieces (through a link, or
+// a name the system treats as the same): creating it would destroy a piece.
+bool OutputIsAPiece(const JoinJobState& state) {
+  FileSlot existing;
+  if (!existing.Hold(OpenPieceForReading(state.outputPath))) return false;
+  for (uint64_t k = 1; k <= state.pieceCount; ++k) {
+    if (IsSameFile(PiecePath(state, k), existing.Get())) return true;
+  }
+  return false;
+}
+
+void Fail(JoinJobState& state, const char* pattern, const std::string& name) {
+  ShowInfoBox(state.dialog, FillTemplate(pattern, {name}));
+  state.outcome = JobOutcome::kFailed;
+}
+
+bool CopyPiece(JoinJobState& state, uint64_t number) {
+  state.pieceName = PiecePath(state, number);
+  if (!state.pieceFile.Hold(OpenPieceForReading(state.pieceName))) {
+    Fail(state, kMsgPieceOpenFailed, state.pieceName);
+    return false;
+  }
+  for (;;) {
+    size_t got = 0;
+    if (ReadSome(state.pieceFile.Get(), state.copyBuffer.data(), state.copyBuffer.size(), &got) != IoError::kNone) {
+      Fail(state, kMsgPieceReadFailed, state.pieceName);
+      return false;
+    }
+    if (got == 0) break;
+    IoError error = WriteAll(state.outputFile.Get(), state.copyBuffer.data(), got);
+    if (error != IoError::kNone) {
+      std::string message = FillTemplate(kMsgOutputWriteFailed, {state.outputPath});
+      if (error == IoError::kDiskFull) message = kMsgDriveFull + message;
+      ShowInfoBox(state.dialog, message);
+      state.outcome = JobOutcome::kFailed;
+      return false;
+    }
+  }
+  state.pieceFile.Release();
+  return true;
+}
+
+void RunJoinSteps(JoinJobState& state) {
+  Dialog* dialog = state.dialog;
+  state.sourcePath = GetControlText(dialog, IDC_SOURCE_PATH);
+  state.targetDir = GetControlText(dialog, IDC_TARGET_PATH);
+  if (state.sourcePath.empty()) {
+    ShowInfoBox(dialog, kMsgNoSource);
+    FocusControl(dialog, IDC_SOURCE_BROWSE);
+    return;
+  }
+  if (state.targetDir.empty()) {
+    ShowInfoBox(dialog, kMsgNoTarget);
+    FocusControl(dialog, IDC_TARGET_BROWSE);
+    return;
+  }
+  if (!IsFirstPiecePath(state.sourcePath)) {
+    ShowInfoBox(dialog, kMsgNotFirstPiece);
+    return;
+  }
+  state.set = SplitFirstPiecePath(state.sourcePath);
+  DiscoverPieces(state);
+  // Without a first piece there is nothing to join; going on would empty
+  // an existing file and call that a success.
+  if (state.pieceCount == 0) return Fail(state, kMsgFirstPieceMissing, PiecePath(state, 1));
+  state.restoredName = RestoreFileName(state.set.stemName);
+  if (CheckFreeSpace(state.targetDir, state.totalSize) == 0) {
+    ShowInfoBox(dialog, kMsgNoSpaceJoin);
+    return;
+  }
+  std::string confirmation =
+      FillTemplate(kConfirmJoin, {DecimalText(state.pieceCount), state.restoredName, state.restoredName,
+                                  DecimalText(state.totalSize), state.restoredName});
+  if (AskYesNo(dialog, confirmation) == kAnswerNo) {
+    state.outcome = JobOutcome::kDeclined;
+    return;
+  }
+
+  state.outputPath = JoinPath(state.targetDir, state.restoredName);
+  if (OutputIsAPiece(state)) return Fail(state, kMsgOutputIsPiece, state.outputPath);
+  if (!state.outputFile.Hold(CreateSharedFile(state.outputPath))) {
+    return Fail(state, kMsgOutputCreateFailed, state.outputPath);
+  }
+  state.outputIncomplete = true;
+  state.copyBuffer.assign(JOIN_BUFFER_SIZE, 0);
+  SetProgressRange(dialog, 1, static_cast<uint32_t>(state.pieceCount));
+  SetProgressStep(dialog, 1);
+  for (uint64_t k = 1; k <= state.pieceCount; ++k) {
+    SetProgressPos(dialog, static_cast<uint32_t>(k));
+    if (!CopyPiece(state, k)) return;
+  }
+  if (!state.outputFile.Release()) return Fail(state, kMsgOutputWriteFailed, state.outputPath);
+  state.outputIncomplete = false;
+  state.joinFinished = true;
+  state.outcome = JobOutcome::kFinished;
+  state.copyBuffer.clear();
+  state.copyBuffer.shrink_to_fit();
+}
+
+// Releases what is still held; an output still open here is incomplete
+// and is removed, so that no partial file passes for the joined one.
+void FinishJoin(JoinJobState& state) {
+  state.pieceFile.Release();
+  state.outputFile.Release();
+  if (state.outputIncomplete) RemoveFile(state.outputPath);
+  if (state.joinFinished) ShowInfoBox(state.dialog, kMsgJoinFinished);
+}
+
+}  // namespace
+
+JobOutcome PerformJoinJob(Dialog* dialog) {
+  JoinJobState state;
+  state.dialog = dialog;
+  RunJoinSteps(state);
+  FinishJoin(state);
+  return state.outcome;
+}
+
+int RunJoinJob(Dialog* dialog) {
+  PerformJoinJob(dialog);
+  return 1;
+}

@@ -1,0 +1,140 @@
+// The system side on POSIX systems.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "platform.h"
+#include "string_table_texts.h"
+
+const char kPathSeparator = '/';
+
+namespace {
+
+int Fd(FileHandle file) { return static_cast<int>(file.value); }
+
+FileHandle Open(const std::string& path, int flags) {
+  int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  return FileHandle{fd < 0 ? kNoHandle : fd};
+}
+
+IoError Translate(int error) { return error == ENOSPC || error == EDQUOT ? IoError::kDiskFull : IoError::kOther; }
+
+}  // namespace
+
+FileHandle OpenSourceFile(const std::string& path) { return Open(path, O_RDONLY); }
+FileHandle CreatePieceFile(const std::string& path) { return Open(path, O_RDWR | O_CREAT | O_TRUNC); }
+FileHandle CreateSharedFile(const std::string& path) { return Open(path, O_RDWR | O_CREAT | O_TRUNC); }
+
+FileHandle OpenPieceForReading(const std::string& path) {
+  FileHandle file = Open(path, O_RDONLY);
+  struct stat info;
+  // A directory opens for reading here but is no piece.
+  if (file.value != kNoHandle && (::fstat(Fd(file), &info) != 0 || S_ISDIR(info.st_mode))) {
+    ::close(Fd(file));
+    return FileHandle{};
+  }
+  return file;
+}
+
+bool GetFileSize64(FileHandle file, uint64_t* size) {
+  struct stat info;
+  if (::fstat(Fd(file), &info) != 0) return false;
+  *size = static_cast<uint64_t>(info.st_size);
+  return true;
+}
+
+IoError WriteAll(FileHandle file, const void* data, size_t length) {
+  const char* bytes = static_cast<const char*>(data);
+  while (length > 0) {
+    // Linux writes at most about 2 GiB per call.
+    size_t chunk = length < (size_t{1} << 30) ? length : (size_t{1} << 30);
+    ssize_t written = ::write(Fd(file), bytes, chunk);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return Translate(errno);
+    }
+    if (written == 0) return IoError::kOther;
+    bytes += written;
+    length -= static_cast<size_t>(written);
+  }
+  return IoError::kNone;
+}
+
+IoError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) {
+  for (;;) {
+    ssize_t read = ::read(Fd(file), buffer, length);
+    if (read >= 0) {
+      *got = static_cast<size_t>(read);
+      return IoError::kNone;
+    }
+    if (errno != EINTR) return IoError::kOther;
+  }
+}
+
+bool CloseFile(FileHandle file) { return ::close(Fd(file)) == 0; }
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool IsSameFile(const std::string& path, FileHandle file) {
+  struct stat named;
+  struct stat open;
+  if (::stat(path.c_str(), &named) != 0 || ::fstat(Fd(file), &open) != 0) return false;
+  return named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
+bool FindFileExact(const std::string& path, uint64_t* size) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  *size = static_cast<uint64_t>(info.st_size);
+  return true;
+}
+
+// mmap needs no separate mapping object: the "mapping" is the file itself,
+// duplicated so that it lives as long as the caller holds it.
+MappingHandle CreateReadOnlyMapping(FileHandle file) {
+  int fd = ::fcntl(Fd(file), F_DUPFD_CLOEXEC, 0);
+  return MappingHandle{fd < 0 ? kNoHandle : fd};
+}
+
+const unsigned char* MapView(MappingHandle mapping, uint64_t offset, size_t length) {
+  if (length == 0) return nullptr;
+  int flags = MAP_SHARED;
+#ifdef MAP_POPULATE
+  // Faulting the pages in up front is much faster than one fault per page
+  // while write() copies from the view.
+  flags |= MAP_POPULATE;
+#endif
+  void* view = ::mmap(nullptr, length, PROT_READ, flags, static_cast<int>(mapping.value), static_cast<off_t>(offset));
+  return view == MAP_FAILED ? nullptr : static_cast<const unsigned char*>(view);
+}
+
+bool UnmapView(const unsigned char* view, size_t length) {
+  return ::munmap(const_cast<unsigned char*>(view), length) == 0;
+}
+
+bool CloseMapping(MappingHandle mapping) { return ::close(static_cast<int>(mapping.value)) == 0; }
+
+uint64_t MappingGranularity() { return static_cast<uint64_t>(::sysconf(_SC_PAGESIZE)); }
+
+uint64_t PreferredViewSize() {
+  // A 64-bit process can map any file whole; a 32-bit one works in windows.
+  return sizeof(void*) >= 8 ? (uint64_t{1} << 40) : (uint64_t{256} << 20);
+}
+
+bool QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes) {
+  struct statvfs info;
+  if (::statvfs(targetDir.c_str(), &info) != 0) return false;
+  // All free blocks, like the total free bytes of the Windows query.
+  *freeBytes = static_cast<uint64_t>(info.f_bfree) * info.f_frsize;
+  return true;
+}
+
+std::string LoadText(int stringId) {
+  const char* text = StringTableText(stringId);
+  return text != nullptr ? std::string(text) : std::string();
+}

@@ -1,0 +1,71 @@
+#include "keyword_search.h"
+
+#include <cstring>
+
+#include "source_view.h"
+
+namespace {
+
+// First place in [start, end) where all of needle lies, or null.
+const unsigned char* FindBytes(const unsigned char* start, const unsigned char* end, const std::string& needle) {
+  size_t n = needle.size();
+  if (static_cast<size_t>(end - start) < n) return nullptr;
+#ifdef __GLIBC__
+  return static_cast<const unsigned char*>(memmem(start, end - start, needle.data(), n));
+#else
+  const unsigned char first = static_cast<unsigned char>(needle[0]);
+  const unsigned char* last = end - n;  // last place a whole match can start
+  for (const unsigned char* p = start; p <= last; ++p) {
+    p = static_cast<const unsigned char*>(std::memchr(p, first, last - p + 1));
+    if (p == nullptr) return nullptr;
+    if (std::memcmp(p + 1, needle.data() + 1, n - 1) == 0) return p;
+  }
+  return nullptr;
+#endif
+}
+
+}  // namespace
+
+ScanResult ScanKeyword(const unsigned char* start, const unsigned char* end, const std::string& keyword,
+                       const unsigned char** found) {
+  // The keyword holds no zero byte, so a match never spans one: the first
+  // match counts exactly when no zero byte lies before it.
+  const unsigned char* match = FindBytes(start, end, keyword);
+  const unsigned char* limit = match != nullptr ? match : end;
+  if (std::memchr(start, 0, limit - start) != nullptr) return ScanResult::kTextEnded;
+  if (match == nullptr) return ScanResult::kNotInRange;
+  *found = match;
+  return ScanResult::kFound;
+}
+
+const unsigned char* FindKeyword(const unsigned char* start, const unsigned char* end, const char* keyword) {
+  std::string text(keyword);
+  if (text.empty()) return start;
+  const unsigned char* found = nullptr;
+  return ScanKeyword(start, end, text, &found) == ScanResult::kFound ? found : nullptr;
+}
+
+SourceSearch FindKeywordInSource(SourceView& view, uint64_t fileSize, uint64_t from, const std::string& keyword,
+                                 uint64_t* foundAt) {
+  const uint64_t length = keyword.size();
+  uint64_t position = from;
+  while (position < fileSize) {
+    uint64_t available = 0;
+    const unsigned char* bytes = view.Bytes(position, length, &available);
+    if (bytes == nullptr) return SourceSearch::kViewFailed;
+    const unsigned char* found = nullptr;
+    switch (ScanKeyword(bytes, bytes + available, keyword, &found)) {
+      case ScanResult::kFound:
+        *foundAt = position + static_cast<uint64_t>(found - bytes);
+        return SourceSearch::kFound;
+      case ScanResult::kTextEnded:
+        return SourceSearch::kNotFound;
+      case ScanResult::kNotInRange:
+        break;
+    }
+    if (position + available >= fileSize || available < length) return SourceSearch::kNotFound;
+    // The last length-1 bytes may begin a match that runs into the next view.
+    position += available - length + 1;
+  }
+  return SourceSearch::kNotFound;
+}

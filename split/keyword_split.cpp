@@ -1,0 +1,64 @@
+#include "keyword_split.h"
+
+#include "keyword_search.h"
+#include "resource_ids.h"
+#include "session_state.h"
+#include "texts.h"
+
+namespace {
+
+// The keyword field is read as 254 characters at most.
+constexpr size_t kKeywordLimit = 254;
+
+// Finds the next occurrence from the cursor; reports a view that cannot be
+// mapped. False when there is no further occurrence (or on that failure).
+bool FindNextCut(SplitJobState& state, const std::string& keyword, uint64_t* cutEnd, bool* failed) {
+  uint64_t found = 0;
+  switch (FindKeywordInSource(state.view, state.fileSize, state.cursor, keyword, &found)) {
+    case SourceSearch::kFound:
+      *cutEnd = found + keyword.size();
+      return true;
+    case SourceSearch::kViewFailed:
+      ShowInfoBox(state.dialog, kMsgViewFailed);
+      state.outcome = JobOutcome::kFailed;
+      *failed = true;
+      return false;
+    case SourceSearch::kNotFound:
+      break;
+  }
+  return false;
+}
+
+bool AdvanceOrRefuse(SplitJobState& state) {
+  if (AdvancePieceNumber(state) != 0) return true;
+  ShowInfoBox(state.dialog, kMsgTooManyPieces);
+  state.outcome = JobOutcome::kFailed;
+  return false;
+}
+
+}  // namespace
+
+bool SplitByKeyword(SplitJobState& state) {
+  std::string keyword = GetControlText(state.dialog, IDC_VALUE).substr(0, kKeywordLimit);
+  gSession.valueBuffer = keyword;
+  if (keyword.empty()) return false;
+
+  bool failed = false;
+  uint64_t cutEnd = 0;
+  if (!FindNextCut(state, keyword, &cutEnd, &failed)) return false;
+  state.cursor = 0;
+  for (;;) {
+    if (!WritePiece(state, cutEnd - state.cursor)) return false;
+    state.cursor = cutEnd;
+    if (!FindNextCut(state, keyword, &cutEnd, &failed)) break;
+    if (!AdvanceOrRefuse(state)) return false;
+  }
+  if (failed) return false;
+
+  // The rest of the file, zero bytes and later occurrences included, is the
+  // last piece; also after a single occurrence, so nothing is left behind.
+  if (!AdvanceOrRefuse(state)) return false;
+  if (!WritePiece(state, state.fileSize - state.cursor)) return false;
+  state.splitFinished = true;
+  return true;
+}
