@@ -1,0 +1,156 @@
+#include "console_dialog.h"
+
+#include <cctype>
+#include <cstdio>
+
+#ifdef _WIN32
+#include <io.h>
+#define DORVENAL_ISATTY(stream) (_isatty(_fileno(stream)) != 0)
+#else
+#include <unistd.h>
+#define DORVENAL_ISATTY(stream) (isatty(fileno(stream)) != 0)
+#endif
+
+#include "session_state.h"
+#include "text_format.h"
+#include "texts.h"
+
+namespace {
+
+constexpr char kProgramName[] = "dorvenal-cli";
+
+ConsoleDialog* FromHandle(Dialog* dialog) { return reinterpret_cast<ConsoleDialog*>(dialog); }
+
+// The completion messages are the program's output; everything else it
+// shows is a complaint.
+bool IsCompletion(const std::string& text) { return text == kMsgSplitFinished || text == kMsgJoinFinished; }
+
+// A whole line from the stream without its line end; false at the end of input.
+bool ReadLine(std::FILE* stream, std::string* line) {
+  line->clear();
+  int c = 0;
+  while ((c = std::fgetc(stream)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  return c != EOF || !line->empty();
+}
+
+bool MeansYes(const std::string& answer) {
+  std::string word;
+  for (char c : answer) {
+    if (c != ' ' && c != '\t') word.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  }
+  return word == "y" || word == "yes";
+}
+
+}  // namespace
+
+ConsoleDialog::ConsoleDialog()
+    : inputIsTerminal_(DORVENAL_ISATTY(stdin)), errorIsTerminal_(DORVENAL_ISATTY(stderr)) {}
+
+Dialog* ConsoleDialog::handle() { return reinterpret_cast<Dialog*>(this); }
+
+std::string ConsoleDialog::Text(int controlId) const {
+  auto found = texts_.find(controlId);
+  return found == texts_.end() ? std::string() : found->second;
+}
+
+bool ConsoleDialog::Checked(int controlId) const {
+  auto found = checks_.find(controlId);
+  return found != checks_.end() && found->second;
+}
+
+void ConsoleDialog::EndProgressLine() {
+  if (drawnLength_ == 0) return;
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+  drawnLength_ = 0;
+  drawnPercent_ = -1;
+}
+
+void ConsoleDialog::Complain(const std::string& text) {
+  EndProgressLine();
+  std::fprintf(stderr, "%s: %s\n", kProgramName, text.c_str());
+  std::fflush(stderr);
+}
+
+void ConsoleDialog::Show(const std::string& text) {
+  EndProgressLine();
+  // Both streams are flushed, so that the order survives when they meet.
+  std::fflush(stdout);
+  std::FILE* stream = IsCompletion(text) ? stdout : stderr;
+  if (stream == stderr) ++errorsShown_;
+  std::fprintf(stream, "%s\n", text.c_str());
+  std::fflush(stream);
+}
+
+BoxAnswer ConsoleDialog::Ask(const std::string& text) {
+  if (assumeYes_) return kAnswerYes;
+  EndProgressLine();
+  std::fflush(stdout);
+  if (!inputIsTerminal_) {
+    // A script gets no prompt it cannot answer: it would wait for ever.
+    std::fprintf(stderr, "%s\n", text.c_str());
+    Complain("not asking: standard input is not a terminal; give --yes to go on without a question");
+    declined_ = true;
+    return kAnswerNo;
+  }
+  std::fprintf(stderr, "%s [y/N] ", text.c_str());
+  std::fflush(stderr);
+  std::string answer;
+  bool answered = ReadLine(stdin, &answer);
+  if (!answered) std::fputc('\n', stderr);
+  if (answered && MeansYes(answer)) return kAnswerYes;
+  declined_ = true;
+  return kAnswerNo;
+}
+
+void ConsoleDialog::SetRange(uint32_t minimum, uint32_t maximum) {
+  rangeMinimum_ = minimum;
+  rangeMaximum_ = maximum;
+  drawnPercent_ = -1;
+}
+
+void ConsoleDialog::SetPosition(uint32_t position) {
+  // Only a person watching a terminal wants the line; logs do not.
+  if (!errorIsTerminal_ || rangeMaximum_ < rangeMinimum_ || rangeMaximum_ == 0) return;
+  uint64_t percent = uint64_t{position} * 100 / rangeMaximum_;
+  // Redrawn when the figure changes, so a split into millions of pieces
+  // does not spend its time writing to the terminal.
+  if (static_cast<int>(percent) == drawnPercent_ && position != rangeMaximum_) return;
+  drawnPercent_ = static_cast<int>(percent);
+  std::string line = std::string(gSession.joinMode != 0 ? "Joining" : "Splitting") + ": piece " +
+                     DecimalText(position) + " of " + DecimalText(rangeMaximum_) + " (" + DecimalText(percent) +
+                     "%)";
+  // Blanks wipe what a longer earlier line left behind.
+  std::string padded = line;
+  if (padded.size() < drawnLength_) padded.append(drawnLength_ - padded.size(), ' ');
+  std::fprintf(stderr, "\r%s", padded.c_str());
+  std::fflush(stderr);
+  drawnLength_ = line.size();
+}
+
+// ---- The dialog functions of the platform layer ----------------------
+
+std::string GetControlText(Dialog* dialog, int controlId) { return FromHandle(dialog)->Text(controlId); }
+
+int32_t GetControlNumber(Dialog* dialog, int controlId) {
+  return ParseDialogNumber(FromHandle(dialog)->Text(controlId));
+}
+
+bool IsControlChecked(Dialog* dialog, int controlId) { return FromHandle(dialog)->Checked(controlId); }
+
+// Nothing to focus or enable on a terminal.
+void FocusControl(Dialog*, int) {}
+void EnableControl(Dialog*, int, bool) {}
+
+void ShowInfoBox(Dialog* dialog, const std::string& text) { FromHandle(dialog)->Show(text); }
+
+BoxAnswer AskYesNo(Dialog* dialog, const std::string& text) { return FromHandle(dialog)->Ask(text); }
+
+void SetProgressRange(Dialog* dialog, uint32_t minimum, uint32_t maximum) {
+  FromHandle(dialog)->SetRange(minimum, maximum);
+}
+
+void SetProgressStep(Dialog*, uint32_t) {}
+
+void SetProgressPos(Dialog* dialog, uint32_t position) { FromHandle(dialog)->SetPosition(position); }
