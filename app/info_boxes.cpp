@@ -1,0 +1,43 @@
+// The About and Help boxes: the banner and a few lines under the
+// program's icon. The information box itself is the platform layer's.
+#include <windows.h>
+
+#include <string>
+
+#include "app_texts.h"
+#include "main_window.h"
+#include "resource_ids.h"
+#include "session_state.h"
+#include "string_table.h"
+
+namespace {
+
+// The texts must fit the buffers every earlier version gave them: 499 and
+// 299 characters with the banner.
+constexpr size_t kAboutLimit = 499;
+constexpr size_t kHelpLimit = 299;
+static_assert(sizeof(TEXT_BANNER) - 1 + sizeof(TEXT_ABOUT_LINES) - 1 <= kAboutLimit, "About text too long");
+static_assert(sizeof(TEXT_BANNER) - 1 + sizeof(TEXT_HELP_LINES) - 1 <= kHelpLimit, "Help text too long");
+
+int ShowBannerBox(HWND owner, const std::string& text, const char* caption) {
+  MSGBOXPARAMSA params = {};
+  params.cbSize = sizeof params;
+  params.hwndOwner = owner;
+  params.hInstance = static_cast<HINSTANCE>(gSession.instance);
+  params.lpszText = text.c_str();
+  params.lpszCaption = caption;
+  params.dwStyle = MB_USERICON | MB_OK;
+  params.lpszIcon = MAKEINTRESOURCEA(IDI_APP);
+  MessageBoxIndirectA(&params);
+  return 1;
+}
+
+}  // namespace
+
+std::string AboutBoxText() { return LoadText(IDS_BANNER) + TEXT_ABOUT_LINES; }
+
+std::string HelpBoxText() { return LoadText(IDS_BANNER) + TEXT_HELP_LINES; }
+
+int ShowAboutBox(HWND owner) { return ShowBannerBox(owner, AboutBoxText(), TEXT_ABOUT_CAPTION); }
+
+int ShowHelpBox(HWND owner) { return ShowBannerBox(owner, HelpBoxText(), TEXT_HELP_CAPTION); }
