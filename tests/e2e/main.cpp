@@ -1,0 +1,27 @@
+// The e2e tests take the program and the probe DLL from the command line:
+//   dorvenal_e2e_tests [gtest flags] PATH\Dorvenal.exe PATH\probe.dll
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "driver.h"
+
+namespace {
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s [gtest flags] Dorvenal.exe probe.dll\n", argv[0]);
+    return 2;
+  }
+  Config().programPath = WindowsPath(argv[1]);
+  Config().probePath = WindowsPath(argv[2]);
+  return RUN_ALL_TESTS();
+}
