@@ -2,14 +2,14 @@
 # Takes docs/dorvenal.png: the main dialog as it opens, under Wine on a
 # private Xvfb display, cropped to the dialog's window. Needs xdotool,
 # x11-utils (xwininfo) and imagemagick (import, convert).
-#   docs/make-screenshot.sh [BUILD_DIR]     (default: build/mingw)
+#   docs/make-screenshot.sh [BUILD_DIR]     (default: build/windows)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 if [ "${1:-}" != --inside ]; then
-  build=${1:-$root/build/mingw}
+  build=${1:-$root/build/windows}
   if [ ! -d "$build" ]; then
-    (cd "$root" && cmake --preset mingw -B "$build" >/dev/null)
+    (cd "$root" && cmake --preset windows -B "$build" >/dev/null)
   fi
   cmake --build "$build" --target Dorvenal -j2 >/dev/null
   exec "$root/tools/wine-session" "$0" --inside "$build/app/Dorvenal.exe" "$root/docs/dorvenal.png"
