@@ -27,7 +27,9 @@ const unsigned char* SourceView::Bytes(uint64_t offset, uint64_t wanted, uint64_
     if (!Release()) return nullptr;
     uint64_t granularity = MappingGranularity();
     uint64_t base = offset - offset % granularity;
-    uint64_t length = fileSize_ - base < viewSize_ ? fileSize_ - base : viewSize_;
+    // At least what was asked for, even when that is more than one view.
+    uint64_t length = offset - base + wanted > viewSize_ ? offset - base + wanted : viewSize_;
+    if (length > fileSize_ - base) length = fileSize_ - base;
     data_ = MapView(mapping_, base, static_cast<size_t>(length));
     if (data_ == nullptr) return nullptr;
     base_ = base;

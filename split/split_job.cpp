@@ -22,6 +22,12 @@ void Fail(SplitJobState& state, const std::string& message) {
   state.outcome = JobOutcome::kFailed;
 }
 
+// Whether the source still has the size the job planned with.
+bool SourceUnchanged(const SplitJobState& state) {
+  uint64_t sizeNow = 0;
+  return GetFileSize64(state.sourceFile.Get(), &sizeNow) && sizeNow == state.fileSize;
+}
+
 // The number of the last piece a plan writes.
 uint64_t LastPlannedPiece(SplitMethod method) {
   if (method == Size) return gSession.pieceCount + (gSession.remainder != 0 ? 1 : 0);
@@ -115,13 +121,13 @@ void RunSplitSteps(SplitJobState& state) {
   if (!state.mapping.Hold(CreateReadOnlyMapping(state.sourceFile.Get()))) return Fail(state, kMsgMappingFailed);
   state.view.Attach(state.mapping.Get(), state.fileSize, ViewSizeForSplit());
   uint64_t available = 0;
-  if (state.view.Bytes(0, 1, &available) == nullptr) return Fail(state, kMsgViewFailed);
+  // A source cut short since its size was taken cannot be mapped that far.
+  if (state.view.Bytes(0, 1, &available) == nullptr) {
+    return Fail(state, SourceUnchanged(state) ? kMsgViewFailed : kMsgSourceChanged);
+  }
   // The size was taken before the mapping; a file that changed in between
   // would be cut by a plan that no longer fits it.
-  uint64_t sizeNow = 0;
-  if (!GetFileSize64(state.sourceFile.Get(), &sizeNow) || sizeNow != state.fileSize) {
-    return Fail(state, kMsgSourceChanged);
-  }
+  if (!SourceUnchanged(state)) return Fail(state, kMsgSourceChanged);
 
   state.outcome = JobOutcome::kRefused;
   bool ended = false;
@@ -215,7 +221,7 @@ bool WritePiece(SplitJobState& state, uint64_t length) {
     if (bytes == nullptr) {
       state.pieceFile.Release();
       RemoveFile(state.pieceName);
-      Fail(state, kMsgViewFailed);
+      Fail(state, SourceUnchanged(state) ? kMsgViewFailed : kMsgSourceChanged);
       return false;
     }
     uint64_t chunk = length - written < available ? length - written : available;
@@ -223,6 +229,14 @@ bool WritePiece(SplitJobState& state, uint64_t length) {
     written += chunk;
   }
   bool closed = state.pieceFile.Release();
+  // POSIX lets other programs truncate or extend a mapped file. A piece
+  // read meanwhile may hold bytes that are not the source's (or have
+  // failed on pages that are gone), and reading on could fault.
+  if (!SourceUnchanged(state)) {
+    RemoveFile(state.pieceName);
+    Fail(state, kMsgSourceChanged);
+    return false;
+  }
   if (error != IoError::kNone || !closed) {
     // A piece cut short must not pass for a whole one.
     RemoveFile(state.pieceName);
