@@ -4,11 +4,9 @@
 #include <cstdio>
 
 #ifdef _WIN32
-#include <io.h>
-#define DORVENAL_ISATTY(stream) (_isatty(_fileno(stream)) != 0)
+#include <windows.h>
 #else
 #include <unistd.h>
-#define DORVENAL_ISATTY(stream) (isatty(fileno(stream)) != 0)
 #endif
 
 #include "session_state.h"
@@ -18,6 +16,20 @@
 namespace {
 
 constexpr char kProgramName[] = "dorvenal-cli";
+
+#ifdef _WIN32
+// _isatty() is true for any character device, NUL included; only a console
+// has a console mode.
+bool IsTerminal(DWORD which) {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(which), &mode) != 0;
+}
+bool InputIsTerminal() { return IsTerminal(STD_INPUT_HANDLE); }
+bool ErrorIsTerminal() { return IsTerminal(STD_ERROR_HANDLE); }
+#else
+bool InputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
+bool ErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+#endif
 
 ConsoleDialog* FromHandle(Dialog* dialog) { return reinterpret_cast<ConsoleDialog*>(dialog); }
 
@@ -44,8 +56,7 @@ bool MeansYes(const std::string& answer) {
 
 }  // namespace
 
-ConsoleDialog::ConsoleDialog()
-    : inputIsTerminal_(DORVENAL_ISATTY(stdin)), errorIsTerminal_(DORVENAL_ISATTY(stderr)) {}
+ConsoleDialog::ConsoleDialog() : inputIsTerminal_(InputIsTerminal()), errorIsTerminal_(ErrorIsTerminal()) {}
 
 Dialog* ConsoleDialog::handle() { return reinterpret_cast<Dialog*>(this); }
 

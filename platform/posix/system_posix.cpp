@@ -48,11 +48,16 @@ bool GetFileSize64(FileHandle file, uint64_t* size) {
   return true;
 }
 
+// Writes hand the kernel at most this much per call. On the machine we
+// measured, one write() of a whole piece straight from the mapped source
+// ran two to ten times slower, and very unevenly, than the same bytes in
+// 256 KiB calls; the extra calls cost nothing that could be measured.
+constexpr size_t kWriteCallSize = size_t{256} << 10;
+
 IoError WriteAll(FileHandle file, const void* data, size_t length) {
   const char* bytes = static_cast<const char*>(data);
   while (length > 0) {
-    // Linux writes at most about 2 GiB per call.
-    size_t chunk = length < (size_t{1} << 30) ? length : (size_t{1} << 30);
+    size_t chunk = length < kWriteCallSize ? length : kWriteCallSize;
     ssize_t written = ::write(Fd(file), bytes, chunk);
     if (written < 0) {
       if (errno == EINTR) continue;
@@ -65,7 +70,14 @@ IoError WriteAll(FileHandle file, const void* data, size_t length) {
   return IoError::kNone;
 }
 
+// Reads ask for at most this much, whatever buffer they fill: a join through
+// its 200 KiB buffer ran a quarter faster in 128 KiB reads (each followed
+// by its write), both copies of every byte being cheaper in the smaller
+// stride. A short read is within read()'s contract.
+constexpr size_t kReadCallSize = size_t{128} << 10;
+
 IoError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) {
+  if (length > kReadCallSize) length = kReadCallSize;
   for (;;) {
     ssize_t read = ::read(Fd(file), buffer, length);
     if (read >= 0) {

@@ -1,0 +1,170 @@
+// dorvenal-cli: the split and join jobs of the dialog program, run from a
+// command line through a console dialog, so that the pieces, the texts and
+// JOIN.BAT are the same byte for byte.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+#include "cli_options.h"
+#include "console_dialog.h"
+#include "join_job.h"
+#include "platform.h"
+#include "resource_ids.h"
+#include "session_state.h"
+#include "split_job.h"
+#include "text_format.h"
+
+#ifndef DORVENAL_VERSION
+#error "the build defines DORVENAL_VERSION"
+#endif
+
+namespace {
+
+#ifdef _WIN32
+// The dialog's pickers hand the jobs full paths, and the free-space query
+// needs the drive letter of one; this also turns '/' into '\'.
+std::string FullPath(const std::string& path) {
+  char buffer[MAX_PATH * 2];
+  DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+  if (length == 0 || length >= sizeof buffer) return path;
+  return std::string(buffer, length);
+}
+
+// The C library's stat refuses a folder path that ends in a backslash.
+bool IsDirectory(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+#else
+std::string FullPath(const std::string& path) { return path; }
+
+bool IsDirectory(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+#endif
+
+uint64_t SourceSize(const std::string& path) {
+  uint64_t size = 0;
+  FileHandle file = OpenSourceFile(path);
+  if (file.value == kNoHandle) return 0;
+  if (!GetFileSize64(file, &size)) size = 0;
+  CloseFile(file);
+  return size;
+}
+
+// The jobs stop without a word in a few cases where the dialog leaves the
+// user to see for himself; a terminal user gets a line.
+void ExplainSilentSplitStop(ConsoleDialog& dialog, const CliRequest& request, JobOutcome outcome) {
+  if (outcome == JobOutcome::kFailed) {
+    std::FILE* probe = std::fopen(request.source.c_str(), "rb");
+    if (probe == nullptr) {
+      int error = errno;
+      dialog.Complain("cannot open '" + request.source + "': " + std::strerror(error));
+      return;
+    }
+    std::fclose(probe);
+    dialog.Complain("the split stopped: a piece file could not be created in '" + request.target + "'");
+    return;
+  }
+  if (request.method == Size) {
+    uint64_t size = static_cast<uint64_t>(ParseDialogNumber(request.value)) * (request.sizeInBytes ? 1 : 1024);
+    dialog.Complain("the piece size (" + DecimalText(size) + " bytes) is not below the size of '" +
+                    request.source + "' (" + DecimalText(SourceSize(request.source)) +
+                    " bytes); nothing was written");
+    return;
+  }
+  if (request.method == Keyword) {
+    dialog.Complain("'" + request.value + "' does not occur in '" + request.source +
+                    "' before its end or its first zero byte; nothing was written");
+    return;
+  }
+  dialog.Complain("the split was refused; nothing was written");
+}
+
+int RunRequest(const CliRequest& request) {
+  const bool split = request.command == Command::kSplit;
+  const std::string source = FullPath(request.source);
+  const std::string target = FullPath(request.target);
+
+  ConsoleDialog dialog;
+  // The pickers of the dialog offer only files and existing folders.
+  if (!IsDirectory(target)) {
+    dialog.Complain("'" + request.target + "' is not an existing directory");
+    return kExitFailed;
+  }
+  if (IsDirectory(source)) {
+    dialog.Complain("'" + request.source + "' is a directory, not a file");
+    return kExitFailed;
+  }
+
+  dialog.AssumeYes(request.assumeYes);
+  dialog.SetText(IDC_SOURCE_PATH, source);
+  dialog.SetText(IDC_TARGET_PATH, target);
+  JobOutcome outcome;
+  if (split) {
+    dialog.SetText(IDC_VALUE, request.value);
+    dialog.SetCheck(IDC_UNIT_KB, request.method == Size && !request.sizeInBytes);
+    dialog.SetCheck(IDC_MAKE_BATCH, request.writeBatch);
+    gSession.joinMode = 0;
+    gSession.splitMethod = request.method;
+    outcome = PerformSplitJob(dialog.handle());
+  } else {
+    gSession.joinMode = 1;
+    outcome = PerformJoinJob(dialog.handle());
+  }
+  dialog.EndProgressLine();
+
+  switch (outcome) {
+    case JobOutcome::kFinished:
+      return kExitFinished;
+    case JobOutcome::kDeclined:
+      return kExitNotConfirmed;
+    case JobOutcome::kRefused:
+    case JobOutcome::kFailed:
+      break;
+  }
+  if (dialog.errorsShown() == 0) {
+    if (split) {
+      CliRequest shown = request;
+      shown.source = source;
+      shown.target = target;
+      ExplainSilentSplitStop(dialog, shown, outcome);
+    } else {
+      dialog.Complain("the join stopped before it finished");
+    }
+  }
+  return kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  CliRequest request;
+  std::string error;
+  if (!ParseCommandLine(arguments, &request, &error)) {
+    std::fprintf(stderr, "dorvenal-cli: %s\nTry 'dorvenal-cli --help' for more information.\n", error.c_str());
+    return kExitUsage;
+  }
+  switch (request.command) {
+    case Command::kHelp:
+      std::fputs(kHelpText, stdout);
+      return std::fflush(stdout) == 0 ? kExitFinished : kExitFailed;
+    case Command::kVersion:
+      std::puts("dorvenal-cli " DORVENAL_VERSION);
+      return std::fflush(stdout) == 0 ? kExitFinished : kExitFailed;
+    case Command::kSplit:
+    case Command::kJoin:
+      break;
+  }
+  return RunRequest(request);
+}
