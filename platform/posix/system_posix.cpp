@@ -24,22 +24,28 @@ FileHandle Open(const std::string& path, int flags) {
 
 IoError Translate(int error) { return error == ENOSPC || error == EDQUOT ? IoError::kDiskFull : IoError::kOther; }
 
-}  // namespace
-
-FileHandle OpenSourceFile(const std::string& path) { return Open(path, O_RDONLY); }
-FileHandle CreatePieceFile(const std::string& path) { return Open(path, O_RDWR | O_CREAT | O_TRUNC); }
-FileHandle CreateSharedFile(const std::string& path) { return Open(path, O_RDWR | O_CREAT | O_TRUNC); }
-
-FileHandle OpenPieceForReading(const std::string& path) {
-  FileHandle file = Open(path, O_RDONLY);
+// Opens a regular file for reading. O_NONBLOCK keeps a FIFO or a device
+// from blocking the open; anything but a regular file is refused.
+FileHandle OpenRegularForReading(const std::string& path) {
+  FileHandle file = Open(path, O_RDONLY | O_NONBLOCK);
+  if (file.value == kNoHandle) return file;
   struct stat info;
-  // A directory opens for reading here but is no piece.
-  if (file.value != kNoHandle && (::fstat(Fd(file), &info) != 0 || S_ISDIR(info.st_mode))) {
+  int flags = ::fcntl(Fd(file), F_GETFL);
+  if (::fstat(Fd(file), &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+      ::fcntl(Fd(file), F_SETFL, flags & ~O_NONBLOCK) != 0) {
     ::close(Fd(file));
     return FileHandle{};
   }
   return file;
 }
+
+}  // namespace
+
+FileHandle OpenSourceFile(const std::string& path) { return OpenRegularForReading(path); }
+FileHandle CreatePieceFile(const std::string& path) { return Open(path, O_RDWR | O_CREAT | O_TRUNC); }
+FileHandle CreateSharedFile(const std::string& path) { return Open(path, O_RDWR | O_CREAT | O_TRUNC); }
+
+FileHandle OpenPieceForReading(const std::string& path) { return OpenRegularForReading(path); }
 
 bool GetFileSize64(FileHandle file, uint64_t* size) {
   struct stat info;

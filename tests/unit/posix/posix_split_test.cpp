@@ -1,5 +1,6 @@
 // Split behaviour that needs what only a POSIX system gives the tests:
 // /dev/full, symbolic links, and cheap creation of many files.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -77,6 +78,25 @@ TEST_F(JobTest, ALongPieceNameFailsLikeAnyCreation) {
   EXPECT_EQ(Split(), JobOutcome::kFailed);
   EXPECT_TRUE(dialog.InfoBoxes().empty());
   EXPECT_TRUE(ListDir(targetDir).empty());
+}
+
+TEST_F(JobTest, AFifoNeverHoldsUpASplitOrAJoin) {
+  // Opening a FIFO for reading would wait for a writer that never comes.
+  std::string fifo = sourceDir + "/pipe.bin";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  PrepareSplit("r.bin", "abc", Pieces, "2");
+  dialog.SetText(IDC_SOURCE_PATH, fifo);
+  EXPECT_EQ(Split(), JobOutcome::kFailed);
+  EXPECT_TRUE(ListDir(targetDir).empty());
+
+  WriteBytes(sourceDir + "/set.1", "one");
+  ASSERT_EQ(mkfifo((sourceDir + "/set.2").c_str(), 0600), 0);
+  WriteBytes(sourceDir + "/set.3", "three");
+  dialog.AnswerYesNo(kAnswerYes);
+  EXPECT_EQ(Join(sourceDir + "/set.1", targetDir), JobOutcome::kFailed);
+  EXPECT_EQ(dialog.InfoBoxes().back(), "Could not open the piece\n" + sourceDir +
+                                           "/set.2 !!\nThe join has been stopped and the incomplete file removed.");
+  EXPECT_FALSE(FileExists(Out("set")));
 }
 
 }  // namespace
