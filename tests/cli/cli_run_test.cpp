@@ -1,5 +1,6 @@
 // dorvenal-cli run as a program: its exit codes, what it prints where, and
 // the files it writes, held against the engine run through the fake dialog.
+#include "worked_examples.h"
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,16 +32,7 @@ const std::string kNotAsking =
     "dorvenal-cli: not asking: standard input is not a terminal; give --yes to go on without a question\n";
 
 // The worked example's JOIN.BAT: report.doc in three pieces, 282 bytes.
-const std::string kReportJoinBatch =
-    "ECHO OFF\r\n"
-    "REM Dorvenal genarated batch file\r\n"
-    "ECHO Now report.doc will be recreated\r\n"
-    "PAUSE\r\n"
-    "COPY /B \"report_doc.1\" dorvnl.tmp\r\n"
-    "COPY /B dorvnl.tmp+\"report_doc.2\" dorvnl.tmp\r\n"
-    "COPY /B dorvnl.tmp+\"report_doc.3\" dorvnl.tmp\r\n"
-    "REN dorvnl.tmp \"report.doc\"\r\n"
-    "ECHO Finished creating report.doc\r\n";
+const std::string kReportJoinBatch = kWorkedJoinBatch;
 
 Contents ContentsOf(const std::string& dir) {
   Contents contents;

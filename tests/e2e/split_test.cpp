@@ -1,5 +1,6 @@
 // Splits made through the dialog: every method, answered Yes and No, the
 // validation messages, and the batch file with a real run of it.
+#include "worked_examples.h"
 #include <gtest/gtest.h>
 
 #include "scenario.h"
@@ -264,16 +265,7 @@ TEST(SplitBatch, worked_example_byte_for_byte_and_cmd_recreates_the_file) {
   ExpectIdle(program);
   EXPECT_EQ(0u, program.Close());
 
-  const std::string expected =
-      "ECHO OFF\r\n"
-      "REM Dorvenal genarated batch file\r\n"
-      "ECHO Now report.doc will be recreated\r\n"
-      "PAUSE\r\n"
-      "COPY /B \"report_doc.1\" dorvnl.tmp\r\n"
-      "COPY /B dorvnl.tmp+\"report_doc.2\" dorvnl.tmp\r\n"
-      "COPY /B dorvnl.tmp+\"report_doc.3\" dorvnl.tmp\r\n"
-      "REN dorvnl.tmp \"report.doc\"\r\n"
-      "ECHO Finished creating report.doc\r\n";
+  const std::string expected = kWorkedJoinBatch;
   ASSERT_EQ(282u, expected.size());
   EXPECT_EQ(expected, ReadBytes(target + "\\JOIN.BAT"));
   EXPECT_EQ((std::vector<std::string>{"JOIN.BAT", "report_doc.1", "report_doc.2", "report_doc.3"}),

@@ -2,6 +2,7 @@
 // makes from app/dorvenal.rc) and checks them against the published
 // layout: the dialog template row by row, the string table, the icon group
 // and the version record.
+#include "worked_examples.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -233,16 +234,7 @@ TEST(StringTable, batch_templates_rebuild_the_worked_example_byte_for_byte) {
   batch += FillTemplate(strings[IDS_BAT_NEXT_COPY], {"report_doc", "2"});
   batch += FillTemplate(strings[IDS_BAT_NEXT_COPY], {"report_doc", "3"});
   batch += FillTemplate(strings[IDS_BAT_FOOTER], {"report.doc", "report.doc"});
-  const std::string expected =
-      "ECHO OFF\r\n"
-      "REM Dorvenal genarated batch file\r\n"
-      "ECHO Now report.doc will be recreated\r\n"
-      "PAUSE\r\n"
-      "COPY /B \"report_doc.1\" dorvnl.tmp\r\n"
-      "COPY /B dorvnl.tmp+\"report_doc.2\" dorvnl.tmp\r\n"
-      "COPY /B dorvnl.tmp+\"report_doc.3\" dorvnl.tmp\r\n"
-      "REN dorvnl.tmp \"report.doc\"\r\n"
-      "ECHO Finished creating report.doc\r\n";
+  const std::string expected = kWorkedJoinBatch;
   EXPECT_EQ(expected.size(), 282u);
   EXPECT_EQ(batch, expected);
 }

@@ -1,3 +1,4 @@
+#include "worked_examples.h"
 #include <string>
 
 #include "job_fixture.h"
@@ -6,16 +7,7 @@
 
 namespace {
 
-const char kReportBatch[] =
-    "ECHO OFF\r\n"
-    "REM Dorvenal genarated batch file\r\n"
-    "ECHO Now report.doc will be recreated\r\n"
-    "PAUSE\r\n"
-    "COPY /B \"report_doc.1\" dorvnl.tmp\r\n"
-    "COPY /B dorvnl.tmp+\"report_doc.2\" dorvnl.tmp\r\n"
-    "COPY /B dorvnl.tmp+\"report_doc.3\" dorvnl.tmp\r\n"
-    "REN dorvnl.tmp \"report.doc\"\r\n"
-    "ECHO Finished creating report.doc\r\n";
+const char* const kReportBatch = kWorkedJoinBatch;
 
 TEST(JoinBatchText, MatchesTheWorkedExampleByteForByte) {
   std::string text = BuildJoinBatchText("report.doc", 3);
