@@ -126,13 +126,17 @@ run_op() {
   esac
 }
 
-# Each run writes into a new, empty directory. The output of the run before
-# is emptied, not deleted: its files are cut to nothing, which drops their
-# pages unwritten (so no writeback from them runs meanwhile) but keeps their
-# inodes until the end. On an ext4 without a journal, inodes freed in the
-# last minute are skipped one by one by every file created in their block
-# group; deleting a thousand pieces before each run would charge the next
-# one for that, more with every round, whatever tool it is.
+# Each run writes into a new, empty directory, and nothing is deleted until
+# the end. On an ext4 without a journal, as here, inodes freed in the last
+# minutes are skipped, one by one, by every file created in their block
+# group (perf shows recently_deleted() at the top): a split into a thousand pieces
+# beside files that this or any other program just deleted pays seconds for
+# that, whatever tool it is. So the output of the run before is emptied (its
+# files cut to nothing, which drops their pages unwritten, so no writeback
+# from them runs meanwhile) rather than deleted, and the scratch directory
+# is marked as a top directory for ext4's Orlov allocator, so that each new
+# output directory lands in a block group of its own.
+chattr +T "$work" 2>/dev/null || true
 out_serial=0
 out=""
 fresh_out() {
@@ -181,7 +185,7 @@ sample_memory() {
         RssAnon:) if [ "$value" -gt "$anon" ]; then anon=$value; fi ;;
         RssFile:) if [ "$value" -gt "$file" ]; then file=$value; fi ;;
       esac
-    done <"/proc/$pid/status" 2>/dev/null || true
+    done 2>/dev/null <"/proc/$pid/status" || true
     if [ "$state" = Z ] || [ -z "$state" ]; then break; fi
   done
   wait "$pid"

@@ -17,7 +17,7 @@ const char kHelpText[] =
     "\n"
     "Split, by exactly one method:\n"
     "  --size N        pieces of N kilobytes (1 KB = 1024 bytes), the last one\n"
-    "                  holding what is left; the size must be below the file's\n"
+    "                  holding what is left; a piece must be smaller than SOURCE\n"
     "      --bytes     with --size: N counts bytes, not kilobytes\n"
     "  --pieces N      N pieces of equal size, the last one also taking the\n"
     "                  remainder\n"
@@ -29,10 +29,11 @@ const char kHelpText[] =
     "                  Windows command interpreter, it re-creates SOURCE with\n"
     "                  COPY /B\n"
     "\n"
-    "Join: FIRST_PIECE is the .1 piece of a set. The pieces 2, 3, ... beside it\n"
-    "are added up to the first missing number, into TARGET_DIR, under the name\n"
-    "the pieces were cut from (report_doc.1 gives report.doc: the last\n"
-    "underscore becomes a dot again). An existing file of that name is replaced.\n"
+    "Join: FIRST_PIECE is the .1 piece of a set. It and the pieces 2, 3, ...\n"
+    "beside it, up to the first missing number, are written end to end into\n"
+    "TARGET_DIR under the name they were cut from (report_doc.1 gives\n"
+    "report.doc: the last underscore becomes a dot again). An existing file of\n"
+    "that name is replaced.\n"
     "\n"
     "Both:\n"
     "  -y, --yes       answer yes to the confirmation question (the size and\n"
@@ -57,7 +58,7 @@ const char kHelpText[] =
     "  3  the confirmation question was answered no, or could not be asked\n"
     "\n"
     "Examples:\n"
-    "  dorvenal-cli split --size 1400 --batch report.doc /media/floppy\n"
+    "  dorvenal-cli split --size 1400 --batch report.doc /media/stick\n"
     "  dorvenal-cli split --pieces 10 --yes backup.tar parts\n"
     "  dorvenal-cli split --keyword '</record>' records.xml parts\n"
     "  dorvenal-cli join --yes parts/backup_tar.1 .\n";
@@ -66,21 +67,21 @@ namespace {
 
 enum class OptionId { kHelp, kVersion, kYes, kSize, kBytes, kPieces, kKeyword, kBatch };
 
-struct OptionSpec {
+struct LongOptionInfo {
   const char* name;
   OptionId id;
   bool takesValue;
   bool splitOnly;
 };
 
-const OptionSpec kOptions[] = {
+const LongOptionInfo kOptions[] = {
     {"help", OptionId::kHelp, false, false},      {"version", OptionId::kVersion, false, false},
     {"yes", OptionId::kYes, false, false},        {"size", OptionId::kSize, true, true},
     {"bytes", OptionId::kBytes, false, true},     {"pieces", OptionId::kPieces, true, true},
     {"keyword", OptionId::kKeyword, true, true},  {"batch", OptionId::kBatch, false, true},
 };
 
-const OptionSpec* ShortOption(char letter) {
+const LongOptionInfo* ShortOption(char letter) {
   switch (letter) {
     case 'h': return &kOptions[0];
     case 'V': return &kOptions[1];
@@ -91,15 +92,15 @@ const OptionSpec* ShortOption(char letter) {
 
 // The option a long name means: an exact name, or the one option that
 // starts with it. Null with the reason in *error otherwise.
-const OptionSpec* LongOption(const std::string& name, std::string* error) {
-  const OptionSpec* match = nullptr;
+const LongOptionInfo* LongOption(const std::string& name, std::string* error) {
+  const LongOptionInfo* match = nullptr;
   std::string candidates;
   int count = 0;
-  for (const OptionSpec& spec : kOptions) {
-    std::string full = spec.name;
-    if (full == name) return &spec;
+  for (const LongOptionInfo& option : kOptions) {
+    std::string full = option.name;
+    if (full == name) return &option;
     if (!name.empty() && full.compare(0, name.size(), name) == 0) {
-      match = &spec;
+      match = &option;
       candidates += " '--" + full + "'";
       ++count;
     }
@@ -167,7 +168,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliRequest* req
       continue;
     }
 
-    const OptionSpec* spec = nullptr;
+    const LongOptionInfo* option = nullptr;
     std::string inlineValue;
     bool hasInlineValue = false;
     if (argument[1] == '-') {
@@ -178,32 +179,32 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliRequest* req
         hasInlineValue = true;
         name.resize(equals);
       }
-      spec = LongOption(name, error);
-      if (spec == nullptr) return false;
+      option = LongOption(name, error);
+      if (option == nullptr) return false;
     } else {
-      spec = argument.size() == 2 ? ShortOption(argument[1]) : nullptr;
-      if (spec == nullptr) {
+      option = argument.size() == 2 ? ShortOption(argument[1]) : nullptr;
+      if (option == nullptr) {
         *error = "unrecognized option '" + argument + "'";
         return false;
       }
     }
-    const std::string display = std::string("--") + spec->name;
+    const std::string display = std::string("--") + option->name;
 
     // Help and version win wherever they stand, as soon as they are read.
-    if (spec->id == OptionId::kHelp || spec->id == OptionId::kVersion) {
-      request->command = spec->id == OptionId::kHelp ? Command::kHelp : Command::kVersion;
+    if (option->id == OptionId::kHelp || option->id == OptionId::kVersion) {
+      request->command = option->id == OptionId::kHelp ? Command::kHelp : Command::kVersion;
       return true;
     }
     if (!commandKnown) {
       *error = "option '" + display + "' must follow the command (split or join)";
       return false;
     }
-    if (spec->splitOnly && request->command != Command::kSplit) {
+    if (option->splitOnly && request->command != Command::kSplit) {
       *error = "option '" + display + "' belongs to split, not to join";
       return false;
     }
     std::string value;
-    if (spec->takesValue) {
+    if (option->takesValue) {
       if (hasInlineValue) {
         value = inlineValue;
       } else if (i + 1 < arguments.size()) {
@@ -217,14 +218,14 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliRequest* req
       return false;
     }
 
-    switch (spec->id) {
+    switch (option->id) {
       case OptionId::kYes: request->assumeYes = true; break;
       case OptionId::kBytes: request->sizeInBytes = true; break;
       case OptionId::kBatch: request->writeBatch = true; break;
       case OptionId::kSize:
       case OptionId::kPieces:
       case OptionId::kKeyword: {
-        SplitMethod method = spec->id == OptionId::kSize ? Size : spec->id == OptionId::kPieces ? Pieces : Keyword;
+        SplitMethod method = option->id == OptionId::kSize ? Size : option->id == OptionId::kPieces ? Pieces : Keyword;
         if (methodGiven) {
           *error = "give only one of --size, --pieces and --keyword";
           return false;
