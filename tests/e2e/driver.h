@@ -28,6 +28,7 @@ struct DriverError : std::runtime_error {
 struct DriverConfig {
   std::string programPath;  // Windows path of Dorvenal.exe
   std::string probePath;    // Windows path of the probe DLL
+  std::string cliPath;      // Windows path of dorvenal-cli.exe, when given
 };
 DriverConfig& Config();
 

@@ -1,5 +1,7 @@
 // Joins made through the dialog: the confirmation text, the joined file,
 // No, the validation messages, and a round trip from split to join.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include "scenario.h"
@@ -17,7 +19,65 @@ void EnterJoinMode(const Program& program) {
   if (!program.Checked(ui::kModeJoin)) throw DriverError("Join mode did not check");
 }
 
+// Runs the command-line front end in `dir` with `arguments`, no console
+// input; its exit code, or -1 when it could not be run or hung.
+int RunCli(const std::string& dir, const std::string& arguments) {
+  std::string command = "\"" + Config().cliPath + "\" " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, dir.c_str(),
+                      &startup, &process)) {
+    return -1;
+  }
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process.hProcess, &code);
+  } else {
+    TerminateProcess(process.hProcess, 1);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
 }  // namespace
+
+TEST(Join, sets_cut_by_the_command_line_join_in_the_program_and_back) {
+  if (Config().cliPath.empty()) GTEST_FAIL() << "no dorvenal-cli.exe was given";
+  WorkDir work;
+  std::string in = work.Subdir("in");
+  std::string byCli = work.Subdir("by-cli");
+  std::string byProgram = work.Subdir("by-program");
+  std::string out = work.Subdir("out");
+  std::string source = PatternBytes(70000, 4);
+  WriteBytes(in + "\\cross.bin", source);
+
+  // Cut by the command line, joined by the program.
+  ASSERT_EQ(0, RunCli(work.path(), "split --pieces 4 --yes \"" + in + "\\cross.bin\" \"" + byCli + "\""));
+  Program program(work.path());
+  EnterJoinMode(program);
+  Choose(program, byCli + "\\cross_bin.1", out);
+  program.Click(ui::kSplit);
+  ExpectConfirmation(program, JoinConfirmation(4, "cross.bin", 70000)).Press(IDYES);
+  ExpectInfo(program, msg::kJoinFinished);
+  EXPECT_EQ(source, ReadBytes(out + "\\cross.bin"));
+
+  // Cut by the program, joined by the command line: the same pieces.
+  program.Click(ui::kModeSplit);
+  Choose(program, in + "\\cross.bin", byProgram);
+  EnterValue(program, "4");
+  program.Click(ui::kSplit);
+  program.WaitBox().Press(IDYES);
+  ExpectInfo(program, msg::kSplitFinished);
+  EXPECT_EQ(0u, program.Close());
+  for (const char* piece : {"cross_bin.1", "cross_bin.2", "cross_bin.3", "cross_bin.4"}) {
+    EXPECT_EQ(ReadBytes(byCli + "\\" + piece), ReadBytes(byProgram + "\\" + piece)) << piece;
+  }
+  std::string back = work.Subdir("back");
+  ASSERT_EQ(0, RunCli(work.path(), "join --yes \"" + byProgram + "\\cross_bin.1\" \"" + back + "\""));
+  EXPECT_EQ(source, ReadBytes(back + "\\cross.bin"));
+}
 
 TEST(Join, yes_joins_the_consecutive_pieces_and_no_creates_nothing) {
   WorkDir work;
