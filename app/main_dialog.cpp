@@ -70,6 +70,14 @@ void ResetPathsAndProgress(HWND dialog) {
   SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETPOS, 0, 0);
 }
 
+// The two modes differ only in these values; every click applies them all.
+void ApplyMode(HWND dialog, int joinMode) {
+  gSession.joinMode = joinMode;
+  EnableSplitControls(dialog, joinMode == 0);
+  SetDlgItemTextA(dialog, IDOK, joinMode == 0 ? TEXT_OK_SPLIT : TEXT_OK_JOIN);
+  ResetPathsAndProgress(dialog);
+}
+
 }  // namespace
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -112,18 +120,12 @@ int AdjustSystemMenu(HWND dialog) {
 }
 
 int EnterSplitMode(HWND dialog) {
-  gSession.joinMode = 0;
-  EnableSplitControls(dialog, true);
-  SetDlgItemTextA(dialog, IDOK, TEXT_OK_SPLIT);
-  ResetPathsAndProgress(dialog);
+  ApplyMode(dialog, 0);
   return 1;
 }
 
 int EnterJoinMode(HWND dialog) {
-  gSession.joinMode = 1;
-  EnableSplitControls(dialog, false);
-  SetDlgItemTextA(dialog, IDOK, TEXT_OK_JOIN);
-  ResetPathsAndProgress(dialog);
+  ApplyMode(dialog, 1);
   return 1;
 }
 
