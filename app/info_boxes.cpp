@@ -6,14 +6,15 @@
 
 #include "app_texts.h"
 #include "main_window.h"
+#include "platform.h"
 #include "resource_ids.h"
 #include "session_state.h"
 #include "string_table.h"
 
 namespace {
 
-// The texts must fit the buffers every earlier version gave them: 499 and
-// 299 characters with the banner.
+// The boxes are laid out for texts of at most 499 and 299 characters with
+// the banner.
 constexpr size_t kAboutLimit = 499;
 constexpr size_t kHelpLimit = 299;
 static_assert(sizeof(TEXT_BANNER) - 1 + sizeof(TEXT_ABOUT_LINES) - 1 <= kAboutLimit, "About text too long");

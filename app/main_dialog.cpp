@@ -3,11 +3,10 @@
 #include <commctrl.h>
 
 #include "app_texts.h"
-#include "join_job.h"
+#include "dialog_entries.h"
 #include "main_window.h"
 #include "resource_ids.h"
 #include "session_state.h"
-#include "split_job.h"
 
 namespace {
 

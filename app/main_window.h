@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform.h"
+#include "dialog_ops.h"
 
 // The jobs and the shared dialog helpers take the dialog as an opaque
 // Dialog*; on Windows that is the window handle itself.

@@ -9,6 +9,7 @@
 
 #include "app_texts.h"
 #include "main_window.h"
+#include "platform.h"
 #include "resource_ids.h"
 #include "session_state.h"
 

@@ -1,5 +1,5 @@
-// dorvenal-cli: the split and join jobs of the dialog program, run from a
-// command line through a console dialog, so that the pieces, the texts and
+// dorvenal-cli: the split and join jobs of the dialog program, asked by
+// requests built from the command line, so that the pieces, the texts and
 // JOIN.BAT are the same byte for byte.
 #include <cerrno>
 #include <cstdio>
@@ -14,11 +14,9 @@
 #endif
 
 #include "cli_options.h"
-#include "console_dialog.h"
+#include "console_report.h"
 #include "join_job.h"
 #include "platform.h"
-#include "resource_ids.h"
-#include "session_state.h"
 #include "split_job.h"
 #include "text_format.h"
 
@@ -63,31 +61,42 @@ uint64_t SourceSize(const std::string& path) {
 
 // The jobs stop without a word in a few cases where the dialog leaves the
 // user to see for himself; a terminal user gets a line.
-void ExplainSilentSplitStop(ConsoleDialog& dialog, const CliRequest& request, JobOutcome outcome) {
+void ExplainSilentSplitStop(ConsoleReport& report, const CliRequest& request, JobOutcome outcome) {
   if (outcome == JobOutcome::kFailed) {
     std::FILE* probe = std::fopen(request.source.c_str(), "rb");
     if (probe == nullptr) {
       int error = errno;
-      dialog.Complain("cannot open '" + request.source + "': " + std::strerror(error));
+      report.Complain("cannot open '" + request.source + "': " + std::strerror(error));
       return;
     }
     std::fclose(probe);
-    dialog.Complain("the split stopped: a piece file could not be created in '" + request.target + "'");
+    report.Complain("the split stopped: a piece file could not be created in '" + request.target + "'");
     return;
   }
   if (request.method == Size) {
     uint64_t size = static_cast<uint64_t>(ParseDialogNumber(request.value)) * (request.sizeInBytes ? 1 : 1024);
-    dialog.Complain("the piece size (" + DecimalText(size) + " bytes) is not below the size of '" +
+    report.Complain("the piece size (" + DecimalText(size) + " bytes) is not below the size of '" +
                     request.source + "' (" + DecimalText(SourceSize(request.source)) +
                     " bytes); nothing was written");
     return;
   }
   if (request.method == Keyword) {
-    dialog.Complain("'" + request.value + "' does not occur in '" + request.source +
+    report.Complain("'" + request.value + "' does not occur in '" + request.source +
                     "' before its end or its first zero byte; nothing was written");
     return;
   }
-  dialog.Complain("the split was refused; nothing was written");
+  report.Complain("the split was refused; nothing was written");
+}
+
+SplitRequest MakeSplitRequest(const CliRequest& request, const std::string& source, const std::string& target) {
+  SplitRequest split;
+  split.sourcePath = source;
+  split.targetDir = target;
+  split.method = request.method;
+  split.value = request.value;
+  split.unit = request.sizeInBytes ? SizeUnit::kBytes : SizeUnit::kKilobytes;
+  split.writeBatch = request.writeBatch;
+  return split;
 }
 
 int RunRequest(const CliRequest& request) {
@@ -95,33 +104,21 @@ int RunRequest(const CliRequest& request) {
   const std::string source = FullPath(request.source);
   const std::string target = FullPath(request.target);
 
-  ConsoleDialog dialog;
+  ConsoleReport report(split ? "Splitting" : "Joining");
   // The pickers of the dialog offer only files and existing folders.
   if (!IsDirectory(target)) {
-    dialog.Complain("'" + request.target + "' is not an existing directory");
+    report.Complain("'" + request.target + "' is not an existing directory");
     return kExitFailed;
   }
   if (IsDirectory(source)) {
-    dialog.Complain("'" + request.source + "' is a directory, not a file");
+    report.Complain("'" + request.source + "' is a directory, not a file");
     return kExitFailed;
   }
 
-  dialog.AssumeYes(request.assumeYes);
-  dialog.SetText(IDC_SOURCE_PATH, source);
-  dialog.SetText(IDC_TARGET_PATH, target);
-  JobOutcome outcome;
-  if (split) {
-    dialog.SetText(IDC_VALUE, request.value);
-    dialog.SetCheck(IDC_UNIT_KB, request.method == Size && !request.sizeInBytes);
-    dialog.SetCheck(IDC_MAKE_BATCH, request.writeBatch);
-    gSession.joinMode = 0;
-    gSession.splitMethod = request.method;
-    outcome = PerformSplitJob(dialog.handle());
-  } else {
-    gSession.joinMode = 1;
-    outcome = PerformJoinJob(dialog.handle());
-  }
-  dialog.EndProgressLine();
+  report.AssumeYes(request.assumeYes);
+  JobOutcome outcome = split ? PerformSplitJob(MakeSplitRequest(request, source, target), report)
+                             : PerformJoinJob(JoinRequest{source, target}, report);
+  report.EndProgressLine();
 
   switch (outcome) {
     case JobOutcome::kFinished:
@@ -132,14 +129,14 @@ int RunRequest(const CliRequest& request) {
     case JobOutcome::kFailed:
       break;
   }
-  if (dialog.errorsShown() == 0) {
+  if (report.errorsShown() == 0) {
     if (split) {
       CliRequest shown = request;
       shown.source = source;
       shown.target = target;
-      ExplainSilentSplitStop(dialog, shown, outcome);
+      ExplainSilentSplitStop(report, shown, outcome);
     } else {
-      dialog.Complain("the join stopped before it finished");
+      report.Complain("the join stopped before it finished");
     }
   }
   return kExitFailed;

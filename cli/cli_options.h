@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "session_state.h"
+#include "job_request.h"
 
 // Exit codes, as the help text and the manual page list them.
 enum ExitCode {

@@ -1,39 +1,12 @@
-// What the jobs need of the dialog and of the system, in neutral types.
-// Each function has one implementation per platform directory; the build
-// links the one it wants (Win32 program, POSIX, fake dialog for tests,
-// console front end).
+// What the jobs need of the system, in neutral types. Each function has one
+// implementation per platform directory; the build links the one it wants
+// (Win32 or POSIX).
 #ifndef DORVENAL_PLATFORM_H
 #define DORVENAL_PLATFORM_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-// ---- The dialog side --------------------------------------------------
-
-// Opaque: a window handle in the program, a fake or console object elsewhere.
-struct Dialog;
-
-// Answers of a yes/no box, numbered as the system numbers them.
-enum BoxAnswer { kAnswerYes = 6, kAnswerNo = 7 };
-
-std::string GetControlText(Dialog* dialog, int controlId);
-// The control's text read as a signed 32-bit decimal number (ParseDialogNumber).
-int32_t GetControlNumber(Dialog* dialog, int controlId);
-bool IsControlChecked(Dialog* dialog, int controlId);
-void FocusControl(Dialog* dialog, int controlId);
-void EnableControl(Dialog* dialog, int controlId, bool enable);
-
-// The program's information box: caption "Dorvenal", information icon, OK.
-void ShowInfoBox(Dialog* dialog, const std::string& text);
-// Yes/No box with the same caption and icon.
-BoxAnswer AskYesNo(Dialog* dialog, const std::string& text);
-
-// Progress bar IDC_PROGRESS. Bounds are 32-bit so that sets of more than
-// 65,535 pieces are still followed.
-void SetProgressRange(Dialog* dialog, uint32_t minimum, uint32_t maximum);
-void SetProgressStep(Dialog* dialog, uint32_t step);
-void SetProgressPos(Dialog* dialog, uint32_t position);
 
 // ---- The system side --------------------------------------------------
 

@@ -1,5 +1,8 @@
 #include "string_table.h"
 
+#include "batch_templates.h"
+#include "platform.h"
+
 #include "resource_ids.h"
 #include "string_table_texts.h"
 
@@ -20,4 +23,14 @@ const char* StringTableText(int stringId) {
     case IDS_BAT_FOOTER: return TEXT_BAT_FOOTER;
     default: return nullptr;
   }
+}
+
+std::string LoadBatchTemplate(BatchTemplate which) {
+  switch (which) {
+    case BatchTemplate::kHeader: return LoadText(IDS_BAT_HEADER);
+    case BatchTemplate::kFirstCopy: return LoadText(IDS_BAT_FIRST_COPY);
+    case BatchTemplate::kNextCopy: return LoadText(IDS_BAT_NEXT_COPY);
+    case BatchTemplate::kFooter: return LoadText(IDS_BAT_FOOTER);
+  }
+  return std::string();
 }

@@ -1,17 +1,16 @@
 #include "join_batch.h"
 
+#include "batch_templates.h"
 #include "naming.h"
-#include "resource_ids.h"
-#include "session_state.h"
 #include "slots.h"
 #include "text_format.h"
 #include "texts.h"
 
 std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece) {
-  const std::string header = LoadText(IDS_BAT_HEADER);
-  const std::string firstCopy = LoadText(IDS_BAT_FIRST_COPY);
-  const std::string nextCopy = LoadText(IDS_BAT_NEXT_COPY);
-  const std::string footer = LoadText(IDS_BAT_FOOTER);
+  const std::string header = LoadBatchTemplate(BatchTemplate::kHeader);
+  const std::string firstCopy = LoadBatchTemplate(BatchTemplate::kFirstCopy);
+  const std::string nextCopy = LoadBatchTemplate(BatchTemplate::kNextCopy);
+  const std::string footer = LoadBatchTemplate(BatchTemplate::kFooter);
   if (header.empty() || firstCopy.empty() || nextCopy.empty() || footer.empty()) return std::string();
 
   std::string stemName = sourceFileName;
@@ -24,14 +23,12 @@ std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastP
   return text;
 }
 
-bool WriteJoinBatch(Dialog* dialog, FileHandle source) {
-  const std::string sourceFileName = SourceFileName(GetControlText(dialog, IDC_SOURCE_PATH));
-  const std::string batchPath = JoinPath(GetControlText(dialog, IDC_TARGET_PATH), kJoinBatchName);
-  // A Pieces split leaves lastPieceNumber one past its last piece.
-  uint64_t lastPiece = gSession.lastPieceNumber - (gSession.splitMethod == Pieces ? 1 : 0);
+bool WriteJoinBatch(const SplitRequest& request, uint64_t lastPiece, FileHandle source, JobReport& report) {
+  const std::string sourceFileName = SourceFileName(request.sourcePath);
+  const std::string batchPath = JoinPath(request.targetDir, kJoinBatchName);
 
   if (IsSameFile(batchPath, source)) {
-    ShowInfoBox(dialog, FillTemplate(kMsgBatchIsSource, {batchPath}));
+    report.ShowInfo(FillTemplate(kMsgBatchIsSource, {batchPath}));
     return false;
   }
   const std::string text = BuildJoinBatchText(sourceFileName, lastPiece);
@@ -41,6 +38,6 @@ bool WriteJoinBatch(Dialog* dialog, FileHandle source) {
   bool closed = batch.Release();
   if (written && closed) return true;
   if (created) RemoveFile(batchPath);
-  ShowInfoBox(dialog, FillTemplate(kMsgBatchFailed, {batchPath}));
+  report.ShowInfo(FillTemplate(kMsgBatchFailed, {batchPath}));
   return false;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "job_report.h"
+#include "job_request.h"
 #include "platform.h"
 
 constexpr char kJoinBatchName[] = "JOIN.BAT";
@@ -13,10 +15,10 @@ constexpr char kJoinBatchName[] = "JOIN.BAT";
 // from the string-table templates; empty when a template cannot be loaded.
 std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece);
 
-// Writes JOIN.BAT into the target directory for the split that has just
-// ended (paths from the dialog, numbers from gSession). `source` is the
-// open source file, which the batch file must never replace. False, after
-// an error box, when the file could not be written whole.
-bool WriteJoinBatch(Dialog* dialog, FileHandle source);
+// Writes JOIN.BAT into the target directory for the split of `request`
+// that has just written pieces 1..lastPiece. `source` is the open source
+// file, which the batch file must never replace. False, after an error
+// box, when the file could not be written whole.
+bool WriteJoinBatch(const SplitRequest& request, uint64_t lastPiece, FileHandle source, JobReport& report);
 
 #endif

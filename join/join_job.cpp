@@ -6,7 +6,6 @@
 
 #include "free_space.h"
 #include "naming.h"
-#include "resource_ids.h"
 #include "slots.h"
 #include "text_format.h"
 #include "texts.h"
@@ -14,9 +13,9 @@
 namespace {
 
 struct JoinJobState {
-  Dialog* dialog = nullptr;
-  std::string sourcePath;
-  std::string targetDir;
+  JoinJobState(const JoinRequest& request, JobReport& report) : request(request), report(report) {}
+  const JoinRequest& request;
+  JobReport& report;
   PieceSetName set;
   std::string restoredName;
   std::string outputPath;
@@ -57,7 +56,7 @@ bool OutputIsAPiece(const JoinJobState& state) {
 }
 
 void Fail(JoinJobState& state, const char* pattern, const std::string& name) {
-  ShowInfoBox(state.dialog, FillTemplate(pattern, {name}));
+  state.report.ShowInfo(FillTemplate(pattern, {name}));
   state.outcome = JobOutcome::kFailed;
 }
 
@@ -78,7 +77,7 @@ bool CopyPiece(JoinJobState& state, uint64_t number) {
     if (error != IoError::kNone) {
       std::string message = FillTemplate(kMsgOutputWriteFailed, {state.outputPath});
       if (error == IoError::kDiskFull) message = kMsgDriveFull + message;
-      ShowInfoBox(state.dialog, message);
+      state.report.ShowInfo(message);
       state.outcome = JobOutcome::kFailed;
       return false;
     }
@@ -88,52 +87,40 @@ bool CopyPiece(JoinJobState& state, uint64_t number) {
 }
 
 void RunJoinSteps(JoinJobState& state) {
-  Dialog* dialog = state.dialog;
-  state.sourcePath = GetControlText(dialog, IDC_SOURCE_PATH);
-  state.targetDir = GetControlText(dialog, IDC_TARGET_PATH);
-  if (state.sourcePath.empty()) {
-    ShowInfoBox(dialog, kMsgNoSource);
-    FocusControl(dialog, IDC_SOURCE_BROWSE);
+  JobReport& report = state.report;
+  if (!IsFirstPiecePath(state.request.firstPiecePath)) {
+    report.ShowInfo(kMsgNotFirstPiece);
     return;
   }
-  if (state.targetDir.empty()) {
-    ShowInfoBox(dialog, kMsgNoTarget);
-    FocusControl(dialog, IDC_TARGET_BROWSE);
-    return;
-  }
-  if (!IsFirstPiecePath(state.sourcePath)) {
-    ShowInfoBox(dialog, kMsgNotFirstPiece);
-    return;
-  }
-  state.set = SplitFirstPiecePath(state.sourcePath);
+  state.set = SplitFirstPiecePath(state.request.firstPiecePath);
   DiscoverPieces(state);
   // Without a first piece there is nothing to join; going on would empty
   // an existing file and call that a success.
   if (state.pieceCount == 0) return Fail(state, kMsgFirstPieceMissing, PiecePath(state, 1));
   state.restoredName = RestoreFileName(state.set.stemName);
-  if (CheckFreeSpace(state.targetDir, state.totalSize) == 0) {
-    ShowInfoBox(dialog, kMsgNoSpaceJoin);
+  if (CheckFreeSpace(state.request.targetDir, state.totalSize) == 0) {
+    report.ShowInfo(kMsgNoSpaceJoin);
     return;
   }
   std::string confirmation =
       FillTemplate(kConfirmJoin, {DecimalText(state.pieceCount), state.restoredName, state.restoredName,
                                   DecimalText(state.totalSize), state.restoredName});
-  if (AskYesNo(dialog, confirmation) == kAnswerNo) {
+  if (report.AskYesNo(confirmation) == kAnswerNo) {
     state.outcome = JobOutcome::kDeclined;
     return;
   }
 
-  state.outputPath = JoinPath(state.targetDir, state.restoredName);
+  state.outputPath = JoinPath(state.request.targetDir, state.restoredName);
   if (OutputIsAPiece(state)) return Fail(state, kMsgOutputIsPiece, state.outputPath);
   if (!state.outputFile.Hold(CreateSharedFile(state.outputPath))) {
     return Fail(state, kMsgOutputCreateFailed, state.outputPath);
   }
   state.outputIncomplete = true;
   state.copyBuffer.assign(JOIN_BUFFER_SIZE, 0);
-  SetProgressRange(dialog, 1, static_cast<uint32_t>(state.pieceCount));
-  SetProgressStep(dialog, 1);
+  report.SetProgressRange(1, static_cast<uint32_t>(state.pieceCount));
+  report.SetProgressStep(1);
   for (uint64_t k = 1; k <= state.pieceCount; ++k) {
-    SetProgressPos(dialog, static_cast<uint32_t>(k));
+    report.SetProgressPos(static_cast<uint32_t>(k));
     if (!CopyPiece(state, k)) return;
   }
   if (!state.outputFile.Release()) return Fail(state, kMsgOutputWriteFailed, state.outputPath);
@@ -150,20 +137,14 @@ void FinishJoin(JoinJobState& state) {
   state.pieceFile.Release();
   state.outputFile.Release();
   if (state.outputIncomplete) RemoveFile(state.outputPath);
-  if (state.joinFinished) ShowInfoBox(state.dialog, kMsgJoinFinished);
+  if (state.joinFinished) state.report.ShowInfo(kMsgJoinFinished);
 }
 
 }  // namespace
 
-JobOutcome PerformJoinJob(Dialog* dialog) {
-  JoinJobState state;
-  state.dialog = dialog;
+JobOutcome PerformJoinJob(const JoinRequest& request, JobReport& report) {
+  JoinJobState state(request, report);
   RunJoinSteps(state);
   FinishJoin(state);
   return state.outcome;
-}
-
-int RunJoinJob(Dialog* dialog) {
-  PerformJoinJob(dialog);
-  return 1;
 }

@@ -6,13 +6,12 @@
 #include <cstddef>
 
 #include "job_outcome.h"
-#include "platform.h"
+#include "job_report.h"
+#include "job_request.h"
 
 // Each piece is streamed through one buffer of this size.
 constexpr size_t JOIN_BUFFER_SIZE = 204800;
 
-// Always 1: the outcome has been told in message boxes.
-int RunJoinJob(Dialog* dialog);
-JobOutcome PerformJoinJob(Dialog* dialog);
+JobOutcome PerformJoinJob(const JoinRequest& request, JobReport& report);
 
 #endif

@@ -1,8 +1,6 @@
 #include "keyword_split.h"
 
 #include "keyword_search.h"
-#include "resource_ids.h"
-#include "session_state.h"
 #include "texts.h"
 
 namespace {
@@ -19,7 +17,7 @@ bool FindNextCut(SplitJobState& state, const std::string& keyword, uint64_t* cut
       *cutEnd = found + keyword.size();
       return true;
     case SourceSearch::kViewFailed:
-      ShowInfoBox(state.dialog, kMsgViewFailed);
+      state.report.ShowInfo(kMsgViewFailed);
       state.outcome = JobOutcome::kFailed;
       *failed = true;
       return false;
@@ -30,8 +28,11 @@ bool FindNextCut(SplitJobState& state, const std::string& keyword, uint64_t* cut
 }
 
 bool AdvanceOrRefuse(SplitJobState& state) {
-  if (AdvancePieceNumber(state) != 0) return true;
-  ShowInfoBox(state.dialog, kMsgTooManyPieces);
+  if (state.pieceNumber < kMaxPieceNumber) {
+    ++state.pieceNumber;
+    return true;
+  }
+  state.report.ShowInfo(kMsgTooManyPieces);
   state.outcome = JobOutcome::kFailed;
   return false;
 }
@@ -39,14 +40,14 @@ bool AdvanceOrRefuse(SplitJobState& state) {
 }  // namespace
 
 bool SplitByKeyword(SplitJobState& state) {
-  std::string keyword = GetControlText(state.dialog, IDC_VALUE).substr(0, kKeywordLimit);
-  gSession.valueBuffer = keyword;
+  const std::string keyword = state.request.value.substr(0, kKeywordLimit);
   if (keyword.empty()) return false;
 
   bool failed = false;
   uint64_t cutEnd = 0;
   if (!FindNextCut(state, keyword, &cutEnd, &failed)) return false;
   state.cursor = 0;
+  state.pieceNumber = 1;
   for (;;) {
     if (!WritePiece(state, cutEnd - state.cursor)) return false;
     state.cursor = cutEnd;
@@ -59,6 +60,7 @@ bool SplitByKeyword(SplitJobState& state) {
   // last piece; also after a single occurrence, so nothing is left behind.
   if (!AdvanceOrRefuse(state)) return false;
   if (!WritePiece(state, state.fileSize - state.cursor)) return false;
+  state.lastPieceNumber = state.pieceNumber;
   state.splitFinished = true;
   return true;
 }

@@ -3,9 +3,9 @@
 
 #include "split_job.h"
 
-// The Keyword method: cuts the source after each occurrence of the keyword
-// typed into IDC_VALUE. True when it ended with every piece written (the
-// job goes on to the batch step), false when it stopped.
+// The Keyword method: cuts the source after each occurrence of the
+// request's keyword. True when it ended with every piece written (the job
+// goes on to the batch step), false when it stopped.
 bool SplitByKeyword(SplitJobState& state);
 
 #endif

@@ -4,21 +4,13 @@
 #include "join_batch.h"
 #include "keyword_split.h"
 #include "naming.h"
-#include "resource_ids.h"
-#include "session_state.h"
 #include "text_format.h"
 #include "texts.h"
 
 namespace {
 
-void Refuse(SplitJobState& state, const char* message, int focusId) {
-  ShowInfoBox(state.dialog, message);
-  FocusControl(state.dialog, focusId);
-  state.outcome = JobOutcome::kRefused;
-}
-
 void Fail(SplitJobState& state, const std::string& message) {
-  if (!message.empty()) ShowInfoBox(state.dialog, message);
+  if (!message.empty()) state.report.ShowInfo(message);
   state.outcome = JobOutcome::kFailed;
 }
 
@@ -28,92 +20,70 @@ bool SourceUnchanged(const SplitJobState& state) {
   return GetFileSize64(state.sourceFile.Get(), &sizeNow) && sizeNow == state.fileSize;
 }
 
-// The number of the last piece a plan writes.
-uint64_t LastPlannedPiece(SplitMethod method) {
-  if (method == Size) return gSession.pieceCount + (gSession.remainder != 0 ? 1 : 0);
-  return gSession.pieceCount;
-}
-
 // Checks the plan that a planner accepted, asks the user, and sets up the
 // progress bar. False when the split must not go on.
-bool ConfirmAndPrepare(SplitJobState& state, SplitMethod method) {
-  uint64_t lastPiece = LastPlannedPiece(method);
+bool ConfirmAndPrepare(SplitJobState& state, SplitMethod method, const SplitPlan& plan) {
+  uint64_t lastPiece = LastPlannedPiece(method, plan);
   if (lastPiece > kMaxPieceNumber) {
     Fail(state, kMsgTooManyPieces);
     state.outcome = JobOutcome::kRefused;
     return false;
   }
-  if (ConfirmSplitPlan(state.dialog) == kAnswerNo) {
+  if (ConfirmSplitPlan(state.report, method, plan) == kAnswerNo) {
     state.outcome = JobOutcome::kDeclined;
     return false;
   }
   state.cursor = 0;
-  SetProgressRange(state.dialog, 1, static_cast<uint32_t>(lastPiece));
-  SetProgressStep(state.dialog, 1);
+  state.report.SetProgressRange(1, static_cast<uint32_t>(lastPiece));
+  state.report.SetProgressStep(1);
+  return true;
+}
+
+// Writes the planned pieces one after another, the progress bar following.
+bool WritePlannedPieces(SplitJobState& state, SplitMethod method, const SplitPlan& plan) {
+  if (!ConfirmAndPrepare(state, method, plan)) return false;
+  const uint64_t lastPiece = LastPlannedPiece(method, plan);
+  for (state.pieceNumber = 1; state.pieceNumber <= lastPiece; ++state.pieceNumber) {
+    uint64_t length = plan.pieceSize;
+    if (state.pieceNumber > plan.pieceCount) length = plan.remainder;  // Size: the piece of its own
+    if (method == Pieces && state.pieceNumber == plan.pieceCount) length += plan.remainder;
+    if (!WritePiece(state, length)) return false;
+    state.cursor += length;
+    state.report.SetProgressPos(static_cast<uint32_t>(state.pieceNumber));
+  }
+  state.lastPieceNumber = lastPiece;
+  state.splitFinished = true;
   return true;
 }
 
 bool SplitBySize(SplitJobState& state) {
-  int64_t entry = GetControlNumber(state.dialog, IDC_VALUE);
   // Scaled in 64 bits: a large KB entry must not wrap into a small size.
-  if (IsControlChecked(state.dialog, IDC_UNIT_KB)) entry *= 1024;
-  gSession.valueNumber = entry;
-  if (PlanBySize(state.fileSize) != kPlanAccepted) return false;
-  if (!ConfirmAndPrepare(state, Size)) return false;
-
-  for (uint64_t k = 1; k <= gSession.pieceCount; ++k) {
-    if (!WritePiece(state, gSession.pieceSize)) return false;
-    state.cursor += gSession.pieceSize;
-    SetProgressPos(state.dialog, static_cast<uint32_t>(AdvancePieceNumber(state)));
-  }
-  if (gSession.remainder != 0) {
-    if (!WritePiece(state, gSession.remainder)) return false;
-    SetProgressPos(state.dialog, static_cast<uint32_t>(gSession.pieceCount + 1));
-  }
-  state.splitFinished = true;
-  gSession.lastPieceNumber = LastPlannedPiece(Size);
-  return true;
+  int64_t pieceBytes = ParseDialogNumber(state.request.value);
+  if (state.request.unit == SizeUnit::kKilobytes) pieceBytes *= 1024;
+  std::optional<SplitPlan> plan = PlanBySize(state.fileSize, pieceBytes);
+  return plan && WritePlannedPieces(state, Size, *plan);
 }
 
 bool SplitByCount(SplitJobState& state) {
-  gSession.valueNumber = GetControlNumber(state.dialog, IDC_VALUE);
-  if (PlanByCount(state.fileSize) != kPlanAccepted) return false;
-  if (!ConfirmAndPrepare(state, Pieces)) return false;
-
-  for (uint64_t k = 1; k <= gSession.pieceCount; ++k) {
-    uint64_t length = gSession.pieceSize + (k == gSession.pieceCount ? gSession.remainder : 0);
-    if (!WritePiece(state, length)) return false;
-    state.cursor += gSession.pieceSize;
-    SetProgressPos(state.dialog, static_cast<uint32_t>(AdvancePieceNumber(state)));
-  }
-  state.splitFinished = true;
-  gSession.lastPieceNumber = ParsePieceNumber(state.pieceNumberText);
-  return true;
+  std::optional<SplitPlan> plan = PlanByCount(state.fileSize, ParseDialogNumber(state.request.value));
+  return plan && WritePlannedPieces(state, Pieces, *plan);
 }
 
-// Everything from reading the request to the batch step; every way out
+// Everything from opening the source to the batch step; every way out
 // leads to FinishSplit.
 void RunSplitSteps(SplitJobState& state) {
-  Dialog* dialog = state.dialog;
-  std::string source = GetControlText(dialog, IDC_SOURCE_PATH);
-  std::string target = GetControlText(dialog, IDC_TARGET_PATH);
-  if (source.empty()) return Refuse(state, kMsgNoSource, IDC_SOURCE_BROWSE);
-  if (target.empty()) return Refuse(state, kMsgNoTarget, IDC_TARGET_BROWSE);
-  if (GetControlText(dialog, IDC_VALUE).empty()) return Refuse(state, kMsgNoValue, IDC_VALUE);
-
-  state.sourcePath = source;
-  state.targetDir = target;
-  state.stem = BuildPieceStem(state.sourcePath, state.targetDir);
+  const SplitRequest& request = state.request;
+  state.stem = BuildPieceStem(request.sourcePath, request.targetDir);
 
   state.outcome = JobOutcome::kFailed;
-  if (!state.sourceFile.Hold(OpenSourceFile(state.sourcePath))) return;
+  if (!state.sourceFile.Hold(OpenSourceFile(request.sourcePath))) return;
   if (!GetFileSize64(state.sourceFile.Get(), &state.fileSize)) return;
   if (state.fileSize == 0) {
     Fail(state, kMsgEmptySource);
     state.outcome = JobOutcome::kRefused;
     return;
   }
-  if (CheckFreeSpace(state.targetDir, state.fileSize) == 0) {
+  if (CheckFreeSpace(request.targetDir, state.fileSize) == 0) {
     Fail(state, kMsgNoSpaceSplit);
     state.outcome = JobOutcome::kRefused;
     return;
@@ -131,80 +101,67 @@ void RunSplitSteps(SplitJobState& state) {
 
   state.outcome = JobOutcome::kRefused;
   bool ended = false;
-  switch (gSession.splitMethod) {
-    case Keyword:
-      ended = SplitByKeyword(state);
-      if (ended) gSession.lastPieceNumber = ParsePieceNumber(state.pieceNumberText);
-      break;
-    case Pieces:
-      ended = SplitByCount(state);
-      break;
-    case Size:
-      ended = SplitBySize(state);
-      break;
+  switch (request.method) {
+    case Keyword: ended = SplitByKeyword(state); break;
+    case Pieces: ended = SplitByCount(state); break;
+    case Size: ended = SplitBySize(state); break;
   }
   if (!ended) return;
   state.outcome = JobOutcome::kFinished;
-  if (IsControlChecked(dialog, IDC_MAKE_BATCH) && !WriteJoinBatch(dialog, state.sourceFile.Get())) {
+  if (request.writeBatch && !WriteJoinBatch(request, state.lastPieceNumber, state.sourceFile.Get(), state.report)) {
     state.outcome = JobOutcome::kFailed;
   }
 }
 
 // Releases what is still held, in the job's order, then tells the user.
 void FinishSplit(SplitJobState& state) {
-  if (!state.view.Release()) ShowInfoBox(state.dialog, kMsgUnmapFailed);
+  if (!state.view.Release()) state.report.ShowInfo(kMsgUnmapFailed);
   state.mapping.Release();
   state.sourceFile.Release();
-  state.sourcePath.clear();
-  state.targetDir.clear();
-  if (state.splitFinished) ShowInfoBox(state.dialog, kMsgSplitFinished);
-  EnableControl(state.dialog, IDOK, true);
-  EnableControl(state.dialog, IDCANCEL, true);
+  if (state.splitFinished) state.report.ShowInfo(kMsgSplitFinished);
+  state.report.EnableButtons(true);
 }
 
 }  // namespace
 
-int PlanBySize(uint64_t fileSize) {
-  int64_t size = gSession.valueNumber;
-  if (size <= 0 || static_cast<uint64_t>(size) >= fileSize) return kPlanRefused;
-  gSession.pieceSize = static_cast<uint64_t>(size);
-  gSession.pieceCount = fileSize / gSession.pieceSize;
-  gSession.remainder = fileSize % gSession.pieceSize;
-  return kPlanAccepted;
+std::optional<SplitPlan> PlanBySize(uint64_t fileSize, int64_t pieceBytes) {
+  if (pieceBytes <= 0 || static_cast<uint64_t>(pieceBytes) >= fileSize) return std::nullopt;
+  SplitPlan plan;
+  plan.pieceSize = static_cast<uint64_t>(pieceBytes);
+  plan.pieceCount = fileSize / plan.pieceSize;
+  plan.remainder = fileSize % plan.pieceSize;
+  return plan;
 }
 
-int PlanByCount(uint64_t fileSize) {
-  int64_t count = gSession.valueNumber;
-  if (count <= 0) return kPlanRefused;
-  gSession.pieceCount = static_cast<uint64_t>(count);
-  gSession.pieceSize = fileSize / gSession.pieceCount;
-  gSession.remainder = fileSize % gSession.pieceCount;
-  return kPlanAccepted;
+std::optional<SplitPlan> PlanByCount(uint64_t fileSize, int64_t pieceCount) {
+  if (pieceCount <= 0) return std::nullopt;
+  SplitPlan plan;
+  plan.pieceCount = static_cast<uint64_t>(pieceCount);
+  plan.pieceSize = fileSize / plan.pieceCount;
+  plan.remainder = fileSize % plan.pieceCount;
+  return plan;
 }
 
-BoxAnswer ConfirmSplitPlan(Dialog* dialog) {
+uint64_t LastPlannedPiece(SplitMethod method, const SplitPlan& plan) {
+  if (method == Size) return plan.pieceCount + (plan.remainder != 0 ? 1 : 0);
+  return plan.pieceCount;
+}
+
+BoxAnswer ConfirmSplitPlan(JobReport& report, SplitMethod method, const SplitPlan& plan) {
   std::string text;
-  if (gSession.splitMethod == Size) {
-    text = FillTemplate(kConfirmSize, {DecimalText(LastPlannedPiece(Size))});
-  } else if (gSession.remainder == 0) {
-    text = FillTemplate(kConfirmPieces, {DecimalText(gSession.pieceCount), DecimalText(gSession.pieceSize)});
+  if (method == Size) {
+    text = FillTemplate(kConfirmSize, {DecimalText(LastPlannedPiece(Size, plan))});
+  } else if (plan.remainder == 0) {
+    text = FillTemplate(kConfirmPieces, {DecimalText(plan.pieceCount), DecimalText(plan.pieceSize)});
   } else {
-    text = FillTemplate(kConfirmPiecesRemainder,
-                        {DecimalText(gSession.pieceCount - 1), DecimalText(gSession.pieceSize),
-                         DecimalText(gSession.pieceSize + gSession.remainder)});
+    text = FillTemplate(kConfirmPiecesRemainder, {DecimalText(plan.pieceCount - 1), DecimalText(plan.pieceSize),
+                                                  DecimalText(plan.pieceSize + plan.remainder)});
   }
-  return AskYesNo(dialog, text);
-}
-
-uint64_t AdvancePieceNumber(SplitJobState& state) {
-  uint64_t written = ParsePieceNumber(state.pieceNumberText);
-  if (written >= kMaxPieceNumber) return 0;
-  state.pieceNumberText = DecimalText(written + 1);
-  return written;
+  return report.AskYesNo(text);
 }
 
 bool WritePiece(SplitJobState& state, uint64_t length) {
-  state.pieceName = MakePieceName(state.stem, state.pieceNumberText);
+  state.pieceName = MakePieceName(state.stem, DecimalText(state.pieceNumber));
   // Creating the piece would empty the file being read.
   if (IsSameFile(state.pieceName, state.sourceFile.Get())) {
     Fail(state, FillTemplate(kMsgPieceIsSource, {state.pieceName}));
@@ -248,17 +205,10 @@ bool WritePiece(SplitJobState& state, uint64_t length) {
   return true;
 }
 
-JobOutcome PerformSplitJob(Dialog* dialog) {
-  EnableControl(dialog, IDOK, false);
-  EnableControl(dialog, IDCANCEL, false);
-  SplitJobState state;
-  state.dialog = dialog;
+JobOutcome PerformSplitJob(const SplitRequest& request, JobReport& report) {
+  report.EnableButtons(false);
+  SplitJobState state(request, report);
   RunSplitSteps(state);
   FinishSplit(state);
   return state.outcome;
-}
-
-int RunSplitJob(Dialog* dialog) {
-  PerformSplitJob(dialog);
-  return 1;
 }

@@ -1,30 +1,48 @@
-// The split job: reads the request from the dialog, maps the source and
-// cuts it into numbered pieces by size, by count or by keyword.
+// The split job: maps the source and cuts it into numbered pieces by size,
+// by count or by keyword.
 #ifndef DORVENAL_SPLIT_JOB_H
 #define DORVENAL_SPLIT_JOB_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "job_outcome.h"
+#include "job_report.h"
+#include "job_request.h"
 #include "platform.h"
 #include "slots.h"
 #include "source_view.h"
 
-constexpr int kPlanAccepted = 100;
-constexpr int kPlanRefused = 99;
-
 // Piece numbers are printed in at most nine digits.
 constexpr uint64_t kMaxPieceNumber = 999999999;
 
+// How a size or count split cuts the source: pieceCount pieces of
+// pieceSize bytes, the remainder going to a piece of its own (Size) or to
+// the last piece (Pieces).
+struct SplitPlan {
+  uint64_t pieceSize = 0;
+  uint64_t pieceCount = 0;
+  uint64_t remainder = 0;
+};
+
+// The plan, or nothing when the value is refused (a size not below the
+// file size, a size or count of 0 or less).
+std::optional<SplitPlan> PlanBySize(uint64_t fileSize, int64_t pieceBytes);
+std::optional<SplitPlan> PlanByCount(uint64_t fileSize, int64_t pieceCount);
+// The number of the last piece the plan writes.
+uint64_t LastPlannedPiece(SplitMethod method, const SplitPlan& plan);
+BoxAnswer ConfirmSplitPlan(JobReport& report, SplitMethod method, const SplitPlan& plan);
+
 // The working record of one run.
 struct SplitJobState {
-  Dialog* dialog = nullptr;
-  std::string sourcePath;
-  std::string targetDir;
+  SplitJobState(const SplitRequest& request, JobReport& report) : request(request), report(report) {}
+  const SplitRequest& request;
+  JobReport& report;
   std::string stem;
   std::string pieceName;
-  std::string pieceNumberText = "1";
+  uint64_t pieceNumber = 1;      // the piece being written
+  uint64_t lastPieceNumber = 0;  // the last piece written, once all are
   bool splitFinished = false;
   FileSlot sourceFile;
   MappingSlot mapping;
@@ -35,21 +53,10 @@ struct SplitJobState {
   JobOutcome outcome = JobOutcome::kRefused;
 };
 
-// Always 1: the outcome has been told in message boxes.
-int RunSplitJob(Dialog* dialog);
-JobOutcome PerformSplitJob(Dialog* dialog);
+JobOutcome PerformSplitJob(const SplitRequest& request, JobReport& report);
 
-// 100 with the plan stored in gSession, or 99 with nothing written.
-int PlanBySize(uint64_t fileSize);
-int PlanByCount(uint64_t fileSize);
-BoxAnswer ConfirmSplitPlan(Dialog* dialog);
-
-// Writes the piece named by pieceNumberText: `length` bytes from `cursor`.
-// False (after saying why, where there is something to say) when it failed.
+// Writes piece pieceNumber: `length` bytes from `cursor`. False (after
+// saying why, where there is something to say) when it failed.
 bool WritePiece(SplitJobState& state, uint64_t length);
-
-// Reads pieceNumberText (the piece just written), prints the next number
-// into it and returns the one read; 0 when the next would not fit nine digits.
-uint64_t AdvancePieceNumber(SplitJobState& state);
 
 #endif

@@ -53,9 +53,6 @@ std::vector<std::string> FakeDialog::Questions() const {
 
 std::string GetControlText(Dialog* dialog, int controlId) { return FromHandle(dialog)->Text(controlId); }
 
-int32_t GetControlNumber(Dialog* dialog, int controlId) {
-  return ParseDialogNumber(FromHandle(dialog)->Text(controlId));
-}
 
 bool IsControlChecked(Dialog* dialog, int controlId) { return FromHandle(dialog)->Checked(controlId); }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform.h"
+#include "dialog_ops.h"
 
 class FakeDialog {
  public:

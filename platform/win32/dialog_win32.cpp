@@ -2,9 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "platform.h"
+#include "dialog_ops.h"
 #include "resource_ids.h"
-#include "text_format.h"
 #include "texts.h"
 
 namespace {
@@ -21,11 +20,6 @@ std::string GetControlText(Dialog* dialog, int controlId) {
   return text;
 }
 
-// The text is parsed by the same rule everywhere, so that "12abc" reads 0
-// here as in the tests, whatever the system's GetDlgItemInt makes of it.
-int32_t GetControlNumber(Dialog* dialog, int controlId) {
-  return ParseDialogNumber(GetControlText(dialog, controlId));
-}
 
 bool IsControlChecked(Dialog* dialog, int controlId) {
   return IsDlgButtonChecked(Window(dialog), controlId) == BST_CHECKED;

@@ -1,4 +1,4 @@
-#include "console_dialog.h"
+#include "console_report.h"
 
 #include <cctype>
 #include <cstdio>
@@ -9,7 +9,6 @@
 #include <unistd.h>
 #endif
 
-#include "session_state.h"
 #include "text_format.h"
 #include "texts.h"
 
@@ -30,8 +29,6 @@ bool ErrorIsTerminal() { return IsTerminal(STD_ERROR_HANDLE); }
 bool InputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 bool ErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 #endif
-
-ConsoleDialog* FromHandle(Dialog* dialog) { return reinterpret_cast<ConsoleDialog*>(dialog); }
 
 // The completion messages are the program's output; everything else it
 // shows is a complaint.
@@ -56,21 +53,10 @@ bool MeansYes(const std::string& answer) {
 
 }  // namespace
 
-ConsoleDialog::ConsoleDialog() : inputIsTerminal_(InputIsTerminal()), errorIsTerminal_(ErrorIsTerminal()) {}
+ConsoleReport::ConsoleReport(const std::string& activity)
+    : activity_(activity), inputIsTerminal_(InputIsTerminal()), errorIsTerminal_(ErrorIsTerminal()) {}
 
-Dialog* ConsoleDialog::handle() { return reinterpret_cast<Dialog*>(this); }
-
-std::string ConsoleDialog::Text(int controlId) const {
-  auto found = texts_.find(controlId);
-  return found == texts_.end() ? std::string() : found->second;
-}
-
-bool ConsoleDialog::Checked(int controlId) const {
-  auto found = checks_.find(controlId);
-  return found != checks_.end() && found->second;
-}
-
-void ConsoleDialog::EndProgressLine() {
+void ConsoleReport::EndProgressLine() {
   if (drawnLength_ == 0) return;
   std::fputc('\n', stderr);
   std::fflush(stderr);
@@ -78,13 +64,13 @@ void ConsoleDialog::EndProgressLine() {
   drawnPercent_ = -1;
 }
 
-void ConsoleDialog::Complain(const std::string& text) {
+void ConsoleReport::Complain(const std::string& text) {
   EndProgressLine();
   std::fprintf(stderr, "%s: %s\n", kProgramName, text.c_str());
   std::fflush(stderr);
 }
 
-void ConsoleDialog::Show(const std::string& text) {
+void ConsoleReport::ShowInfo(const std::string& text) {
   EndProgressLine();
   // Both streams are flushed, so that the order survives when they meet.
   std::fflush(stdout);
@@ -94,7 +80,7 @@ void ConsoleDialog::Show(const std::string& text) {
   std::fflush(stream);
 }
 
-BoxAnswer ConsoleDialog::Ask(const std::string& text) {
+BoxAnswer ConsoleReport::AskYesNo(const std::string& text) {
   if (assumeYes_) return kAnswerYes;
   EndProgressLine();
   std::fflush(stdout);
@@ -115,13 +101,13 @@ BoxAnswer ConsoleDialog::Ask(const std::string& text) {
   return kAnswerNo;
 }
 
-void ConsoleDialog::SetRange(uint32_t minimum, uint32_t maximum) {
+void ConsoleReport::SetProgressRange(uint32_t minimum, uint32_t maximum) {
   rangeMinimum_ = minimum;
   rangeMaximum_ = maximum;
   drawnPercent_ = -1;
 }
 
-void ConsoleDialog::SetPosition(uint32_t position) {
+void ConsoleReport::SetProgressPos(uint32_t position) {
   // Only a person watching a terminal wants the line; logs do not.
   if (!errorIsTerminal_ || rangeMaximum_ < rangeMinimum_ || rangeMaximum_ == 0) return;
   uint64_t percent = uint64_t{position} * 100 / rangeMaximum_;
@@ -129,7 +115,7 @@ void ConsoleDialog::SetPosition(uint32_t position) {
   // does not spend its time writing to the terminal.
   if (static_cast<int>(percent) == drawnPercent_ && position != rangeMaximum_) return;
   drawnPercent_ = static_cast<int>(percent);
-  std::string line = std::string(gSession.joinMode != 0 ? "Joining" : "Splitting") + ": piece " +
+  std::string line = activity_ + ": piece " +
                      DecimalText(position) + " of " + DecimalText(rangeMaximum_) + " (" + DecimalText(percent) +
                      "%)";
   // Blanks wipe what a longer earlier line left behind.
@@ -139,29 +125,3 @@ void ConsoleDialog::SetPosition(uint32_t position) {
   std::fflush(stderr);
   drawnLength_ = line.size();
 }
-
-// ---- The dialog functions of the platform layer ----------------------
-
-std::string GetControlText(Dialog* dialog, int controlId) { return FromHandle(dialog)->Text(controlId); }
-
-int32_t GetControlNumber(Dialog* dialog, int controlId) {
-  return ParseDialogNumber(FromHandle(dialog)->Text(controlId));
-}
-
-bool IsControlChecked(Dialog* dialog, int controlId) { return FromHandle(dialog)->Checked(controlId); }
-
-// Nothing to focus or enable on a terminal.
-void FocusControl(Dialog*, int) {}
-void EnableControl(Dialog*, int, bool) {}
-
-void ShowInfoBox(Dialog* dialog, const std::string& text) { FromHandle(dialog)->Show(text); }
-
-BoxAnswer AskYesNo(Dialog* dialog, const std::string& text) { return FromHandle(dialog)->Ask(text); }
-
-void SetProgressRange(Dialog* dialog, uint32_t minimum, uint32_t maximum) {
-  FromHandle(dialog)->SetRange(minimum, maximum);
-}
-
-void SetProgressStep(Dialog*, uint32_t) {}
-
-void SetProgressPos(Dialog* dialog, uint32_t position) { FromHandle(dialog)->SetPosition(position); }

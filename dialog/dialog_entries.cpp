@@ -1,0 +1,87 @@
+#include "dialog_entries.h"
+
+#include "join_job.h"
+#include "resource_ids.h"
+#include "session_state.h"
+#include "split_job.h"
+#include "texts.h"
+
+void DialogReport::ShowInfo(const std::string& text) { ShowInfoBox(dialog_, text); }
+
+BoxAnswer DialogReport::AskYesNo(const std::string& text) { return ::AskYesNo(dialog_, text); }
+
+void DialogReport::SetProgressRange(uint32_t minimum, uint32_t maximum) {
+  ::SetProgressRange(dialog_, minimum, maximum);
+}
+
+void DialogReport::SetProgressStep(uint32_t step) { ::SetProgressStep(dialog_, step); }
+
+void DialogReport::SetProgressPos(uint32_t position) { ::SetProgressPos(dialog_, position); }
+
+void DialogReport::EnableButtons(bool enable) {
+  EnableControl(dialog_, IDOK, enable);
+  EnableControl(dialog_, IDCANCEL, enable);
+}
+
+void DialogReport::Focus(RequestField field) {
+  switch (field) {
+    case RequestField::kSource: return FocusControl(dialog_, IDC_SOURCE_BROWSE);
+    case RequestField::kTarget: return FocusControl(dialog_, IDC_TARGET_BROWSE);
+    case RequestField::kValue: return FocusControl(dialog_, IDC_VALUE);
+  }
+}
+
+namespace {
+
+// A field left empty: its message, and the focus where the user can mend it.
+bool Refuse(JobReport& report, const char* message, RequestField field) {
+  report.ShowInfo(message);
+  report.Focus(field);
+  return false;
+}
+
+bool CheckPaths(const std::string& source, const std::string& target, JobReport& report) {
+  if (source.empty()) return Refuse(report, kMsgNoSource, RequestField::kSource);
+  if (target.empty()) return Refuse(report, kMsgNoTarget, RequestField::kTarget);
+  return true;
+}
+
+}  // namespace
+
+SplitRequest ReadSplitRequest(Dialog* dialog, SplitMethod method) {
+  SplitRequest request;
+  request.sourcePath = GetControlText(dialog, IDC_SOURCE_PATH);
+  request.targetDir = GetControlText(dialog, IDC_TARGET_PATH);
+  request.method = method;
+  request.value = GetControlText(dialog, IDC_VALUE);
+  request.unit = IsControlChecked(dialog, IDC_UNIT_KB) ? SizeUnit::kKilobytes : SizeUnit::kBytes;
+  request.writeBatch = IsControlChecked(dialog, IDC_MAKE_BATCH);
+  return request;
+}
+
+JoinRequest ReadJoinRequest(Dialog* dialog) {
+  JoinRequest request;
+  request.firstPiecePath = GetControlText(dialog, IDC_SOURCE_PATH);
+  request.targetDir = GetControlText(dialog, IDC_TARGET_PATH);
+  return request;
+}
+
+int RunSplitJob(Dialog* dialog) {
+  DialogReport report(dialog);
+  const SplitRequest request = ReadSplitRequest(dialog, gSession.splitMethod);
+  if (!CheckPaths(request.sourcePath, request.targetDir, report)) return 1;
+  if (request.value.empty()) {
+    Refuse(report, kMsgNoValue, RequestField::kValue);
+    return 1;
+  }
+  PerformSplitJob(request, report);
+  return 1;
+}
+
+int RunJoinJob(Dialog* dialog) {
+  DialogReport report(dialog);
+  const JoinRequest request = ReadJoinRequest(dialog);
+  if (!CheckPaths(request.firstPiecePath, request.targetDir, report)) return 1;
+  PerformJoinJob(request, report);
+  return 1;
+}
