@@ -69,9 +69,13 @@ JoinRequest ReadJoinRequest(Dialog* dialog) {
 int RunSplitJob(Dialog* dialog) {
   DialogReport report(dialog);
   const SplitRequest request = ReadSplitRequest(dialog, gSession.splitMethod);
-  if (!CheckPaths(request.sourcePath, request.targetDir, report)) return 1;
-  if (request.value.empty()) {
-    Refuse(report, kMsgNoValue, RequestField::kValue);
+  // A split holds both buttons from its first step to its last, refusals
+  // included.
+  report.EnableButtons(false);
+  bool complete = CheckPaths(request.sourcePath, request.targetDir, report) &&
+                  (!request.value.empty() || Refuse(report, kMsgNoValue, RequestField::kValue));
+  if (!complete) {
+    report.EnableButtons(true);
     return 1;
   }
   PerformSplitJob(request, report);
