@@ -34,16 +34,25 @@ void DialogReport::Focus(RequestField field) {
 namespace {
 
 // A field left empty: its message, and the focus where the user can mend it.
-bool Refuse(JobReport& report, const char* message, RequestField field) {
-  report.ShowInfo(message);
-  report.Focus(field);
-  return false;
+struct Refusal {
+  const char* message;
+  RequestField field;
+};
+
+// The first field left empty, in the order the dialog reads them.
+const Refusal* FindEmptyField(const std::string& source, const std::string& target, const std::string* value) {
+  static const Refusal kNoSource{kMsgNoSource, RequestField::kSource};
+  static const Refusal kNoTarget{kMsgNoTarget, RequestField::kTarget};
+  static const Refusal kNoValue{kMsgNoValue, RequestField::kValue};
+  if (source.empty()) return &kNoSource;
+  if (target.empty()) return &kNoTarget;
+  if (value != nullptr && value->empty()) return &kNoValue;
+  return nullptr;
 }
 
-bool CheckPaths(const std::string& source, const std::string& target, JobReport& report) {
-  if (source.empty()) return Refuse(report, kMsgNoSource, RequestField::kSource);
-  if (target.empty()) return Refuse(report, kMsgNoTarget, RequestField::kTarget);
-  return true;
+void Refuse(JobReport& report, const Refusal& refusal) {
+  report.ShowInfo(refusal.message);
+  report.Focus(refusal.field);
 }
 
 }  // namespace
@@ -69,23 +78,27 @@ JoinRequest ReadJoinRequest(Dialog* dialog) {
 int RunSplitJob(Dialog* dialog) {
   DialogReport report(dialog);
   const SplitRequest request = ReadSplitRequest(dialog, gSession.splitMethod);
-  // A split holds both buttons from its first step to its last, refusals
-  // included.
-  report.EnableButtons(false);
-  bool complete = CheckPaths(request.sourcePath, request.targetDir, report) &&
-                  (!request.value.empty() || Refuse(report, kMsgNoValue, RequestField::kValue));
-  if (!complete) {
-    report.EnableButtons(true);
+  const Refusal* refusal = FindEmptyField(request.sourcePath, request.targetDir, &request.value);
+  if (refusal == nullptr) {
+    PerformSplitJob(request, report);
     return 1;
   }
-  PerformSplitJob(request, report);
+  // A split holds both buttons from its first step to its last, so it does
+  // while it refuses, too.
+  report.EnableButtons(false);
+  Refuse(report, *refusal);
+  report.EnableButtons(true);
   return 1;
 }
 
 int RunJoinJob(Dialog* dialog) {
   DialogReport report(dialog);
   const JoinRequest request = ReadJoinRequest(dialog);
-  if (!CheckPaths(request.firstPiecePath, request.targetDir, report)) return 1;
-  PerformJoinJob(request, report);
+  const Refusal* refusal = FindEmptyField(request.firstPiecePath, request.targetDir, nullptr);
+  if (refusal == nullptr) {
+    PerformJoinJob(request, report);
+  } else {
+    Refuse(report, *refusal);
+  }
   return 1;
 }

@@ -1,28 +1,14 @@
-// The system side of the platform layer, held in memory, for the fuzz
-// targets: files are strings, and every mapped view is a heap block of
-// exactly the view's size, so AddressSanitizer catches a read that strays
-// outside the view the engine asked for. Contract breaches (a view offset
-// off the granularity, a view past the end of the file, unmapping a view
-// that is not mapped) abort at once.
+// The system side in memory, for fuzzing: files are strings, each view a heap block of exactly its size (so
+// AddressSanitizer sees a read outside it); a breach of the platform's contract aborts.
 #ifndef DORVENAL_FUZZ_MEMORY_SYSTEM_H
 #define DORVENAL_FUZZ_MEMORY_SYSTEM_H
-
 #include <cstdint>
+#include <map>
 #include <string>
-#include <vector>
-
 namespace memory_system {
-
-// Forgets every file; no handle, mapping or view may be open.
-void Reset(uint64_t granularity);
-void PutFile(const std::string& path, const std::string& bytes);
-bool GetFile(const std::string& path, std::string* bytes);
-std::vector<std::string> FileNames();  // sorted
-// Handles, mappings and views still open: all 0 after a job.
-size_t OpenResources();
-// Largest view mapped since Reset.
-uint64_t LargestView();
-
+void Reset(uint64_t granularity);  // forgets every file; nothing may be left open
+std::map<std::string, std::string>& Files();
+size_t OpenResources();  // handles, mappings and views still open
+uint64_t LargestView();  // since Reset
 }  // namespace memory_system
-
 #endif

@@ -1,7 +1,4 @@
-// The platform's own system side, compiled here under other names for the
-// calls the shim wraps, so that the test program links one system side
-// with its hooks in front, without any seam in the engine itself.
-#define MapView RealMapView
+// The real system side, three calls renamed so that a hook runs before each; the engine has no seam for it.
 #define QueryFreeBytes RealQueryFreeBytes
 #define CreatePieceFile RealCreatePieceFile
 #define CreateSharedFile RealCreateSharedFile
@@ -10,53 +7,23 @@
 #else
 #include "../../platform/posix/system_posix.cpp"
 #endif
-#undef MapView
 #undef QueryFreeBytes
 #undef CreatePieceFile
 #undef CreateSharedFile
 
-#include "system_shim.h"
+#include <functional>
 
-namespace {
-std::vector<shim::MappedView> gViews;
-std::function<void()> gBeforeFreeSpace;
-std::function<void(const std::string&)> gBeforeCreatePiece;
-std::function<void(const std::string&)> gBeforeCreateShared;
-}  // namespace
+std::function<void(const std::string& call, const std::string& path)> gBeforeSystemCall;
 
-namespace shim {
-
-const std::vector<MappedView>& Views() { return gViews; }
-void BeforeFreeSpaceQuery(std::function<void()> action) { gBeforeFreeSpace = std::move(action); }
-void BeforeCreatePiece(std::function<void(const std::string&)> action) { gBeforeCreatePiece = std::move(action); }
-void BeforeCreateShared(std::function<void(const std::string&)> action) { gBeforeCreateShared = std::move(action); }
-
-void ClearHooks() {
-  gViews.clear();
-  gBeforeFreeSpace = nullptr;
-  gBeforeCreatePiece = nullptr;
-  gBeforeCreateShared = nullptr;
+bool QueryFreeBytes(const std::string& dir, uint64_t* freeBytes) {
+  if (gBeforeSystemCall) gBeforeSystemCall("free space", dir);
+  return RealQueryFreeBytes(dir, freeBytes);
 }
-
-}  // namespace shim
-
-const unsigned char* MapView(MappingHandle mapping, uint64_t offset, size_t length) {
-  const unsigned char* view = RealMapView(mapping, offset, length);
-  if (view != nullptr) gViews.push_back({offset, length});
-  return view;
-}
-
-bool QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes) {
-  if (gBeforeFreeSpace) gBeforeFreeSpace();
-  return RealQueryFreeBytes(targetDir, freeBytes);
-}
-
 FileHandle CreatePieceFile(const std::string& path) {
-  if (gBeforeCreatePiece) gBeforeCreatePiece(path);
+  if (gBeforeSystemCall) gBeforeSystemCall("create piece", path);
   return RealCreatePieceFile(path);
 }
-
 FileHandle CreateSharedFile(const std::string& path) {
-  if (gBeforeCreateShared) gBeforeCreateShared(path);
+  if (gBeforeSystemCall) gBeforeSystemCall("create shared", path);
   return RealCreateSharedFile(path);
 }

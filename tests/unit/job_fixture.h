@@ -1,4 +1,5 @@
-// A scratch folder, a fake dialog and a fresh session for each job test.
+// A scratch folder, a recording dialog and a fresh session for each test
+// that presses Split or Join the way the dialog does.
 #ifndef DORVENAL_JOB_FIXTURE_H
 #define DORVENAL_JOB_FIXTURE_H
 
@@ -7,55 +8,89 @@
 #include <string>
 #include <vector>
 
+#include "dialog_entries.h"
 #include "fake_dialog.h"
-#include "job_outcome.h"
-#include "join_job.h"
+#include "known_sets.h"
 #include "resource_ids.h"
 #include "session_state.h"
-#include "split_job.h"
 #include "source_view.h"
 #include "test_files.h"
 
-class JobTest : public ::testing::Test {
+using Log = std::vector<std::string>;
+
+// A known text with its "%p" filled in.
+inline std::string Named(std::string text, const std::string& path) {
+  size_t at = text.find("%p");
+  if (at != std::string::npos) text.replace(at, 2, path);
+  return text;
+}
+
+inline std::string Info(const std::string& text) { return "info: " + text; }
+
+// A split's log: the buttons go off first and come back last.
+inline Log AroundSplit(Log middle) {
+  middle.insert(middle.begin(), {"enable 1 0", "enable 2 0"});
+  middle.insert(middle.end(), {"enable 1 1", "enable 2 1"});
+  return middle;
+}
+
+// The progress bar over pieces 1..n.
+inline void AddProgress(Log& log, size_t n) {
+  log.insert(log.end(), {"range 1 " + std::to_string(n), "step 1"});
+  for (size_t k = 1; k <= n; ++k) log.push_back("pos " + std::to_string(k));
+}
+
+struct SplitInput {
+  SplitMethod method;
+  std::string value;
+  bool kilobytes = false, batch = false;
+};
+
+class DialogTest : public ::testing::Test {
  protected:
-  JobTest() : sourceDir(dir.Subdir("in")), targetDir(dir.Subdir("out")) { gSession = SessionState(); }
-  ~JobTest() override { SetViewSizeForTests(0); }
+  DialogTest() : in(dir.Subdir("in")), out(dir.Subdir("out")) { gSession = SessionState(); }
+  ~DialogTest() override { SetViewSizeForTests(0); }
 
-  // Writes the source and fills the dialog as a user would for a split.
-  std::string PrepareSplit(const std::string& name, const std::string& bytes, SplitMethod method,
-                           const std::string& value, bool kilobytes = true) {
-    std::string source = sourceDir + kPathSeparator + name;
-    WriteBytes(source, bytes);
+  std::string In(const std::string& name) const { return in + kPathSeparator + name; }
+  std::string Out(const std::string& name) const { return out + kPathSeparator + name; }
+
+  // Fills the controls as a user would and presses Split, on a new dialog.
+  void Split(const std::string& source, const SplitInput& input, const std::string& target,
+             std::initializer_list<BoxAnswer> answers = {kAnswerYes}) {
+    NewDialog(source, target, answers);
+    dialog.SetText(IDC_VALUE, input.value);
+    dialog.SetCheck(IDC_UNIT_KB, input.kilobytes);
+    dialog.SetCheck(IDC_MAKE_BATCH, input.batch);
+    gSession.splitMethod = input.method;
+    RunSplitJob(dialog.handle());
+  }
+
+  void Join(const std::string& firstPiece, const std::string& target,
+            std::initializer_list<BoxAnswer> answers = {kAnswerYes}) {
+    NewDialog(firstPiece, target, answers);
+    RunJoinJob(dialog.handle());
+  }
+
+  void NewDialog(const std::string& source, const std::string& target, std::initializer_list<BoxAnswer> answers) {
+    dialog = FakeDialog();
     dialog.SetText(IDC_SOURCE_PATH, source);
-    dialog.SetText(IDC_TARGET_PATH, targetDir);
-    dialog.SetText(IDC_VALUE, value);
-    dialog.SetCheck(IDC_UNIT_KB, kilobytes);
-    gSession.splitMethod = method;
-    return source;
-  }
-
-  JobOutcome Split() { return PerformSplitJob(dialog.handle()); }
-
-  JobOutcome Join(const std::string& firstPiece, const std::string& target) {
-    dialog.SetText(IDC_SOURCE_PATH, firstPiece);
     dialog.SetText(IDC_TARGET_PATH, target);
-    return PerformJoinJob(dialog.handle());
+    for (BoxAnswer answer : answers) dialog.AnswerYesNo(answer);
   }
 
-  std::string Out(const std::string& name) const { return targetDir + kPathSeparator + name; }
-
-  // The contents of name.1, name.2, ... in the target folder, as far as they go.
-  std::vector<std::string> PiecesOf(const std::string& stemName) const {
-    std::vector<std::string> pieces;
-    for (int k = 1; FileExists(Out(stemName + "." + std::to_string(k))); ++k) {
-      pieces.push_back(ReadBytes(Out(stemName + "." + std::to_string(k))));
+  // The contents of stem.1, stem.2, ... in a folder, as far as they go.
+  static Log PiecesIn(const std::string& folder, const std::string& stemName) {
+    Log pieces;
+    std::string path;
+    while (FileExists(path = folder + kPathSeparator + stemName + "." + std::to_string(pieces.size() + 1))) {
+      pieces.push_back(ReadBytes(path));
     }
     return pieces;
   }
 
   TempDir dir;
-  std::string sourceDir;
-  std::string targetDir;
+  std::string in;
+  std::string out;
   FakeDialog dialog;
 };
 

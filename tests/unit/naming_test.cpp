@@ -5,97 +5,70 @@
 namespace {
 
 struct StemRow {
-  const char* source;
-  const char* target;
+  const char *source, *target;
+  char separator;
   const char* stem;
 };
 
-TEST(PieceStem, FollowsTheNamingTable) {
+TEST(PieceStem, FollowsTheNamingRule) {
   const StemRow rows[] = {
-      {"C:\\data\\report.doc", "D:\\out", "D:\\out\\report_doc"},
-      {"C:\\data\\report.doc", "C:\\", "C:\\report_doc"},  // a drive root gets no second backslash
-      {"C:\\data\\archive.tar.gz", "D:\\out", "D:\\out\\archive.tar_gz"},
-      {"C:\\data\\README", "D:\\out.old", "D:\\out.old\\README"},  // the directory's dot stays
-      {"C:\\data\\.profile", "D:\\out", "D:\\out\\_profile"},
-      {"C:\\data\\my_notes.txt", "D:\\out", "D:\\out\\my_notes_txt"},
-      {"C:\\data\\notes.v1_2", "D:\\out", "D:\\out\\notes_v1_2"},
-      {"C:\\data\\my_file", "D:\\out", "D:\\out\\my_file"},
-      {"report.doc", "D:\\out", "D:\\out\\report_doc"},  // no backslash: the whole path is the name
-      {"C:\\da.ta\\Report.DOC", "D:\\out", "D:\\out\\Report_DOC"},
+      {"C:\\data\\report.doc", "D:\\out", '\\', "D:\\out\\report_doc"},
+      {"C:\\data\\report.doc", "C:\\", '\\', "C:\\report_doc"},  // a drive root gets no second backslash
+      {"C:\\data\\README", "D:\\out.old", '\\', "D:\\out.old\\README"},  // the directory's dot stays
+      {"report.doc", "D:\\out", '\\', "D:\\out\\report_doc"},  // no backslash: the whole path is the name
+      {"C:\\da.ta\\Report.DOC", "D:\\out", '\\', "D:\\out\\Report_DOC"},
+      {"/home/a/report.doc", "/tmp/out", '/', "/tmp/out/report_doc"},
+      {"/home/a/report.doc", "/", '/', "/report_doc"},
+      {"/home/a\\b.c", "/t", '/', "/t/a\\b_c"},  // a backslash means nothing to a POSIX path
   };
   for (const StemRow& row : rows) {
-    EXPECT_EQ(BuildPieceStem(row.source, row.target, '\\'), row.stem) << row.source << " into " << row.target;
+    EXPECT_EQ(BuildPieceStem(row.source, row.target, row.separator), row.stem) << row.source << " into " << row.target;
   }
 }
 
-TEST(PieceStem, UsesTheGivenSeparator) {
-  EXPECT_EQ(BuildPieceStem("/home/a/report.doc", "/tmp/out", '/'), "/tmp/out/report_doc");
-  EXPECT_EQ(BuildPieceStem("/home/a/report.doc", "/", '/'), "/report_doc");
-  // A backslash means nothing to a POSIX path.
-  EXPECT_EQ(BuildPieceStem("/home/a\\b.c", "/t", '/'), "/t/a\\b_c");
+TEST(RestoreFileName, RoundTripsExceptNamesWithUnderscoresAndNoDot) {
+  const char* const rows[][3] = {  // source, stem, restored name
+      {"report.doc", "report_doc", "report.doc"},
+      {"my_notes.txt", "my_notes_txt", "my_notes.txt"},
+      {"archive.tar.gz", "archive.tar_gz", "archive.tar.gz"},
+      {".profile", "_profile", ".profile"},
+      {"README", "README", "README"},
+      {"notes.v1_2", "notes_v1_2", "notes_v1.2"},
+      {"my_file", "my_file", "my.file"},
+      {"", "", ""},
+  };
+  for (const auto& row : rows) {
+    std::string stem = row[0];
+    ReplaceLastDot(stem);
+    EXPECT_EQ(stem, row[1]);
+    EXPECT_EQ(RestoreFileName(stem), row[2]);
+  }
 }
 
-TEST(PieceName, AppendsTheNumberWithoutPadding) {
-  EXPECT_EQ(MakePieceName("D:\\out\\report_doc", "1"), "D:\\out\\report_doc.1");
-  EXPECT_EQ(MakePieceName("D:\\out\\report_doc", "10"), "D:\\out\\report_doc.10");
-  EXPECT_EQ(MakePieceName("D:\\out\\report_doc", "100"), "D:\\out\\report_doc.100");
-  EXPECT_EQ(MakePieceName("x", "999999999"), "x.999999999");
-}
-
-TEST(PieceName, LongNamesAreHeldWhole) {
-  std::string longDir(300, 'd');
-  std::string stem = BuildPieceStem("C:\\" + std::string(250, 'n') + ".bin", longDir, '\\');
-  EXPECT_EQ(stem.size(), 300u + 1 + 250 + 4);
-  EXPECT_EQ(MakePieceName(stem, "123456789").substr(stem.size()), ".123456789");
-}
-
-struct RestoreRow {
-  const char* source;
-  const char* stem;
-  const char* restored;
+struct FirstPieceRow {
+  const char* path;
+  char separator;
+  bool first;
+  const char *pieceDir, *stemName;
 };
 
-TEST(RestoreFileName, RoundTripsExceptTheTwoKnownCases) {
-  const RestoreRow rows[] = {
-      {"report.doc", "report_doc", "report.doc"},     {"my_notes.txt", "my_notes_txt", "my_notes.txt"},
-      {"archive.tar.gz", "archive.tar_gz", "archive.tar.gz"}, {".profile", "_profile", ".profile"},
-      {"README", "README", "README"},                 {"notes.v1_2", "notes_v1_2", "notes_v1.2"},
-      {"my_file", "my_file", "my.file"},              {"", "", ""},
+TEST(FirstPiecePath, AcceptsOnlyDotOneAndGivesDirectoryAndStem) {
+  const FirstPieceRow rows[] = {
+      {"C:\\in\\report_doc.1", '\\', true, "C:\\in\\", "report_doc"},
+      {"C:\\x\\.1", '\\', true, "C:\\x\\", ""},
+      {"x.1", '\\', true, "", "x"},
+      {"/in/a.b/report_doc.1", '/', true, "/in/a.b/", "report_doc"},
+      {"/in/a\\b.1", '/', true, "/in/", "a\\b"},
+      {"C:\\x\\report_doc.11", '\\', false, "", ""}, {"C:\\x\\report_doc.01", '\\', false, "", ""},
+      {"C:\\x\\report_doc.2", '\\', false, "", ""},  {"1", '\\', false, "", ""}, {"", '\\', false, "", ""},
   };
-  for (const RestoreRow& row : rows) {
-    std::string stem = row.source;
-    ReplaceLastDot(stem);
-    EXPECT_EQ(stem, row.stem);
-    EXPECT_EQ(RestoreFileName(stem), row.restored);
+  for (const FirstPieceRow& row : rows) {
+    ASSERT_EQ(IsFirstPiecePath(row.path), row.first) << row.path;
+    if (!row.first) continue;
+    PieceSetName name = SplitFirstPiecePath(row.path, row.separator);
+    EXPECT_EQ(name.pieceDir, row.pieceDir) << row.path;
+    EXPECT_EQ(name.stemName, row.stemName) << row.path;
   }
-}
-
-TEST(FirstPiecePath, AcceptsOnlyDotOne) {
-  EXPECT_TRUE(IsFirstPiecePath("C:\\x\\report_doc.1"));
-  EXPECT_TRUE(IsFirstPiecePath(".1"));
-  EXPECT_FALSE(IsFirstPiecePath("C:\\x\\report_doc.11"));
-  EXPECT_FALSE(IsFirstPiecePath("C:\\x\\report_doc.01"));
-  EXPECT_FALSE(IsFirstPiecePath("C:\\x\\report_doc.2"));
-  EXPECT_FALSE(IsFirstPiecePath("1"));
-  EXPECT_FALSE(IsFirstPiecePath(""));
-}
-
-TEST(FirstPiecePath, GivesDirectoryAndStem) {
-  PieceSetName name = SplitFirstPiecePath("C:\\in\\report_doc.1", '\\');
-  EXPECT_EQ(name.pieceDir, "C:\\in\\");
-  EXPECT_EQ(name.stemName, "report_doc");
-  name = SplitFirstPiecePath("C:\\x\\.1", '\\');
-  EXPECT_EQ(name.pieceDir, "C:\\x\\");
-  EXPECT_EQ(name.stemName, "");
-  name = SplitFirstPiecePath("x.1", '\\');
-  EXPECT_EQ(name.pieceDir, "");
-  EXPECT_EQ(name.stemName, "x");
-}
-
-TEST(JoinPath, AddsOneSeparatorAtMost) {
-  EXPECT_EQ(JoinPath("E:\\", "report.doc", '\\'), "E:\\report.doc");
-  EXPECT_EQ(JoinPath("D:\\out", "JOIN.BAT", '\\'), "D:\\out\\JOIN.BAT");
-  EXPECT_EQ(JoinPath("/tmp/", "a", '/'), "/tmp/a");
 }
 
 }  // namespace

@@ -14,18 +14,15 @@ namespace fs = std::filesystem;
 TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
-  for (;;) {
-    fs::path candidate = fs::temp_directory_path() /
-                         ("dorvenal-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
-    std::error_code error;
-    if (fs::create_directory(candidate, error)) {
-      path_ = candidate.string();
-      return;
-    }
-  }
+  std::error_code error;
+  do {
+    path_ = (fs::temp_directory_path() /
+             ("dorvenal-test-" + std::to_string(random()) + "-" + std::to_string(counter++))).string();
+  } while (!fs::create_directory(path_, error));
 }
 
 TempDir::~TempDir() {
+  // Folders a test made unwritable are opened up again first.
   std::error_code error;
   fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
   for (auto& entry : fs::recursive_directory_iterator(path_, error)) {
@@ -37,14 +34,12 @@ TempDir::~TempDir() {
 std::string TempDir::File(const std::string& name) const { return path_ + kPathSeparator + name; }
 
 std::string TempDir::Subdir(const std::string& name) const {
-  std::string dir = File(name);
-  fs::create_directories(dir);
-  return dir;
+  fs::create_directories(File(name));
+  return File(name);
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string ReadBytes(const std::string& path) {
@@ -67,9 +62,9 @@ std::vector<std::string> ListDir(const std::string& dir) {
 std::string PatternBytes(size_t n, uint32_t seed) {
   std::string bytes(n, '\0');
   uint32_t state = seed * 2654435761u + 12345u;
-  for (size_t i = 0; i < n; ++i) {
+  for (char& byte : bytes) {
     state = state * 1103515245u + 12345u;
-    bytes[i] = static_cast<char>(state >> 24);
+    byte = static_cast<char>(state >> 24);
   }
   return bytes;
 }

@@ -1,5 +1,4 @@
-// Files and folders for tests: a scratch folder removed afterwards, and
-// whole-file reads and writes.
+// Scratch folders removed afterwards, and whole-file reads and writes.
 #ifndef DORVENAL_TEST_FILES_H
 #define DORVENAL_TEST_FILES_H
 
@@ -15,8 +14,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
-  // path + separator + name
-  std::string File(const std::string& name) const;
+  std::string File(const std::string& name) const;    // path + separator + name
   std::string Subdir(const std::string& name) const;  // created
 
  private:

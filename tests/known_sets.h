@@ -1,0 +1,54 @@
+// Expected outputs typed out once for every suite (unit, resources,
+// command line, end to end) rather than taken from the program's own
+// templates and texts, so that a wrong template or message is caught.
+#ifndef DORVENAL_KNOWN_SETS_H
+#define DORVENAL_KNOWN_SETS_H
+
+// JOIN.BAT for C:\data\report.doc split into three pieces: 282 bytes.
+constexpr char kReportJoinBatch[] =
+    "ECHO OFF\r\n"
+    "REM Dorvenal genarated batch file\r\n"
+    "ECHO Now report.doc will be recreated\r\n"
+    "PAUSE\r\n"
+    "COPY /B \"report_doc.1\" dorvnl.tmp\r\n"
+    "COPY /B dorvnl.tmp+\"report_doc.2\" dorvnl.tmp\r\n"
+    "COPY /B dorvnl.tmp+\"report_doc.3\" dorvnl.tmp\r\n"
+    "REN dorvnl.tmp \"report.doc\"\r\n"
+    "ECHO Finished creating report.doc\r\n";
+
+// The program's boxes. "%p" stands for the path the box names.
+namespace known {
+constexpr char kNoSource[] =
+    "You have not selected a Source File !!\nPlease select a Source File by clicking on the Source File button.";
+constexpr char kNoTarget[] =
+    "You have not selected a Target Directory !!\nPlease select a Target Directory by clicking on the Target "
+    "Directory button.";
+constexpr char kNoValue[] = "Please Enter a keyword /size / or no.of pieces !!";
+constexpr char kEmptySource[] = "The selected file is of size 0 bytes.\nZero length files cannot be split !!!";
+constexpr char kNoSpaceSplit[] =
+    "There is not enough free space in the target drive to store the split files.\nPlease free up some space on "
+    "the target drive and then try to split";
+constexpr char kNotFirstPiece[] =
+    "The Source file you have selected is not the First file in a split file set !!!\n Please select a  .1 file "
+    "as the source file";
+constexpr char kSplitFinished[] = "Finished Splitting Successfully !!!";
+constexpr char kJoinFinished[] = "Finished Joining Successfully !!!";
+constexpr char kPieceOnFullDrive[] =
+    "The target drive is full !!\nCould not write the piece file\n%p !!\nThe split has been stopped.";
+constexpr char kPieceIsSource[] = "The piece file\n%p\nis the source file itself !!\nThe split has been stopped.";
+constexpr char kBatchFailed[] =
+    "Could not write the batch file\n%p !!\nThe pieces are complete: join them with Dorvenal instead.";
+constexpr char kBatchIsSource[] =
+    "The batch file\n%p\nwould replace the source file itself, so it was not written !!";
+constexpr char kFirstPieceMissing[] = "Could not find the piece\n%p !!\nThe join has been stopped.";
+constexpr char kPieceOpenFailed[] =
+    "Could not open the piece\n%p !!\nThe join has been stopped and the incomplete file removed.";
+constexpr char kPieceReadFailed[] =
+    "Could not read the piece\n%p !!\nThe join has been stopped and the incomplete file removed.";
+constexpr char kOutputCreateFailed[] = "Could not create the file\n%p !!\nThe join has been stopped.";
+constexpr char kOutputOnFullDrive[] =
+    "The target drive is full !!\nCould not write the file\n%p !!\nThe join has been stopped and the incomplete "
+    "file removed.";
+}  // namespace known
+
+#endif
