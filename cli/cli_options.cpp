@@ -22,7 +22,7 @@ const char kHelpText[] =
     "  --pieces N      N pieces of equal size, the last one also taking the\n"
     "                  remainder\n"
     "  --keyword TEXT  cut after each occurrence of TEXT (exact bytes, case\n"
-    "                  sensitive, 1 to 25 characters); the search ends at the\n"
+    "                  sensitive, 1 to 25 bytes); the search ends at the\n"
     "                  file's first zero byte, and everything after the last\n"
     "                  cut is the last piece\n"
     "  --batch         also write JOIN.BAT into TARGET_DIR: run there by the\n"
@@ -255,7 +255,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliRequest* req
       return false;
     }
     if (request->value.size() > kMaxValueLength) {
-      *error = "the value of " + option + " has more than 25 characters";
+      *error = "the value of " + option + " has more than 25 bytes";
       return false;
     }
     if (request->method != Keyword && !IsWholeNumberInRange(request->value)) {

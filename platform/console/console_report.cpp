@@ -76,8 +76,10 @@ void ConsoleReport::ShowInfo(const std::string& text) {
   std::fflush(stdout);
   std::FILE* stream = IsCompletion(text) ? stdout : stderr;
   if (stream == stderr) ++errorsShown_;
-  std::fprintf(stream, "%s\n", text.c_str());
-  std::fflush(stream);
+  bool written = std::fprintf(stream, "%s\n", text.c_str()) >= 0;
+  if (std::fflush(stream) != 0 || !written) {
+    if (stream == stdout) outputFailed_ = true;
+  }
 }
 
 BoxAnswer ConsoleReport::AskYesNo(const std::string& text) {

@@ -23,6 +23,9 @@ class ConsoleReport : public JobReport {
   // A yes/no box was answered No, by the user or because nobody could be asked.
   bool declined() const { return declined_; }
 
+  // The completion message could not be written (standard output full or closed).
+  bool outputFailed() const { return outputFailed_; }
+
   // Ends an open progress line, so that the next text starts on a line of its own.
   void EndProgressLine();
   // A line of the front end's own, on standard error.
@@ -44,6 +47,7 @@ class ConsoleReport : public JobReport {
   bool errorIsTerminal_ = false;
   int errorsShown_ = 0;
   bool declined_ = false;
+  bool outputFailed_ = false;
 
   uint32_t rangeMinimum_ = 0;
   uint32_t rangeMaximum_ = 0;
