@@ -123,6 +123,25 @@ void CatchStopSignals() {
 }
 #endif
 
+// mkdir -p: each missing folder of the path, from the top down.
+bool MakeDirectories(const std::string& path, std::string* why) {
+  for (size_t at = 1; at <= path.size(); ++at) {
+    if (at < path.size() && path[at] != '/' && path[at] != '\\') continue;
+    const std::string part = path.substr(0, at);
+    if (IsDirectory(part)) continue;
+#ifdef _WIN32
+    bool made = CreateDirectoryA(part.c_str(), nullptr) != 0;
+#else
+    bool made = ::mkdir(part.c_str(), 0777) == 0;
+#endif
+    if (!made && !IsDirectory(part)) {
+      *why = std::strerror(errno);
+      return false;
+    }
+  }
+  return true;
+}
+
 SplitRequest MakeSplitRequest(const CliRequest& request, const std::string& source, const std::string& target) {
   SplitRequest split;
   split.sourcePath = source;
@@ -131,6 +150,8 @@ SplitRequest MakeSplitRequest(const CliRequest& request, const std::string& sour
   split.value = request.value;
   split.unit = request.sizeInBytes ? SizeUnit::kBytes : SizeUnit::kKilobytes;
   split.writeBatch = request.writeBatch;
+  split.writeScript = request.writeScript;
+  split.dryRun = request.dryRun;
   return split;
 }
 
@@ -140,9 +161,17 @@ int RunRequest(const CliRequest& request) {
   const std::string target = FullPath(request.target);
 
   ConsoleReport report(split ? "Splitting" : "Joining");
+  if (request.makeTarget && !request.dryRun && !IsDirectory(target)) {
+    std::string why;
+    if (!MakeDirectories(target, &why)) {
+      report.Complain("cannot create the directory '" + request.target + "': " + why);
+      return kExitFailed;
+    }
+  }
   // The pickers of the dialog offer only files and existing folders.
   if (!IsDirectory(target)) {
-    report.Complain("'" + request.target + "' is not an existing directory");
+    report.Complain("'" + request.target + "' is not an existing directory" +
+                    (request.makeTarget ? "" : " (--parents creates it)"));
     return kExitFailed;
   }
   if (IsDirectory(source)) {
@@ -151,9 +180,10 @@ int RunRequest(const CliRequest& request) {
   }
 
   report.AssumeYes(request.assumeYes);
+  report.BeQuiet(request.quiet);
   CatchStopSignals();
   JobOutcome outcome = split ? PerformSplitJob(MakeSplitRequest(request, source, target), report)
-                             : PerformJoinJob(JoinRequest{source, target}, report);
+                             : PerformJoinJob(JoinRequest{source, target, request.dryRun}, report);
   report.EndProgressLine();
   if (StopRequested() && outcome != JobOutcome::kFinished) return 128 + gStopSignal;
   if (report.outputFailed()) {
@@ -198,7 +228,7 @@ int main(int argc, char** argv) {
       std::fputs(kHelpText, stdout);
       return std::fflush(stdout) == 0 ? kExitFinished : kExitFailed;
     case Command::kVersion:
-      std::puts("dorvenal-cli " DORVENAL_VERSION);
+      std::puts("dorvenal-cli (Dorvenal) " DORVENAL_VERSION);
       return std::fflush(stdout) == 0 ? kExitFinished : kExitFailed;
     case Command::kSplit:
     case Command::kJoin:

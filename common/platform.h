@@ -56,6 +56,8 @@ bool RemoveFile(const std::string& path);
 // Gives a finished file its final name, replacing whatever stands there (a
 // link is replaced, never its target).
 bool ReplaceFileWith(const std::string& from, const std::string& to);
+// Lets the owner run the file (a script); true where files need no such bit.
+bool MakeExecutable(const std::string& path);
 // Whether the system can hold a file of this name and path length.
 bool PathFitsSystem(const std::string& path);
 // True when path names the very file that `file` has open (by link or name).

@@ -80,4 +80,13 @@ constexpr const char kMsgPieceRenameFailed[] =
 constexpr const char kMsgOutputRenameFailed[] =
     "Could not give the joined file its name\n%s !!\nThe join has been stopped and the incomplete file removed.";
 
+// What a dry run would have done; the lead marks it as such.
+constexpr const char kDryRunLead[] = "Dry run: ";
+constexpr const char kDryRunSplit[] =
+    "Dry run: %s would be split into %d pieces, from\n%s (%d bytes) to\n%s (%d bytes).\nNothing was written.";
+constexpr const char kDryRunJoin[] =
+    "Dry run: %d pieces, %d bytes in all, from\n%s to\n%s\nwould be joined into\n%s.\nNothing was written.";
+constexpr const char kMsgScriptFailed[] =
+    "Could not write the script\n%s !!\nThe pieces are complete: join them with Dorvenal instead.";
+
 #endif

@@ -120,6 +120,13 @@ void RunJoinSteps(JoinJobState& state) {
     report.ShowInfo(kMsgNoSpaceJoin);
     return;
   }
+  if (state.request.dryRun) {
+    report.ShowInfo(FillTemplate(kDryRunJoin, {DecimalText(state.pieceCount), DecimalText(state.totalSize),
+                                               PiecePath(state, 1), PiecePath(state, state.pieceCount),
+                                               JoinPath(state.request.targetDir, state.restoredName)}));
+    state.outcome = JobOutcome::kFinished;
+    return;
+  }
   std::string confirmation =
       FillTemplate(kConfirmJoin, {DecimalText(state.pieceCount), state.restoredName, state.restoredName,
                                   DecimalText(state.totalSize), state.restoredName});

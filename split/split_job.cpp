@@ -4,6 +4,7 @@
 
 #include "free_space.h"
 #include "join_batch.h"
+#include "join_script.h"
 #include "keyword_split.h"
 #include "naming.h"
 #include "stop_request.h"
@@ -49,11 +50,12 @@ bool ConfirmAndPrepare(SplitJobState& state, SplitMethod method, const SplitPlan
     return false;
   }
   if (!CheckPieceNamesFit(state, lastPiece)) return false;
+  state.cursor = 0;
+  if (state.request.dryRun) return true;
   if (ConfirmSplitPlan(state.report, method, plan) == kAnswerNo) {
     state.outcome = JobOutcome::kDeclined;
     return false;
   }
-  state.cursor = 0;
   state.report.SetProgressRange(1, static_cast<uint32_t>(lastPiece));
   state.report.SetProgressStep(1);
   return true;
@@ -134,9 +136,19 @@ void RunSplitSteps(SplitJobState& state) {
   if (!ended) return;
   state.outcome = JobOutcome::kFinished;
   WarnOfStalePiece(state);
+  if (request.dryRun) return;
   if (request.writeBatch && !WriteJoinBatch(request, state.lastPieceNumber, state.sourceFile.Get(), state.report)) {
     state.outcome = JobOutcome::kFailed;
   }
+  if (request.writeScript && !WriteJoinScript(request, state.lastPieceNumber, state.sourceFile.Get(), state.report)) {
+    state.outcome = JobOutcome::kFailed;
+  }
+}
+
+std::string DryRunText(const SplitJobState& state) {
+  return FillTemplate(kDryRunSplit, {SourceFileName(state.request.sourcePath), DecimalText(state.lastPieceNumber),
+                                     state.firstPieceName, DecimalText(state.firstPieceSize), state.pieceName,
+                                     DecimalText(state.lastPieceSize)});
 }
 
 // Runs the steps; allocation failure anywhere ends the job like any other
@@ -158,7 +170,7 @@ void FinishSplit(SplitJobState& state) {
   if (!state.view.Release()) state.report.ShowInfo(kMsgUnmapFailed);
   state.mapping.Release();
   state.sourceFile.Release();
-  if (state.splitFinished) state.report.ShowInfo(kMsgSplitFinished);
+  if (state.splitFinished) state.report.ShowInfo(state.request.dryRun ? DryRunText(state) : kMsgSplitFinished);
   state.report.EnableButtons(true);
 }
 
@@ -238,6 +250,14 @@ IoError CopyPieceBytes(SplitJobState& state, uint64_t length, bool* viewFailed) 
 bool WritePiece(SplitJobState& state, uint64_t length) {
   state.pieceName = MakePieceName(state.stem, DecimalText(state.pieceNumber));
   state.pieceTempName = MakeTemporaryName(state.pieceName);
+  if (state.request.dryRun) {
+    if (state.pieceNumber == 1) {
+      state.firstPieceName = state.pieceName;
+      state.firstPieceSize = length;
+    }
+    state.lastPieceSize = length;
+    return true;
+  }
   // The piece would replace the file being read.
   if (IsSameFile(state.pieceName, state.sourceFile.Get()) || IsSameFile(state.pieceTempName, state.sourceFile.Get())) {
     Fail(state, FillTemplate(kMsgPieceIsSource, {state.pieceName}));

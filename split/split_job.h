@@ -53,6 +53,10 @@ struct SplitJobState {
   uint64_t cursor = 0;  // offset in the source where the next piece begins
   FileSlot pieceFile;
   bool pieceIncomplete = false;  // pieceTempName exists and is not yet whole
+  // A dry run only notes the first and the last piece it would write.
+  std::string firstPieceName;
+  uint64_t firstPieceSize = 0;
+  uint64_t lastPieceSize = 0;
   JobOutcome outcome = JobOutcome::kRefused;
 };
 

@@ -17,6 +17,8 @@ class ConsoleReport : public JobReport {
 
   // Every yes/no box is answered Yes without asking.
   void AssumeYes(bool yes) { assumeYes_ = yes; }
+  // No completion line and no progress line; errors are still told.
+  void BeQuiet(bool quiet) { quiet_ = quiet; }
 
   // Error boxes shown so far (completion messages are not errors).
   int errorsShown() const { return errorsShown_; }
@@ -43,6 +45,7 @@ class ConsoleReport : public JobReport {
  private:
   std::string activity_;
   bool assumeYes_ = false;
+  bool quiet_ = false;
   bool inputIsTerminal_ = false;
   bool errorIsTerminal_ = false;
   int errorsShown_ = 0;

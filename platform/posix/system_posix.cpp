@@ -123,6 +123,14 @@ bool ReplaceFileWith(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool MakeExecutable(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return false;
+  // Whoever may read it may run it, as umask allowed reading.
+  mode_t mode = info.st_mode | ((info.st_mode & 0444) >> 2);
+  return ::chmod(path.c_str(), mode) == 0;
+}
+
 bool PathFitsSystem(const std::string& path) {
   size_t slash = path.find_last_of('/');
   std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);

@@ -94,6 +94,8 @@ bool ReplaceFileWith(const std::string& from, const std::string& to) {
   return MoveFileA(from.c_str(), to.c_str()) != 0;
 }
 
+bool MakeExecutable(const std::string&) { return true; }
+
 bool PathFitsSystem(const std::string& path) { return path.size() < MAX_PATH; }
 
 bool IsSameFile(const std::string& path, FileHandle file) {
