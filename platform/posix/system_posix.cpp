@@ -219,7 +219,7 @@ IoError CopyInSystem(FileHandle from, FileHandle to, bool* copied) {
 #ifdef __linux__
   // One copy inside the kernel instead of two through our buffer.
   for (;;) {
-    ssize_t moved = ::copy_file_range(Fd(from), nullptr, Fd(to), nullptr, size_t{1} << 30, 0);
+    ssize_t moved = ::copy_file_range(Fd(from), nullptr, Fd(to), nullptr, size_t{16} << 20, 0);
     if (moved == 0) {
       *copied = true;
       return IoError::kNone;
