@@ -80,12 +80,6 @@ uint64_t PreferredViewSize();
 // on POSIX another program can cut a mapped file short under us.
 bool GuardMappedRead(void (*read)(void* context), void* context);
 
-// Copies the rest of `from` onto the end of `to` inside the system, where it
-// can. kNone with *copied true when done; *copied false when the caller
-// must copy through its own buffer (not offered, or a failure the buffered
-// copy will tell apart), continuing from where this stopped.
-IoError CopyInSystem(FileHandle from, FileHandle to, bool* copied);
-
 // Free bytes of the volume that holds the directory; false when the query fails.
 bool QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes);
 

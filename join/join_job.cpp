@@ -76,13 +76,7 @@ bool CopyPiece(JoinJobState& state, uint64_t number) {
     Fail(state, kMsgPieceOpenFailed, state.pieceName);
     return false;
   }
-  bool copied = false;
-  IoError error = CopyInSystem(state.pieceFile.Get(), state.outputFile.Get(), &copied);
-  if (error != IoError::kNone) {
-    FailToWrite(state, error);
-    return false;
-  }
-  while (!copied) {
+  for (;;) {
     if (StopRequested()) {
       state.report.ShowInfo(kMsgJoinInterrupted);
       state.outcome = JobOutcome::kFailed;
@@ -94,7 +88,7 @@ bool CopyPiece(JoinJobState& state, uint64_t number) {
       return false;
     }
     if (got == 0) break;
-    error = WriteAll(state.outputFile.Get(), state.copyBuffer.data(), got);
+    IoError error = WriteAll(state.outputFile.Get(), state.copyBuffer.data(), got);
     if (error != IoError::kNone) {
       FailToWrite(state, error);
       return false;

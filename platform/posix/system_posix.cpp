@@ -214,28 +214,6 @@ bool GuardMappedRead(void (*read)(void* context), void* context) {
   return completed;
 }
 
-IoError CopyInSystem(FileHandle from, FileHandle to, bool* copied) {
-  *copied = false;
-#ifdef __linux__
-  // One copy inside the kernel instead of two through our buffer.
-  for (;;) {
-    ssize_t moved = ::copy_file_range(Fd(from), nullptr, Fd(to), nullptr, size_t{16} << 20, 0);
-    if (moved == 0) {
-      *copied = true;
-      return IoError::kNone;
-    }
-    if (moved > 0) continue;
-    if (errno == EINTR) continue;
-    if (errno == ENOSPC || errno == EDQUOT) return IoError::kDiskFull;
-    return IoError::kNone;  // the buffered copy goes on and tells which side failed
-  }
-#else
-  (void)from;
-  (void)to;
-  return IoError::kNone;
-#endif
-}
-
 bool QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes) {
   struct statvfs info;
   if (::statvfs(targetDir.c_str(), &info) != 0) return false;

@@ -159,12 +159,6 @@ bool GuardMappedRead(void (*read)(void* context), void* context) {
   return true;
 }
 
-// The buffered copy is the only one on Windows.
-IoError CopyInSystem(FileHandle, FileHandle, bool* copied) {
-  *copied = false;
-  return IoError::kNone;
-}
-
 bool QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes) {
   const std::string root = MakeFreeSpaceRoot(targetDir);
   // Looked up at run time: the first releases of Windows 95 lack it.
