@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include <csignal>
+
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <sys/stat.h>
 #endif
 
 #include "cli_options.h"
@@ -18,6 +20,7 @@
 #include "join_job.h"
 #include "platform.h"
 #include "split_job.h"
+#include "stop_request.h"
 #include "text_format.h"
 
 #ifndef DORVENAL_VERSION
@@ -63,13 +66,17 @@ uint64_t SourceSize(const std::string& path) {
 // user to see for himself; a terminal user gets a line.
 void ExplainSilentSplitStop(ConsoleReport& report, const CliRequest& request, JobOutcome outcome) {
   if (outcome == JobOutcome::kFailed) {
-    std::FILE* probe = std::fopen(request.source.c_str(), "rb");
-    if (probe == nullptr) {
+    // Never opened here: opening a FIFO would wait for a writer.
+    struct stat info;
+    if (::stat(request.source.c_str(), &info) != 0) {
       int error = errno;
       report.Complain("cannot open '" + request.source + "': " + std::strerror(error));
       return;
     }
-    std::fclose(probe);
+    if (!S_ISREG(info.st_mode)) {
+      report.Complain("'" + request.source + "' is not a regular file");
+      return;
+    }
     report.Complain("the split stopped: a piece file could not be created in '" + request.target + "'");
     return;
   }
@@ -88,6 +95,53 @@ void ExplainSilentSplitStop(ConsoleReport& report, const CliRequest& request, Jo
   report.Complain("the split was refused; nothing was written");
 }
 
+// The exit status of a run stopped by a signal: 128 + its number.
+volatile std::sig_atomic_t gStopSignal = 0;
+
+void OnStopSignal(int signal) {
+  gStopSignal = signal;
+  RequestStop();
+}
+
+#ifdef _WIN32
+// Ctrl+C and Ctrl+Break arrive on a thread of their own; the job sees the
+// request between blocks and cleans up on the main thread.
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  OnStopSignal(event == CTRL_C_EVENT ? SIGINT : SIGTERM);
+  return TRUE;
+}
+
+void CatchStopSignals() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
+#else
+void CatchStopSignals() {
+  struct sigaction action = {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+}
+#endif
+
+// mkdir -p: each missing folder of the path, from the top down.
+bool MakeDirectories(const std::string& path, std::string* why) {
+  for (size_t at = 1; at <= path.size(); ++at) {
+    if (at < path.size() && path[at] != '/' && path[at] != '\\') continue;
+    const std::string part = path.substr(0, at);
+    if (IsDirectory(part)) continue;
+#ifdef _WIN32
+    bool made = CreateDirectoryA(part.c_str(), nullptr) != 0;
+#else
+    bool made = ::mkdir(part.c_str(), 0777) == 0;
+#endif
+    if (!made && !IsDirectory(part)) {
+      *why = std::strerror(errno);
+      return false;
+    }
+  }
+  return true;
+}
+
 SplitRequest MakeSplitRequest(const CliRequest& request, const std::string& source, const std::string& target) {
   SplitRequest split;
   split.sourcePath = source;
@@ -96,6 +150,8 @@ SplitRequest MakeSplitRequest(const CliRequest& request, const std::string& sour
   split.value = request.value;
   split.unit = request.sizeInBytes ? SizeUnit::kBytes : SizeUnit::kKilobytes;
   split.writeBatch = request.writeBatch;
+  split.writeScript = request.writeScript;
+  split.dryRun = request.dryRun;
   return split;
 }
 
@@ -105,9 +161,17 @@ int RunRequest(const CliRequest& request) {
   const std::string target = FullPath(request.target);
 
   ConsoleReport report(split ? "Splitting" : "Joining");
+  if (request.makeTarget && !request.dryRun && !IsDirectory(target)) {
+    std::string why;
+    if (!MakeDirectories(target, &why)) {
+      report.Complain("cannot create the directory '" + request.target + "': " + why);
+      return kExitFailed;
+    }
+  }
   // The pickers of the dialog offer only files and existing folders.
   if (!IsDirectory(target)) {
-    report.Complain("'" + request.target + "' is not an existing directory");
+    report.Complain("'" + request.target + "' is not an existing directory" +
+                    (request.makeTarget ? "" : " (--parents creates it)"));
     return kExitFailed;
   }
   if (IsDirectory(source)) {
@@ -116,9 +180,16 @@ int RunRequest(const CliRequest& request) {
   }
 
   report.AssumeYes(request.assumeYes);
+  report.BeQuiet(request.quiet);
+  CatchStopSignals();
   JobOutcome outcome = split ? PerformSplitJob(MakeSplitRequest(request, source, target), report)
-                             : PerformJoinJob(JoinRequest{source, target}, report);
+                             : PerformJoinJob(JoinRequest{source, target, request.dryRun}, report);
   report.EndProgressLine();
+  if (StopRequested() && outcome != JobOutcome::kFinished) return 128 + gStopSignal;
+  if (report.outputFailed()) {
+    report.Complain("cannot write to standard output");
+    return kExitFailed;
+  }
 
   switch (outcome) {
     case JobOutcome::kFinished:
@@ -157,7 +228,7 @@ int main(int argc, char** argv) {
       std::fputs(kHelpText, stdout);
       return std::fflush(stdout) == 0 ? kExitFinished : kExitFailed;
     case Command::kVersion:
-      std::puts("dorvenal-cli " DORVENAL_VERSION);
+      std::puts("dorvenal-cli (Dorvenal) " DORVENAL_VERSION);
       return std::fflush(stdout) == 0 ? kExitFinished : kExitFailed;
     case Command::kSplit:
     case Command::kJoin:

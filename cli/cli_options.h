@@ -23,7 +23,11 @@ struct CliRequest {
   std::string value;  // the text for the value field: size, count or keyword
   bool sizeInBytes = false;
   bool writeBatch = false;
+  bool writeScript = false;
   bool assumeYes = false;
+  bool quiet = false;       // no completion line, no progress line
+  bool dryRun = false;      // tell the plan, write nothing
+  bool makeTarget = false;  // create a missing target folder
   std::string source;  // the file to split, or the first piece to join
   std::string target;  // the target directory
 };

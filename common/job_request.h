@@ -20,11 +20,14 @@ struct SplitRequest {
   std::string value;
   SizeUnit unit = SizeUnit::kKilobytes;
   bool writeBatch = false;
+  bool writeScript = false;  // join.sh for POSIX systems
+  bool dryRun = false;       // plan and tell, write nothing
 };
 
 struct JoinRequest {
   std::string firstPiecePath;  // the ".1" piece
   std::string targetDir;
+  bool dryRun = false;
 };
 
 #endif

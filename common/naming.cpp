@@ -50,3 +50,5 @@ PieceSetName SplitFirstPiecePath(const std::string& firstPiecePath, char separat
   }
   return name;
 }
+
+std::string MakeTemporaryName(const std::string& finalPath) { return finalPath + ".dvtmp"; }

@@ -29,6 +29,10 @@ std::string BuildPieceStem(const std::string& sourcePath, const std::string& tar
 // stem + "." + number text.
 std::string MakePieceName(const std::string& stem, const std::string& pieceNumberText);
 
+// The name a file is written under until it is whole: the final name with
+// ".dvtmp" after it. Such names never count as pieces.
+std::string MakeTemporaryName(const std::string& finalPath);
+
 // Whether a path may name a first piece: it ends in ".1".
 bool IsFirstPiecePath(const std::string& path);
 

@@ -35,6 +35,17 @@ FileHandle CreateSharedFile(const std::string& path);
 FileHandle OpenPieceForReading(const std::string& path);
 
 bool GetFileSize64(FileHandle file, uint64_t* size);
+// What tells one state of a file from another: its size and the times it
+// was last written and last changed. Equal stamps: nobody wrote in between.
+struct FileStamp {
+  uint64_t size = 0;
+  uint64_t written = 0;
+  uint64_t changed = 0;
+  bool operator==(const FileStamp& other) const {
+    return size == other.size && written == other.written && changed == other.changed;
+  }
+};
+bool GetFileStamp(FileHandle file, FileStamp* stamp);
 // Writes all bytes or reports why not; a short write is finished or reported.
 IoError WriteAll(FileHandle file, const void* data, size_t length);
 // Reads up to length bytes; *got 0 with kNone is the end of the file.
@@ -42,6 +53,13 @@ IoError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got);
 // A failed close of a written file is an error like a failed write.
 bool CloseFile(FileHandle file);
 bool RemoveFile(const std::string& path);
+// Gives a finished file its final name, replacing whatever stands there (a
+// link is replaced, never its target).
+bool ReplaceFileWith(const std::string& from, const std::string& to);
+// Lets the owner run the file (a script); true where files need no such bit.
+bool MakeExecutable(const std::string& path);
+// Whether the system can hold a file of this name and path length.
+bool PathFitsSystem(const std::string& path);
 // True when path names the very file that `file` has open (by link or name).
 bool IsSameFile(const std::string& path, FileHandle file);
 
@@ -57,6 +75,10 @@ bool CloseMapping(MappingHandle mapping);
 uint64_t MappingGranularity();
 // How much of a source one view should cover at most on this system.
 uint64_t PreferredViewSize();
+
+// Runs `read`, which reads a mapped view. False when the reading faulted:
+// on POSIX another program can cut a mapped file short under us.
+bool GuardMappedRead(void (*read)(void* context), void* context);
 
 // Free bytes of the volume that holds the directory; false when the query fails.
 bool QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes);

@@ -65,4 +65,28 @@ constexpr const char kMsgBatchFailed[] =
 constexpr const char kMsgBatchIsSource[] =
     "The batch file\n%s\nwould replace the source file itself, so it was not written !!";
 
+constexpr const char kMsgStalePiece[] =
+    "The target folder also holds\n%s\nfrom an earlier split !!\nA join would take it as well: please remove it before joining.";
+constexpr const char kMsgNameTooLong[] =
+    "The piece names would be too long for the system, such as\n%s !!\nPlease choose a shorter file name or target folder.";
+constexpr const char kMsgBatchNameInvalid[] =
+    "The file name\n%s\ncannot be written into JOIN.BAT: Windows does not allow \" * ? < > | : or control characters in a file name !!";
+constexpr const char kMsgSplitInterrupted[] =
+    "The split was interrupted !!\nThe piece being written was removed; the pieces before it are whole.";
+constexpr const char kMsgJoinInterrupted[] =
+    "The join was interrupted !!\nThe incomplete file was removed.";
+constexpr const char kMsgPieceRenameFailed[] =
+    "Could not give the piece file its name\n%s !!\nThe split has been stopped.";
+constexpr const char kMsgOutputRenameFailed[] =
+    "Could not give the joined file its name\n%s !!\nThe join has been stopped and the incomplete file removed.";
+
+// What a dry run would have done; the lead marks it as such.
+constexpr const char kDryRunLead[] = "Dry run: ";
+constexpr const char kDryRunSplit[] =
+    "Dry run: %s would be split into %d pieces, from\n%s (%d bytes) to\n%s (%d bytes).\nNothing was written.";
+constexpr const char kDryRunJoin[] =
+    "Dry run: %d pieces, %d bytes in all, from\n%s to\n%s\nwould be joined into\n%s.\nNothing was written.";
+constexpr const char kMsgScriptFailed[] =
+    "Could not write the script\n%s !!\nThe pieces are complete: join them with Dorvenal instead.";
+
 #endif

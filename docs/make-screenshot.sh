@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Takes docs/dorvenal.png: the main dialog as it opens, under Wine on a
-# private Xvfb display, cropped to the dialog's window. Needs xdotool,
-# x11-utils (xwininfo) and imagemagick (import, convert).
+# private Xvfb display, cropped to the dialog's window. Installs what it
+# needs (xdotool, x11-utils, imagemagick, Wine's fonts) when missing.
 #   docs/make-screenshot.sh [BUILD_DIR]     (default: build/windows)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 if [ "${1:-}" != --inside ]; then
+  "$root/tools/install-deps" screenshot
   build=${1:-$root/build/windows}
   if [ ! -d "$build" ]; then
     (cd "$root" && cmake --preset windows -B "$build" >/dev/null)

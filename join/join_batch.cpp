@@ -6,6 +6,30 @@
 #include "text_format.h"
 #include "texts.h"
 
+namespace {
+
+// cmd.exe expands %...% even inside quotes; a doubled % is a literal one.
+std::string EscapeQuoted(const std::string& name) {
+  std::string escaped;
+  for (char c : name) {
+    if (c == '%') escaped += '%';
+    escaped += c;
+  }
+  return escaped;
+}
+
+// Outside quotes cmd.exe also acts on & | < > ( ) ^: a caret makes each literal.
+std::string EscapeUnquoted(const std::string& name) {
+  std::string escaped;
+  for (char c : EscapeQuoted(name)) {
+    if (std::string("&|<>()^").find(c) != std::string::npos) escaped += '^';
+    escaped += c;
+  }
+  return escaped;
+}
+
+}  // namespace
+
 std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece) {
   const std::string header = LoadBatchTemplate(BatchTemplate::kHeader);
   const std::string firstCopy = LoadBatchTemplate(BatchTemplate::kFirstCopy);
@@ -15,11 +39,12 @@ std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastP
 
   std::string stemName = sourceFileName;
   ReplaceLastDot(stemName);
-  std::string text = FillTemplate(header, {sourceFileName});
+  // The header's and the last ECHO's name stand unquoted, the others in quotes.
+  std::string text = FillTemplate(header, {EscapeUnquoted(sourceFileName)});
   for (uint64_t k = 1; k <= lastPiece; ++k) {
-    text += FillTemplate(k == 1 ? firstCopy : nextCopy, {stemName, DecimalText(k)});
+    text += FillTemplate(k == 1 ? firstCopy : nextCopy, {EscapeQuoted(stemName), DecimalText(k)});
   }
-  text += FillTemplate(footer, {sourceFileName, sourceFileName});
+  text += FillTemplate(footer, {EscapeQuoted(sourceFileName), EscapeUnquoted(sourceFileName)});
   return text;
 }
 

@@ -1,12 +1,14 @@
 #include "join_job.h"
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "free_space.h"
 #include "naming.h"
 #include "slots.h"
+#include "stop_request.h"
 #include "text_format.h"
 #include "texts.h"
 
@@ -19,6 +21,7 @@ struct JoinJobState {
   PieceSetName set;
   std::string restoredName;
   std::string outputPath;
+  std::string outputTempName;  // where the output is written until it is whole
   std::string pieceName;
   std::vector<unsigned char> copyBuffer;
   uint64_t pieceCount = 0;
@@ -60,6 +63,13 @@ void Fail(JoinJobState& state, const char* pattern, const std::string& name) {
   state.outcome = JobOutcome::kFailed;
 }
 
+void FailToWrite(JoinJobState& state, IoError error) {
+  std::string message = FillTemplate(kMsgOutputWriteFailed, {state.outputPath});
+  if (error == IoError::kDiskFull) message = kMsgDriveFull + message;
+  state.report.ShowInfo(message);
+  state.outcome = JobOutcome::kFailed;
+}
+
 bool CopyPiece(JoinJobState& state, uint64_t number) {
   state.pieceName = PiecePath(state, number);
   if (!state.pieceFile.Hold(OpenPieceForReading(state.pieceName))) {
@@ -67,6 +77,11 @@ bool CopyPiece(JoinJobState& state, uint64_t number) {
     return false;
   }
   for (;;) {
+    if (StopRequested()) {
+      state.report.ShowInfo(kMsgJoinInterrupted);
+      state.outcome = JobOutcome::kFailed;
+      return false;
+    }
     size_t got = 0;
     if (ReadSome(state.pieceFile.Get(), state.copyBuffer.data(), state.copyBuffer.size(), &got) != IoError::kNone) {
       Fail(state, kMsgPieceReadFailed, state.pieceName);
@@ -75,10 +90,7 @@ bool CopyPiece(JoinJobState& state, uint64_t number) {
     if (got == 0) break;
     IoError error = WriteAll(state.outputFile.Get(), state.copyBuffer.data(), got);
     if (error != IoError::kNone) {
-      std::string message = FillTemplate(kMsgOutputWriteFailed, {state.outputPath});
-      if (error == IoError::kDiskFull) message = kMsgDriveFull + message;
-      state.report.ShowInfo(message);
-      state.outcome = JobOutcome::kFailed;
+      FailToWrite(state, error);
       return false;
     }
   }
@@ -102,6 +114,13 @@ void RunJoinSteps(JoinJobState& state) {
     report.ShowInfo(kMsgNoSpaceJoin);
     return;
   }
+  if (state.request.dryRun) {
+    report.ShowInfo(FillTemplate(kDryRunJoin, {DecimalText(state.pieceCount), DecimalText(state.totalSize),
+                                               PiecePath(state, 1), PiecePath(state, state.pieceCount),
+                                               JoinPath(state.request.targetDir, state.restoredName)}));
+    state.outcome = JobOutcome::kFinished;
+    return;
+  }
   std::string confirmation =
       FillTemplate(kConfirmJoin, {DecimalText(state.pieceCount), state.restoredName, state.restoredName,
                                   DecimalText(state.totalSize), state.restoredName});
@@ -112,7 +131,10 @@ void RunJoinSteps(JoinJobState& state) {
 
   state.outputPath = JoinPath(state.request.targetDir, state.restoredName);
   if (OutputIsAPiece(state)) return Fail(state, kMsgOutputIsPiece, state.outputPath);
-  if (!state.outputFile.Hold(CreateSharedFile(state.outputPath))) {
+  // Written under a temporary name, so that a failure leaves an existing
+  // file of the restored name as it was.
+  state.outputTempName = MakeTemporaryName(state.outputPath);
+  if (!state.outputFile.Hold(CreateSharedFile(state.outputTempName))) {
     return Fail(state, kMsgOutputCreateFailed, state.outputPath);
   }
   state.outputIncomplete = true;
@@ -123,7 +145,15 @@ void RunJoinSteps(JoinJobState& state) {
     report.SetProgressPos(static_cast<uint32_t>(k));
     if (!CopyPiece(state, k)) return;
   }
+  if (StopRequested()) {
+    report.ShowInfo(kMsgJoinInterrupted);
+    state.outcome = JobOutcome::kFailed;
+    return;
+  }
   if (!state.outputFile.Release()) return Fail(state, kMsgOutputWriteFailed, state.outputPath);
+  if (!ReplaceFileWith(state.outputTempName, state.outputPath)) {
+    return Fail(state, kMsgOutputRenameFailed, state.outputPath);
+  }
   state.outputIncomplete = false;
   state.joinFinished = true;
   state.outcome = JobOutcome::kFinished;
@@ -136,7 +166,7 @@ void RunJoinSteps(JoinJobState& state) {
 void FinishJoin(JoinJobState& state) {
   state.pieceFile.Release();
   state.outputFile.Release();
-  if (state.outputIncomplete) RemoveFile(state.outputPath);
+  if (state.outputIncomplete) RemoveFile(state.outputTempName);
   if (state.joinFinished) state.report.ShowInfo(kMsgJoinFinished);
 }
 
@@ -144,7 +174,13 @@ void FinishJoin(JoinJobState& state) {
 
 JobOutcome PerformJoinJob(const JoinRequest& request, JobReport& report) {
   JoinJobState state(request, report);
-  RunJoinSteps(state);
+  try {
+    RunJoinSteps(state);
+  } catch (const std::bad_alloc&) {
+    state.joinFinished = false;
+    report.ShowInfo(kMsgLowMemory);
+    state.outcome = JobOutcome::kFailed;
+  }
   FinishJoin(state);
   return state.outcome;
 }

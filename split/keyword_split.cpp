@@ -10,9 +10,30 @@ constexpr size_t kKeywordLimit = 254;
 
 // Finds the next occurrence from the cursor; reports a view that cannot be
 // mapped. False when there is no further occurrence (or on that failure).
+// One search, run where a source cut short under the mapping is caught.
+struct Search {
+  SplitJobState* state;
+  const std::string* keyword;
+  uint64_t found;
+  SourceSearch result;
+};
+
+void RunSearch(void* context) {
+  Search* search = static_cast<Search*>(context);
+  SplitJobState& state = *search->state;
+  search->result = FindKeywordInSource(state.view, state.fileSize, state.cursor, *search->keyword, &search->found);
+}
+
 bool FindNextCut(SplitJobState& state, const std::string& keyword, uint64_t* cutEnd, bool* failed) {
-  uint64_t found = 0;
-  switch (FindKeywordInSource(state.view, state.fileSize, state.cursor, keyword, &found)) {
+  Search search{&state, &keyword, 0, SourceSearch::kNotFound};
+  if (!GuardMappedRead(RunSearch, &search)) {
+    state.report.ShowInfo(kMsgSourceChanged);
+    state.outcome = JobOutcome::kFailed;
+    *failed = true;
+    return false;
+  }
+  const uint64_t found = search.found;
+  switch (search.result) {
     case SourceSearch::kFound:
       *cutEnd = found + keyword.size();
       return true;
@@ -46,6 +67,10 @@ bool SplitByKeyword(SplitJobState& state) {
   bool failed = false;
   uint64_t cutEnd = 0;
   if (!FindNextCut(state, keyword, &cutEnd, &failed)) return false;
+  // Every piece but the last ends with the keyword, which bounds how many
+  // there can be and so how long their names can grow.
+  uint64_t mostPieces = state.fileSize / keyword.size() + 1;
+  if (!CheckPieceNamesFit(state, mostPieces < kMaxPieceNumber ? mostPieces : kMaxPieceNumber)) return false;
   state.cursor = 0;
   state.pieceNumber = 1;
   for (;;) {

@@ -1,9 +1,13 @@
 #include "split_job.h"
 
+#include <new>
+
 #include "free_space.h"
 #include "join_batch.h"
+#include "join_script.h"
 #include "keyword_split.h"
 #include "naming.h"
+#include "stop_request.h"
 #include "text_format.h"
 #include "texts.h"
 
@@ -14,10 +18,26 @@ void Fail(SplitJobState& state, const std::string& message) {
   state.outcome = JobOutcome::kFailed;
 }
 
-// Whether the source still has the size the job planned with.
+// Whether nobody wrote the source since the job took its size.
 bool SourceUnchanged(const SplitJobState& state) {
-  uint64_t sizeNow = 0;
-  return GetFileSize64(state.sourceFile.Get(), &sizeNow) && sizeNow == state.fileSize;
+  FileStamp now;
+  return GetFileStamp(state.sourceFile.Get(), &now) && now == state.sourceStamp;
+}
+
+// Characters that no Windows file name holds; JOIN.BAT could not name them.
+bool IsWindowsFileName(const std::string& name) {
+  for (unsigned char c : name) {
+    if (c < 32 || std::string("\"*?<>|:").find(static_cast<char>(c)) != std::string::npos) return false;
+  }
+  return true;
+}
+
+// After the last piece N: a piece N+1 left by an earlier split would be
+// taken by a join as if it belonged to this set.
+void WarnOfStalePiece(SplitJobState& state) {
+  const std::string next = MakePieceName(state.stem, DecimalText(state.lastPieceNumber + 1));
+  uint64_t size = 0;
+  if (FindFileExact(next, &size)) state.report.ShowInfo(FillTemplate(kMsgStalePiece, {next}));
 }
 
 // Checks the plan that a planner accepted, asks the user, and sets up the
@@ -29,11 +49,13 @@ bool ConfirmAndPrepare(SplitJobState& state, SplitMethod method, const SplitPlan
     state.outcome = JobOutcome::kRefused;
     return false;
   }
+  if (!CheckPieceNamesFit(state, lastPiece)) return false;
+  state.cursor = 0;
+  if (state.request.dryRun) return true;
   if (ConfirmSplitPlan(state.report, method, plan) == kAnswerNo) {
     state.outcome = JobOutcome::kDeclined;
     return false;
   }
-  state.cursor = 0;
   state.report.SetProgressRange(1, static_cast<uint32_t>(lastPiece));
   state.report.SetProgressStep(1);
   return true;
@@ -74,10 +96,15 @@ bool SplitByCount(SplitJobState& state) {
 void RunSplitSteps(SplitJobState& state) {
   const SplitRequest& request = state.request;
   state.stem = BuildPieceStem(request.sourcePath, request.targetDir);
+  const std::string sourceName = SourceFileName(request.sourcePath);
+  if (request.writeBatch && !IsWindowsFileName(sourceName)) {
+    return Fail(state, FillTemplate(kMsgBatchNameInvalid, {sourceName}));
+  }
 
   state.outcome = JobOutcome::kFailed;
   if (!state.sourceFile.Hold(OpenSourceFile(request.sourcePath))) return;
-  if (!GetFileSize64(state.sourceFile.Get(), &state.fileSize)) return;
+  if (!GetFileStamp(state.sourceFile.Get(), &state.sourceStamp)) return;
+  state.fileSize = state.sourceStamp.size;
   if (state.fileSize == 0) {
     Fail(state, kMsgEmptySource);
     state.outcome = JobOutcome::kRefused;
@@ -108,17 +135,42 @@ void RunSplitSteps(SplitJobState& state) {
   }
   if (!ended) return;
   state.outcome = JobOutcome::kFinished;
+  WarnOfStalePiece(state);
+  if (request.dryRun) return;
   if (request.writeBatch && !WriteJoinBatch(request, state.lastPieceNumber, state.sourceFile.Get(), state.report)) {
+    state.outcome = JobOutcome::kFailed;
+  }
+  if (request.writeScript && !WriteJoinScript(request, state.lastPieceNumber, state.sourceFile.Get(), state.report)) {
     state.outcome = JobOutcome::kFailed;
   }
 }
 
-// Releases what is still held, in the job's order, then tells the user.
+std::string DryRunText(const SplitJobState& state) {
+  return FillTemplate(kDryRunSplit, {SourceFileName(state.request.sourcePath), DecimalText(state.lastPieceNumber),
+                                     state.firstPieceName, DecimalText(state.firstPieceSize), state.pieceName,
+                                     DecimalText(state.lastPieceSize)});
+}
+
+// Runs the steps; allocation failure anywhere ends the job like any other
+// failure, with its own message.
+void RunSplitStepsGuarded(SplitJobState& state) {
+  try {
+    RunSplitSteps(state);
+  } catch (const std::bad_alloc&) {
+    state.splitFinished = false;
+    Fail(state, kMsgLowMemory);
+  }
+}
+
+// Releases what is still held, in the job's order, then tells the user. A
+// piece still unfinished here is removed, so no partial piece is left.
 void FinishSplit(SplitJobState& state) {
+  state.pieceFile.Release();
+  if (state.pieceIncomplete) RemoveFile(state.pieceTempName);
   if (!state.view.Release()) state.report.ShowInfo(kMsgUnmapFailed);
   state.mapping.Release();
   state.sourceFile.Release();
-  if (state.splitFinished) state.report.ShowInfo(kMsgSplitFinished);
+  if (state.splitFinished) state.report.ShowInfo(state.request.dryRun ? DryRunText(state) : kMsgSplitFinished);
   state.report.EnableButtons(true);
 }
 
@@ -160,55 +212,103 @@ BoxAnswer ConfirmSplitPlan(JobReport& report, SplitMethod method, const SplitPla
   return report.AskYesNo(text);
 }
 
-bool WritePiece(SplitJobState& state, uint64_t length) {
-  state.pieceName = MakePieceName(state.stem, DecimalText(state.pieceNumber));
-  // Creating the piece would empty the file being read.
-  if (IsSameFile(state.pieceName, state.sourceFile.Get())) {
-    Fail(state, FillTemplate(kMsgPieceIsSource, {state.pieceName}));
-    return false;
-  }
-  if (!state.pieceFile.Hold(CreatePieceFile(state.pieceName))) {
-    Fail(state, std::string());
-    return false;
-  }
-  IoError error = IoError::kNone;
-  for (uint64_t written = 0; written < length && error == IoError::kNone;) {
+bool CheckPieceNamesFit(SplitJobState& state, uint64_t lastPiece) {
+  const std::string longest = MakePieceName(state.stem, DecimalText(lastPiece));
+  if (PathFitsSystem(MakeTemporaryName(longest))) return true;
+  Fail(state, FillTemplate(kMsgNameTooLong, {longest}));
+  state.outcome = JobOutcome::kRefused;
+  return false;
+}
+
+namespace {
+
+// Bytes handed to one write, so that a request to stop is seen promptly.
+constexpr uint64_t kWriteBlock = uint64_t{8} << 20;
+
+// The piece's bytes into its open temporary file.
+IoError CopyPieceBytes(SplitJobState& state, uint64_t length, bool* viewFailed) {
+  for (uint64_t written = 0; written < length;) {
+    if (StopRequested()) return IoError::kOther;
     uint64_t available = 0;
     const unsigned char* bytes = state.view.Bytes(state.cursor + written, 1, &available);
     if (bytes == nullptr) {
-      state.pieceFile.Release();
-      RemoveFile(state.pieceName);
-      Fail(state, SourceUnchanged(state) ? kMsgViewFailed : kMsgSourceChanged);
-      return false;
+      *viewFailed = true;
+      return IoError::kOther;
     }
-    uint64_t chunk = length - written < available ? length - written : available;
-    error = WriteAll(state.pieceFile.Get(), bytes, static_cast<size_t>(chunk));
+    uint64_t chunk = length - written;
+    if (chunk > available) chunk = available;
+    if (chunk > kWriteBlock) chunk = kWriteBlock;
+    IoError error = WriteAll(state.pieceFile.Get(), bytes, static_cast<size_t>(chunk));
+    if (error != IoError::kNone) return error;
     written += chunk;
   }
+  return IoError::kNone;
+}
+
+}  // namespace
+
+bool WritePiece(SplitJobState& state, uint64_t length) {
+  state.pieceName = MakePieceName(state.stem, DecimalText(state.pieceNumber));
+  state.pieceTempName = MakeTemporaryName(state.pieceName);
+  if (state.request.dryRun) {
+    if (state.pieceNumber == 1) {
+      state.firstPieceName = state.pieceName;
+      state.firstPieceSize = length;
+    }
+    state.lastPieceSize = length;
+    return true;
+  }
+  // The piece would replace the file being read.
+  if (IsSameFile(state.pieceName, state.sourceFile.Get()) || IsSameFile(state.pieceTempName, state.sourceFile.Get())) {
+    Fail(state, FillTemplate(kMsgPieceIsSource, {state.pieceName}));
+    return false;
+  }
+  if (!state.pieceFile.Hold(CreatePieceFile(state.pieceTempName))) {
+    Fail(state, std::string());
+    return false;
+  }
+  state.pieceIncomplete = true;
+  bool viewFailed = false;
+  IoError error = CopyPieceBytes(state, length, &viewFailed);
   bool closed = state.pieceFile.Release();
-  // POSIX lets other programs truncate or extend a mapped file. A piece
-  // read meanwhile may hold bytes that are not the source's (or have
-  // failed on pages that are gone), and reading on could fault.
+  const char* problem = nullptr;
+  // POSIX lets other programs write, truncate or extend a mapped file. A
+  // piece read meanwhile may hold bytes that are not the source's.
   if (!SourceUnchanged(state)) {
-    RemoveFile(state.pieceName);
-    Fail(state, kMsgSourceChanged);
+    problem = kMsgSourceChanged;
+  } else if (StopRequested()) {
+    problem = kMsgSplitInterrupted;
+  } else if (viewFailed) {
+    problem = kMsgViewFailed;
+  }
+  if (problem != nullptr || error != IoError::kNone || !closed) {
+    // A piece cut short must not pass for a whole one.
+    RemoveFile(state.pieceTempName);
+    state.pieceIncomplete = false;
+  }
+  if (problem != nullptr) {
+    Fail(state, problem);
     return false;
   }
   if (error != IoError::kNone || !closed) {
-    // A piece cut short must not pass for a whole one.
-    RemoveFile(state.pieceName);
     std::string message = FillTemplate(kMsgPieceWriteFailed, {state.pieceName});
     if (error == IoError::kDiskFull) message = kMsgDriveFull + message;
     Fail(state, message);
     return false;
   }
+  // Only a whole piece ever stands under a piece's name.
+  if (!ReplaceFileWith(state.pieceTempName, state.pieceName)) {
+    Fail(state, FillTemplate(kMsgPieceRenameFailed, {state.pieceName}));
+    return false;
+  }
+  state.pieceIncomplete = false;
   return true;
 }
 
 JobOutcome PerformSplitJob(const SplitRequest& request, JobReport& report) {
   report.EnableButtons(false);
   SplitJobState state(request, report);
-  RunSplitSteps(state);
+  RunSplitStepsGuarded(state);
   FinishSplit(state);
   return state.outcome;
 }

@@ -41,6 +41,7 @@ struct SplitJobState {
   JobReport& report;
   std::string stem;
   std::string pieceName;
+  std::string pieceTempName;  // where the piece is written until it is whole
   uint64_t pieceNumber = 1;      // the piece being written
   uint64_t lastPieceNumber = 0;  // the last piece written, once all are
   bool splitFinished = false;
@@ -48,15 +49,26 @@ struct SplitJobState {
   MappingSlot mapping;
   SourceView view;
   uint64_t fileSize = 0;
+  FileStamp sourceStamp;  // the source as the plan found it
   uint64_t cursor = 0;  // offset in the source where the next piece begins
   FileSlot pieceFile;
+  bool pieceIncomplete = false;  // pieceTempName exists and is not yet whole
+  // A dry run only notes the first and the last piece it would write.
+  std::string firstPieceName;
+  uint64_t firstPieceSize = 0;
+  uint64_t lastPieceSize = 0;
   JobOutcome outcome = JobOutcome::kRefused;
 };
 
 JobOutcome PerformSplitJob(const SplitRequest& request, JobReport& report);
 
-// Writes piece pieceNumber: `length` bytes from `cursor`. False (after
-// saying why, where there is something to say) when it failed.
+// Writes piece pieceNumber: `length` bytes from `cursor`, under a temporary
+// name that becomes the piece's when it is whole. False (after saying why,
+// where there is something to say) when it failed.
 bool WritePiece(SplitJobState& state, uint64_t length);
+
+// Refuses (with a box) piece names the system could not hold, up to the
+// number of the last piece the split may write. True when they fit.
+bool CheckPieceNamesFit(SplitJobState& state, uint64_t lastPiece);
 
 #endif

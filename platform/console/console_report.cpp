@@ -32,7 +32,22 @@ bool ErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 
 // The completion messages are the program's output; everything else it
 // shows is a complaint.
-bool IsCompletion(const std::string& text) { return text == kMsgSplitFinished || text == kMsgJoinFinished; }
+bool IsCompletion(const std::string& text) {
+  return text == kMsgSplitFinished || text == kMsgJoinFinished || text.rfind(kDryRunLead, 0) == 0;
+}
+
+// A box's text on one line: its line breaks and the blanks around them
+// become one blank.
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (char c : text) {
+    bool blank = c == '\n' || c == ' ';
+    if (blank && (line.empty() || line.back() == ' ')) continue;
+    line += blank ? ' ' : c;
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
 
 // A whole line from the stream without its line end; false at the end of input.
 bool ReadLine(std::FILE* stream, std::string* line) {
@@ -74,10 +89,14 @@ void ConsoleReport::ShowInfo(const std::string& text) {
   EndProgressLine();
   // Both streams are flushed, so that the order survives when they meet.
   std::fflush(stdout);
-  std::FILE* stream = IsCompletion(text) ? stdout : stderr;
+  const bool completion = IsCompletion(text);
+  if (completion && quiet_) return;
+  std::FILE* stream = completion ? stdout : stderr;
   if (stream == stderr) ++errorsShown_;
-  std::fprintf(stream, "%s\n", text.c_str());
-  std::fflush(stream);
+  bool written = std::fprintf(stream, "%s: %s\n", kProgramName, OneLine(text).c_str()) >= 0;
+  if (std::fflush(stream) != 0 || !written) {
+    if (stream == stdout) outputFailed_ = true;
+  }
 }
 
 BoxAnswer ConsoleReport::AskYesNo(const std::string& text) {
@@ -86,12 +105,12 @@ BoxAnswer ConsoleReport::AskYesNo(const std::string& text) {
   std::fflush(stdout);
   if (!inputIsTerminal_) {
     // A script gets no prompt it cannot answer: it would wait for ever.
-    std::fprintf(stderr, "%s\n", text.c_str());
+    Complain(OneLine(text));
     Complain("not asking: standard input is not a terminal; give --yes to go on without a question");
     declined_ = true;
     return kAnswerNo;
   }
-  std::fprintf(stderr, "%s [y/N] ", text.c_str());
+  std::fprintf(stderr, "%s: %s [y/N] ", kProgramName, OneLine(text).c_str());
   std::fflush(stderr);
   std::string answer;
   bool answered = ReadLine(stdin, &answer);
@@ -109,7 +128,7 @@ void ConsoleReport::SetProgressRange(uint32_t minimum, uint32_t maximum) {
 
 void ConsoleReport::SetProgressPos(uint32_t position) {
   // Only a person watching a terminal wants the line; logs do not.
-  if (!errorIsTerminal_ || rangeMaximum_ < rangeMinimum_ || rangeMaximum_ == 0) return;
+  if (quiet_ || !errorIsTerminal_ || rangeMaximum_ < rangeMinimum_ || rangeMaximum_ == 0) return;
   uint64_t percent = uint64_t{position} * 100 / rangeMaximum_;
   // Redrawn when the figure changes, so a split into millions of pieces
   // does not spend its time writing to the terminal.

@@ -17,11 +17,16 @@ class ConsoleReport : public JobReport {
 
   // Every yes/no box is answered Yes without asking.
   void AssumeYes(bool yes) { assumeYes_ = yes; }
+  // No completion line and no progress line; errors are still told.
+  void BeQuiet(bool quiet) { quiet_ = quiet; }
 
   // Error boxes shown so far (completion messages are not errors).
   int errorsShown() const { return errorsShown_; }
   // A yes/no box was answered No, by the user or because nobody could be asked.
   bool declined() const { return declined_; }
+
+  // The completion message could not be written (standard output full or closed).
+  bool outputFailed() const { return outputFailed_; }
 
   // Ends an open progress line, so that the next text starts on a line of its own.
   void EndProgressLine();
@@ -40,10 +45,12 @@ class ConsoleReport : public JobReport {
  private:
   std::string activity_;
   bool assumeYes_ = false;
+  bool quiet_ = false;
   bool inputIsTerminal_ = false;
   bool errorIsTerminal_ = false;
   int errorsShown_ = 0;
   bool declined_ = false;
+  bool outputFailed_ = false;
 
   uint32_t rangeMinimum_ = 0;
   uint32_t rangeMaximum_ = 0;

@@ -5,6 +5,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <csetjmp>
+#include <csignal>
 #include <cerrno>
 #include <climits>
 
@@ -42,8 +44,13 @@ FileHandle OpenRegularForReading(const std::string& path) {
 }  // namespace
 
 FileHandle OpenSourceFile(const std::string& path) { return OpenRegularForReading(path); }
-FileHandle CreatePieceFile(const std::string& path) { return Open(path, O_RDWR | O_CREAT | O_TRUNC); }
-FileHandle CreateSharedFile(const std::string& path) { return Open(path, O_RDWR | O_CREAT | O_TRUNC); }
+// A new file of its own: whatever stood at the name (a leftover, a link) is
+// removed first, and O_EXCL makes sure no link is followed.
+FileHandle CreatePieceFile(const std::string& path) {
+  ::unlink(path.c_str());
+  return Open(path, O_RDWR | O_CREAT | O_EXCL);
+}
+FileHandle CreateSharedFile(const std::string& path) { return CreatePieceFile(path); }
 
 FileHandle OpenPieceForReading(const std::string& path) { return OpenRegularForReading(path); }
 
@@ -59,6 +66,20 @@ bool GetFileSize64(FileHandle file, uint64_t* size) {
 // ran two to ten times slower, and very unevenly, than the same bytes in
 // 256 KiB calls; the extra calls cost nothing that could be measured.
 constexpr size_t kWriteCallSize = size_t{256} << 10;
+
+bool GetFileStamp(FileHandle file, FileStamp* stamp) {
+  struct stat info;
+  if (::fstat(Fd(file), &info) != 0) return false;
+  stamp->size = static_cast<uint64_t>(info.st_size);
+  // A write changes the modification time; the change time also catches a
+  // modification time set back by hand.
+  auto nanoseconds = [](const struct timespec& t) {
+    return static_cast<uint64_t>(t.tv_sec) * 1000000000u + static_cast<uint64_t>(t.tv_nsec);
+  };
+  stamp->written = nanoseconds(info.st_mtim);
+  stamp->changed = nanoseconds(info.st_ctim);
+  return true;
+}
 
 IoError WriteAll(FileHandle file, const void* data, size_t length) {
   const char* bytes = static_cast<const char*>(data);
@@ -97,6 +118,27 @@ IoError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) {
 bool CloseFile(FileHandle file) { return ::close(Fd(file)) == 0; }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool ReplaceFileWith(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool MakeExecutable(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return false;
+  // Whoever may read it may run it, as umask allowed reading.
+  mode_t mode = info.st_mode | ((info.st_mode & 0444) >> 2);
+  return ::chmod(path.c_str(), mode) == 0;
+}
+
+bool PathFitsSystem(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  size_t nameLength = slash == std::string::npos ? path.size() : path.size() - slash - 1;
+  long nameMax = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+  if (nameMax <= 0) nameMax = NAME_MAX;
+  return nameLength <= static_cast<size_t>(nameMax) && path.size() < PATH_MAX;
+}
 
 bool IsSameFile(const std::string& path, FileHandle file) {
   struct stat named;
@@ -144,11 +186,39 @@ uint64_t PreferredViewSize() {
   return sizeof(void*) >= 8 ? (uint64_t{1} << 40) : (uint64_t{256} << 20);
 }
 
+namespace {
+sigjmp_buf* gMappedReadEscape = nullptr;
+
+void OnBusError(int) {
+  if (gMappedReadEscape != nullptr) siglongjmp(*gMappedReadEscape, 1);
+  std::signal(SIGBUS, SIG_DFL);
+  std::raise(SIGBUS);
+}
+}  // namespace
+
+bool GuardMappedRead(void (*read)(void* context), void* context) {
+  struct sigaction guard = {};
+  struct sigaction previous = {};
+  guard.sa_handler = OnBusError;
+  sigemptyset(&guard.sa_mask);
+  ::sigaction(SIGBUS, &guard, &previous);
+  sigjmp_buf escape;
+  bool completed = false;
+  if (sigsetjmp(escape, 1) == 0) {
+    gMappedReadEscape = &escape;
+    read(context);
+    completed = true;
+  }
+  gMappedReadEscape = nullptr;
+  ::sigaction(SIGBUS, &previous, nullptr);
+  return completed;
+}
+
 bool QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes) {
   struct statvfs info;
   if (::statvfs(targetDir.c_str(), &info) != 0) return false;
-  // All free blocks, like the total free bytes of the Windows query.
-  *freeBytes = static_cast<uint64_t>(info.f_bfree) * info.f_frsize;
+  // The blocks this user may fill, not those kept back for root.
+  *freeBytes = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
   return true;
 }
 

@@ -30,12 +30,16 @@ FileHandle OpenSourceFile(const std::string& path) {
   return Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
 }
 
+// New files of their own: whatever stood at the name (a leftover, a link)
+// is removed first, so that no link is followed into another file.
 FileHandle CreatePieceFile(const std::string& path) {
-  return Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+  DeleteFileA(path.c_str());
+  return Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW);
 }
 
 FileHandle CreateSharedFile(const std::string& path) {
-  return Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS);
+  DeleteFileA(path.c_str());
+  return Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_NEW);
 }
 
 FileHandle OpenPieceForReading(const std::string& path) {
@@ -47,6 +51,14 @@ bool GetFileSize64(FileHandle file, uint64_t* size) {
   DWORD low = GetFileSize(Native(file), &high);
   if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
   *size = (static_cast<uint64_t>(high) << 32) | low;
+  return true;
+}
+
+bool GetFileStamp(FileHandle file, FileStamp* stamp) {
+  FILETIME written;
+  if (!GetFileSize64(file, &stamp->size) || !GetFileTime(Native(file), nullptr, nullptr, &written)) return false;
+  stamp->written = (static_cast<uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+  stamp->changed = 0;
   return true;
 }
 
@@ -73,6 +85,18 @@ IoError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) {
 bool CloseFile(FileHandle file) { return CloseHandle(Native(file)) != 0; }
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool ReplaceFileWith(const std::string& from, const std::string& to) {
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  // Windows 95 and 98 have no MoveFileEx: remove, then move.
+  if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+  DeleteFileA(to.c_str());
+  return MoveFileA(from.c_str(), to.c_str()) != 0;
+}
+
+bool MakeExecutable(const std::string&) { return true; }
+
+bool PathFitsSystem(const std::string& path) { return path.size() < MAX_PATH; }
 
 bool IsSameFile(const std::string& path, FileHandle file) {
   HANDLE named = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -127,6 +151,12 @@ uint64_t MappingGranularity() {
 uint64_t PreferredViewSize() {
   // Small enough to find room in a 32-bit address space beside the DLLs.
   return sizeof(void*) >= 8 ? (uint64_t{1} << 40) : (uint64_t{256} << 20);
+}
+
+// Another program cannot cut short a file we hold open for reading.
+bool GuardMappedRead(void (*read)(void* context), void* context) {
+  read(context);
+  return true;
 }
 
 bool QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes) {

@@ -1,0 +1,64 @@
+#include "join_script.h"
+
+#include "naming.h"
+#include "slots.h"
+#include "text_format.h"
+#include "texts.h"
+
+namespace {
+
+// Single quotes keep every byte but the quote itself, which is closed,
+// escaped and reopened.
+std::string QuoteForShell(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+}  // namespace
+
+std::string BuildJoinScriptText(const std::string& sourceFileName, uint64_t lastPiece) {
+  std::string stemName = sourceFileName;
+  ReplaceLastDot(stemName);
+  return "#!/bin/sh\n"
+         "# Re-creates the split file from its pieces; they lie beside this script.\n"
+         "cd -- \"$(dirname -- \"$0\")\" || exit 1\n"
+         "stem=" + QuoteForShell(stemName) + "\n"
+         "name=" + QuoteForShell(sourceFileName) + "\n"
+         "last=" + DecimalText(lastPiece) + "\n"
+         "i=1\n"
+         "while [ \"$i\" -le \"$last\" ]; do\n"
+         "  [ -f \"$stem.$i\" ] || { printf 'join.sh: missing piece %s\\n' \"$stem.$i\" >&2; exit 1; }\n"
+         "  i=$((i + 1))\n"
+         "done\n"
+         "i=1\n"
+         "while [ \"$i\" -le \"$last\" ]; do\n"
+         "  cat -- \"$stem.$i\" || exit 1\n"
+         "  i=$((i + 1))\n"
+         "done >\"$name.dvtmp\" || { rm -f -- \"$name.dvtmp\"; exit 1; }\n"
+         "mv -f -- \"$name.dvtmp\" \"$name\" || exit 1\n"
+         "printf 'Finished creating %s\\n' \"$name\"\n";
+}
+
+bool WriteJoinScript(const SplitRequest& request, uint64_t lastPiece, FileHandle source, JobReport& report) {
+  const std::string scriptPath = JoinPath(request.targetDir, kJoinScriptName);
+  if (IsSameFile(scriptPath, source)) {
+    report.ShowInfo(FillTemplate(kMsgScriptFailed, {scriptPath}));
+    return false;
+  }
+  const std::string text = BuildJoinScriptText(SourceFileName(request.sourcePath), lastPiece);
+  FileSlot script;
+  bool created = script.Hold(CreateSharedFile(scriptPath));
+  bool written = created && WriteAll(script.Get(), text.data(), text.size()) == IoError::kNone;
+  bool closed = script.Release();
+  if (written && closed && MakeExecutable(scriptPath)) return true;
+  if (created) RemoveFile(scriptPath);
+  report.ShowInfo(FillTemplate(kMsgScriptFailed, {scriptPath}));
+  return false;
+}

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Checks the release packages as a user gets them: the zip unpacks to the
+# program, its guide and the Windows command line; the Debian package
+# installs (into a scratch root) a command line that runs, with its manual.
+#   check_packages.sh ZIP DEB SOURCE_DIR
+set -euo pipefail
+zip=$1 deb=$2 source=$3
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "check_packages: $*" >&2; exit 1; }
+
+unzip -q "$zip" -d "$scratch/zip"
+listing=$(cd "$scratch/zip" && find . -type f | sort | tr '\n' ' ')
+[ "$listing" = "./Dorvenal.exe ./README.TXT ./dorvenal-cli.exe " ] || fail "zip holds: $listing"
+cmp "$scratch/zip/README.TXT" "$source/app/README.TXT" || fail "README.TXT differs from the guide"
+for exe in Dorvenal.exe dorvenal-cli.exe; do
+  head -c 2 "$scratch/zip/$exe" | grep -q MZ || fail "$exe is no Windows program"
+done
+
+root=$scratch/root
+mkdir -p "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/info"
+touch "$root/var/lib/dpkg/status"
+# The scratch root has no libc of its own: the dependencies are the host's.
+dpkg --root="$root" --force-not-root --force-depends --force-script-chrootless --log=/dev/null -i "$deb" \
+  >"$scratch/dpkg.log" 2>&1 || { cat "$scratch/dpkg.log" >&2; fail "the package does not install"; }
+version=$("$root/usr/bin/dorvenal-cli" --version | head -n 1)
+[ "$version" = "dorvenal-cli (Dorvenal) 1.0.8" ] || fail "--version says: $version"
+gzip -dc "$root/usr/share/man/man1/dorvenal-cli.1.gz" | grep -q '^\.SH NAME' || fail "no manual page"
+echo "packages: 2 passed, 0 failed"
