@@ -33,8 +33,7 @@ constexpr char kNotFirstPiece[] =
     "as the source file";
 constexpr char kSplitFinished[] = "Finished Splitting Successfully !!!";
 constexpr char kJoinFinished[] = "Finished Joining Successfully !!!";
-constexpr char kPieceOnFullDrive[] =
-    "The target drive is full !!\nCould not write the piece file\n%p !!\nThe split has been stopped.";
+constexpr char kPieceWriteFailed[] = "Could not write the piece file\n%p !!\nThe split has been stopped.";
 constexpr char kPieceIsSource[] = "The piece file\n%p\nis the source file itself !!\nThe split has been stopped.";
 constexpr char kBatchFailed[] =
     "Could not write the batch file\n%p !!\nThe pieces are complete: join them with Dorvenal instead.";
@@ -46,9 +45,12 @@ constexpr char kPieceOpenFailed[] =
 constexpr char kPieceReadFailed[] =
     "Could not read the piece\n%p !!\nThe join has been stopped and the incomplete file removed.";
 constexpr char kOutputCreateFailed[] = "Could not create the file\n%p !!\nThe join has been stopped.";
-constexpr char kOutputOnFullDrive[] =
-    "The target drive is full !!\nCould not write the file\n%p !!\nThe join has been stopped and the incomplete "
-    "file removed.";
+constexpr char kPieceRenameFailed[] =
+    "Could not give the piece file its name\n%p !!\nThe split has been stopped.";
+constexpr char kOutputRenameFailed[] =
+    "Could not give the joined file its name\n%p !!\nThe join has been stopped and the incomplete file removed.";
+constexpr char kOutputWriteFailed[] =
+    "Could not write the file\n%p !!\nThe join has been stopped and the incomplete file removed.";
 }  // namespace known
 
 #endif

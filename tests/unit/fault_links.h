@@ -1,6 +1,5 @@
-// Real faults made with the host's own means: links to /dev/full (every
-// write fails for want of room) or /proc/self/mem (every read at offset 0
-// fails), files changed by a host program. Under Wine the Windows build
+// Real faults made with the host's own means: links to /proc/self/mem
+// (every read at offset 0 fails), files changed by a host program. Under Wine the Windows build
 // starts host programs for them; on real Windows the helpers fail, and the
 // tests skip.
 #ifndef DORVENAL_FAULT_LINKS_H
@@ -87,19 +86,6 @@ inline bool MakeHostSymlink(const std::string& hostTarget, const std::string& li
 inline bool RemoveHostPath(const std::string& path) {
   std::string host = HostPath(path);
   return !host.empty() && RunHostCommand("rm -rf '" + host + "'");
-}
-
-// Whether `path` is gone. Under Wine, which cannot delete a link to a
-// device, it may also still be the very link the test made; never data.
-inline bool GoneOrTheLinkTo(const std::string& path, const std::string& hostTarget) {
-  std::string host = HostPath(path);
-  std::string gone = "test ! -e '" + host + "' -a ! -L '" + host + "'";
-#ifdef _WIN32
-  gone += " || readlink '" + host + "' | grep -qxF '" + hostTarget + "'";
-#else
-  (void)hostTarget;
-#endif
-  return RunHostCommand(gone);
 }
 
 }  // namespace fault
