@@ -49,6 +49,16 @@ constexpr char kPieceRenameFailed[] =
     "Could not give the piece file its name\n%p !!\nThe split has been stopped.";
 constexpr char kOutputRenameFailed[] =
     "Could not give the joined file its name\n%p !!\nThe join has been stopped and the incomplete file removed.";
+constexpr char kStalePiece[] =
+    "The target folder also holds\n%p\nfrom an earlier split !!\nA join would take it as well: please remove it "
+    "before joining.";
+constexpr char kNameTooLong[] =
+    "The piece names would be too long for the system, such as\n%p !!\nPlease choose a shorter file name or target "
+    "folder.";
+constexpr char kBatchNameInvalid[] =
+    "The file name\n%p\ncannot be written into JOIN.BAT: Windows does not allow \" * ? < > | : or control "
+    "characters in a file name !!";
+constexpr char kLowMemory[] = "Your system is running low on memory !!\n Cannot proceed further !";
 constexpr char kOutputWriteFailed[] =
     "Could not write the file\n%p !!\nThe join has been stopped and the incomplete file removed.";
 }  // namespace known

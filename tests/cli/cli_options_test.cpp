@@ -20,7 +20,8 @@ std::string Describe(const CliRequest& request) {
   if (request.command == Command::kHelp || request.command == Command::kVersion) return text;
   if (request.command == Command::kSplit) text += std::string(" ") + kMethods[request.method] + "=" + request.value;
   text += std::string(request.sizeInBytes ? " bytes" : "") + (request.writeBatch ? " batch" : "") +
-          (request.assumeYes ? " yes" : "");
+          (request.writeScript ? " script" : "") + (request.assumeYes ? " yes" : "") + (request.quiet ? " quiet" : "") +
+          (request.dryRun ? " dry" : "") + (request.makeTarget ? " parents" : "");
   return text + " [" + request.source + "] [" + request.target + "]";
 }
 
@@ -35,7 +36,16 @@ TEST(ParseCommandLine, AcceptedLinesGiveTheirRequest) {
       {{"split", "a", "b", "--pieces", "2", "--yes"}, "split pieces=2 yes [a] [b]"},
       {{"split", "--pieces", "2", "--", "-a", "--yes"}, "split pieces=2 [-a] [--yes]"},
       {{"split", "--si", "7", "--by", "--bat", "--y", "a", "b"}, "split size=7 bytes batch yes [a] [b]"},
-      {{"split", "--p=2147483647", "a", "b"}, "split pieces=2147483647 [a] [b]"},
+      {{"split", "--pi=2147483647", "a", "b"}, "split pieces=2147483647 [a] [b]"},
+      {{"split", "-s100M", "a", "b"}, "split size=102400 [a] [b]"},
+      {{"split", "--size", "512b", "a", "b"}, "split size=512 bytes [a] [b]"},
+      {{"split", "-s", "650MiB", "a", "b"}, "split size=665600 [a] [b]"},
+      {{"split", "-s", "2g", "a", "b"}, "split size=2097152 [a] [b]"},
+      {{"split", "-s", "1000B", "--bytes", "a", "b"}, "split size=1000 bytes [a] [b]"},
+      {{"split", "-s", "3kb", "a", "b"}, "split size=3 [a] [b]"},
+      {{"split", "-yqn", "3", "-p", "--dry-run", "--script", "a", "b"}, "split pieces=3 script yes quiet dry parents [a] [b]"},
+      {{"split", "-kEND", "a", "b"}, "split keyword=END [a] [b]"},
+      {{"join", "-yq", "x.1", "t"}, "join yes quiet [x.1] [t]"},
       {{"split", "--keyword", "1234567890123456789012345", "a", "b"}, "split keyword=1234567890123456789012345 [a] [b]"},
       {{"join", "x.1", "-y", "t"}, "join yes [x.1] [t]"},
       {{"-h"}, "help"},
@@ -49,18 +59,26 @@ TEST(ParseCommandLine, AcceptedLinesGiveTheirRequest) {
   }
 }
 
+const char kSizeTakes[] =
+    "--size takes a whole number from 1 to 2147483647 (kilobytes) or a size such as 1400K, 100M, 2G, 512B, not ";
+
 TEST(ParseCommandLine, RefusedLinesSayWhy) {
-  const std::pair<Args, const char*> rows[] = {
+  const std::pair<Args, std::string> rows[] = {
       {{}, "missing command: split or join"},
       {{"splitt", "a", "b"}, "unknown command 'splitt' (expected split or join)"},
       {{"--yes", "split", "a", "b"}, "option '--yes' must follow the command (split or join)"},
       {{"split", "a", "b"}, "split needs one of --size, --pieces and --keyword"},
       {{"split", "--size", "3", "--pieces", "2", "a", "b"}, "give only one of --size, --pieces and --keyword"},
-      {{"split", "--size", "0", "a", "b"}, "--size takes a whole number from 1 to 2147483647, not '0'"},
-      {{"split", "--size", "2147483648", "a", "b"}, "--size takes a whole number from 1 to 2147483647, not '2147483648'"},
+      {{"split", "--size", "0", "a", "b"}, std::string(kSizeTakes) + "'0'"},
+      {{"split", "--size", "2147483648", "a", "b"}, std::string(kSizeTakes) + "'2147483648'"},
+      {{"split", "-s", "3X", "a", "b"}, std::string(kSizeTakes) + "'3X'"},
+      {{"split", "-s", "0M", "a", "b"}, std::string(kSizeTakes) + "'0M'"},
+      {{"split", "-s", "2048G", "a", "b"}, "the size '2048G' is too large: at most 2147483647 KiB"},
+      {{"split", "-z", "a", "b"}, "invalid option -- 'z'"},
+      {{"split", "-s"}, "option '-s' requires an argument"},
       {{"split", "--pieces", "-3", "a", "b"}, "--pieces takes a whole number from 1 to 2147483647, not '-3'"},
       {{"split", "--keyword", "", "a", "b"}, "the value of --keyword must not be empty"},
-      {{"split", "--keyword", "12345678901234567890123456", "a", "b"}, "the value of --keyword has more than 25 characters"},
+      {{"split", "--keyword", "12345678901234567890123456", "a", "b"}, "the value of --keyword has more than 25 bytes"},
       {{"split", "--pieces", "3", "--bytes", "a", "b"}, "--bytes goes only with --size"},
       {{"split", "--size"}, "option '--size' requires an argument"},
       {{"split", "--pieces", "3", "--yes=1", "a", "b"}, "option '--yes' doesn't allow an argument"},

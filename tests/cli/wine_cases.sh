@@ -27,7 +27,7 @@ expect 2 "unrecognized option '--bogus'" split --pieces 3 --bogus report.doc out
 expect 3 "not asking: standard input is not a terminal" split --size 4 report.doc out
 expect 1 "is not below the size of" split --size 10000 --bytes --yes report.doc out
 expect 0 "" split --pieces 3 --batch --yes report.doc out
-[ "$(tr -d '\r' <stdout)" = "Finished Splitting Successfully !!!" ] || fail "split printed '$(cat stdout)'"
+[ "$(tr -d '\r' <stdout)" = "dorvenal-cli: Finished Splitting Successfully !!!" ] || fail "split printed '$(cat stdout)'"
 printf '%s\r\n' 'ECHO OFF' 'REM Dorvenal genarated batch file' 'ECHO Now report.doc will be recreated' 'PAUSE' \
   'COPY /B "report_doc.1" dorvnl.tmp' 'COPY /B dorvnl.tmp+"report_doc.2" dorvnl.tmp' \
   'COPY /B dorvnl.tmp+"report_doc.3" dorvnl.tmp' 'REN dorvnl.tmp "report.doc"' 'ECHO Finished creating report.doc' \

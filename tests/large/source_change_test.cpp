@@ -24,8 +24,10 @@ struct ChangeRow {
   SplitMethod method;
   const char* value;
   size_t sourceSize;
-  const char* moment;  // the call before which the source changes: "free space" or "create piece" (piece 2)
-  uint64_t newSize;
+  // The call before which the source changes: "free space", "create piece" (piece 2) or "mapped read"
+  // (the second keyword search, which then reads past the new end).
+  const char* moment;
+  uint64_t newSize;  // the source's size: cut or grown; the same size is a byte overwritten in place
   std::vector<std::string> left;  // what the target then holds
 };
 
@@ -40,21 +42,29 @@ TEST(SourceChange, StopsTheSplitWithItsMessage) {
       {Pieces, "7", 262144, "create piece", 266240, first},
       {Keyword, "--", 262144, "create piece", 266240, first},
       {Keyword, "--", 1048576, "create piece", 9000, first},  // piece 2 fits; the search after it would not
+      {Pieces, "7", 262144, "create piece", 262144, first},
+      {Keyword, "--", 1048576, "mapped read", 4096, first},
 #endif
   };
   for (const ChangeRow& row : rows) {
     SCOPED_TRACE(std::string(row.value) + " " + row.moment + " " + std::to_string(row.newSize));
     TempDir dir;
     const std::string source = dir.Subdir("in") + kPathSeparator + "data.bin", target = dir.Subdir("out");
-    const std::string second = target + kPathSeparator + "data_bin.2";
+    const std::string second = target + kPathSeparator + "data_bin.2.dvtmp";
     std::string original;  // "--" every 4,001 bytes, no zero byte
     for (size_t i = 0; i < row.sourceSize; ++i) original += i % 4001 >= 3999 ? '-' : static_cast<char>('a' + i % 23);
     WriteBytes(source, original);
+    const std::string host = "'" + fault::HostPath(source) + "'";
+    // An old time: a write in the same clock tick as WriteBytes must still show.
+    ASSERT_TRUE(fault::RunHostCommand("touch -d @946684800 " + host));
+    const bool overwrite = row.newSize == row.sourceSize;
     bool changed = false;
+    int reads = 0;
     gBeforeSystemCall = [&](const std::string& call, const std::string& path) {
-      if (call == row.moment && (call == "free space" || path == second)) {
+      if (call == row.moment && (call != "create piece" || path == second) && (call != "mapped read" || ++reads == 2)) {
         // From outside the engine: under Wine through the host, as the split keeps Windows writers out.
-        changed = fault::RunHostCommand("truncate -s " + std::to_string(row.newSize) + " '" + fault::HostPath(source) + "'");
+        changed = fault::RunHostCommand(overwrite ? "printf Z | dd of=" + host + " bs=1 seek=5 conv=notrunc 2>/dev/null"
+                                                  : "truncate -s " + std::to_string(row.newSize) + " " + host);
       }
     };
     FakeDialog dialog;
@@ -69,6 +79,7 @@ TEST(SourceChange, StopsTheSplitWithItsMessage) {
     EXPECT_EQ(ListDir(target), row.left);
     std::string piece = row.left.empty() ? "" : ReadBytes(target + kPathSeparator + row.left[0]);
     EXPECT_TRUE(original.compare(0, piece.size(), piece) == 0);
+    if (overwrite) original[5] = 'Z';
     EXPECT_TRUE(ReadBytes(source) == (original + std::string(row.newSize, '\0')).substr(0, row.newSize)) << "source";
   }
 }

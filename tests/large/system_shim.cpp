@@ -1,5 +1,6 @@
-// The real system side, three calls renamed so that a hook runs before each; the engine has no seam for it.
+// The real system side, four calls renamed so that a hook runs before each; the engine has no seam for it.
 #define QueryFreeBytes RealQueryFreeBytes
+#define GuardMappedRead RealGuardMappedRead
 #define CreatePieceFile RealCreatePieceFile
 #define CreateSharedFile RealCreateSharedFile
 #ifdef _WIN32
@@ -8,6 +9,7 @@
 #include "../../platform/posix/system_posix.cpp"
 #endif
 #undef QueryFreeBytes
+#undef GuardMappedRead
 #undef CreatePieceFile
 #undef CreateSharedFile
 
@@ -26,4 +28,8 @@ FileHandle CreatePieceFile(const std::string& path) {
 FileHandle CreateSharedFile(const std::string& path) {
   if (gBeforeSystemCall) gBeforeSystemCall("create shared", path);
   return RealCreateSharedFile(path);
+}
+bool GuardMappedRead(void (*read)(void* context), void* context) {
+  if (gBeforeSystemCall) gBeforeSystemCall("mapped read", std::string());
+  return RealGuardMappedRead(read, context);
 }

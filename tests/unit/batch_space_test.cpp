@@ -21,6 +21,17 @@ TEST_F(DialogTest, EveryMethodWritesTheSameBatchForThreePieces) {
   }
 }
 
+// cmd.exe reads % everywhere and & ^ ( ) < > | outside quotes: escaped, they
+// are the name's own characters again.
+TEST_F(DialogTest, TheBatchEscapesWhatTheCommandInterpreterWouldRead) {
+  WriteBytes(In("50% & (x).doc"), "abcdef");
+  Split(In("50% & (x).doc"), {Pieces, "2", false, true}, out);
+  EXPECT_EQ(ReadBytes(Out("JOIN.BAT")),
+            "ECHO OFF\r\nREM Dorvenal genarated batch file\r\nECHO Now 50%% ^& ^(x^).doc will be recreated\r\n"
+            "PAUSE\r\nCOPY /B \"50%% & (x)_doc.1\" dorvnl.tmp\r\nCOPY /B dorvnl.tmp+\"50%% & (x)_doc.2\" dorvnl.tmp\r\n"
+            "REN dorvnl.tmp \"50%% & (x).doc\"\r\nECHO Finished creating 50%% ^& ^(x^).doc\r\n");
+}
+
 struct CompareRow {
   bool queried;
   uint64_t freeBytes, needed;

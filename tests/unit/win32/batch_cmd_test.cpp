@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "job_fixture.h"
+#include "naming.h"
 
 namespace {
 
@@ -35,6 +36,9 @@ TEST_F(DialogTest, TheCommandInterpreterRebuildsTheFileFromJoinBat) {
       {"my report.v1_2.doc", {Pieces, "4", false, true}},
       {"plain", {Size, "7", true, true}},
       {"tail.bin", {Keyword, "\x1A", false, true}},
+      {"Tom & Jerry (1).avi", {Pieces, "3", false, true}},
+      {"50% off^2.pdf", {Pieces, "2", false, true}},
+      {"x & mkdir injected.doc", {Pieces, "2", false, true}},
   };
   for (const auto& c : cases) {
     TempDir target;
@@ -43,6 +47,10 @@ TEST_F(DialogTest, TheCommandInterpreterRebuildsTheFileFromJoinBat) {
     ASSERT_EQ(dialog.InfoBoxes(), Log{known::kSplitFinished}) << c.first;
     ASSERT_TRUE(RunBatch(target.path()));
     EXPECT_TRUE(ReadBytes(target.File(c.first)) == bytes) << c.first;
+    // The pieces, JOIN.BAT and the file: the batch ran nothing else.
+    std::string stem = c.first;
+    ReplaceLastDot(stem);
+    EXPECT_EQ(ListDir(target.path()).size(), PiecesIn(target.path(), stem).size() + 2) << c.first;
     EXPECT_FALSE(FileExists(target.File("dorvnl.tmp")));
   }
 }
