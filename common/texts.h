@@ -3,6 +3,8 @@
 #ifndef DORVENAL_TEXTS_H
 #define DORVENAL_TEXTS_H
 
+#include <string>
+
 constexpr const char kAppCaption[] = "Dorvenal";
 
 // Validation, shared by the split and the join.
@@ -29,6 +31,8 @@ constexpr const char kConfirmPiecesRemainder[] =
 
 // Join.
 constexpr const char kMsgLowMemory[] = "Your system is running low on memory !!\n Cannot proceed further !";
+// Made when the program starts: telling of low memory must not need memory.
+inline const std::string kLowMemoryText{kMsgLowMemory};
 constexpr const char kMsgNotFirstPiece[] =
     "The Source file you have selected is not the First file in a split file set !!!\n Please select a  .1 file as the source file";
 constexpr const char kMsgNoSpaceJoin[] =

@@ -29,7 +29,7 @@ struct JoinJobState {
   FileSlot pieceFile;
   FileSlot outputFile;
   bool joinFinished = false;
-  bool outputIncomplete = false;  // created and not yet whole
+  bool outputIncomplete = false;  // the temporary file exists and is not yet whole
   JobOutcome outcome = JobOutcome::kRefused;
 };
 
@@ -161,8 +161,8 @@ void RunJoinSteps(JoinJobState& state) {
   state.copyBuffer.shrink_to_fit();
 }
 
-// Releases what is still held; an output still open here is incomplete
-// and is removed, so that no partial file passes for the joined one.
+// Releases what is still held; an output not yet given its name is
+// incomplete and is removed, so that no partial file passes for the joined one.
 void FinishJoin(JoinJobState& state) {
   state.pieceFile.Release();
   state.outputFile.Release();
@@ -178,7 +178,7 @@ JobOutcome PerformJoinJob(const JoinRequest& request, JobReport& report) {
     RunJoinSteps(state);
   } catch (const std::bad_alloc&) {
     state.joinFinished = false;
-    report.ShowInfo(kMsgLowMemory);
+    report.ShowInfo(kLowMemoryText);
     state.outcome = JobOutcome::kFailed;
   }
   FinishJoin(state);

@@ -18,6 +18,12 @@ void Fail(SplitJobState& state, const std::string& message) {
   state.outcome = JobOutcome::kFailed;
 }
 
+// Said before anything is written.
+void Refuse(SplitJobState& state, const std::string& message) {
+  state.report.ShowInfo(message);
+  state.outcome = JobOutcome::kRefused;
+}
+
 // Whether nobody wrote the source since the job took its size.
 bool SourceUnchanged(const SplitJobState& state) {
   FileStamp now;
@@ -45,8 +51,7 @@ void WarnOfStalePiece(SplitJobState& state) {
 bool ConfirmAndPrepare(SplitJobState& state, SplitMethod method, const SplitPlan& plan) {
   uint64_t lastPiece = LastPlannedPiece(method, plan);
   if (lastPiece > kMaxPieceNumber) {
-    Fail(state, kMsgTooManyPieces);
-    state.outcome = JobOutcome::kRefused;
+    Refuse(state, kMsgTooManyPieces);
     return false;
   }
   if (!CheckPieceNamesFit(state, lastPiece)) return false;
@@ -98,23 +103,15 @@ void RunSplitSteps(SplitJobState& state) {
   state.stem = BuildPieceStem(request.sourcePath, request.targetDir);
   const std::string sourceName = SourceFileName(request.sourcePath);
   if (request.writeBatch && !IsWindowsFileName(sourceName)) {
-    return Fail(state, FillTemplate(kMsgBatchNameInvalid, {sourceName}));
+    return Refuse(state, FillTemplate(kMsgBatchNameInvalid, {sourceName}));
   }
 
   state.outcome = JobOutcome::kFailed;
   if (!state.sourceFile.Hold(OpenSourceFile(request.sourcePath))) return;
   if (!GetFileStamp(state.sourceFile.Get(), &state.sourceStamp)) return;
   state.fileSize = state.sourceStamp.size;
-  if (state.fileSize == 0) {
-    Fail(state, kMsgEmptySource);
-    state.outcome = JobOutcome::kRefused;
-    return;
-  }
-  if (CheckFreeSpace(request.targetDir, state.fileSize) == 0) {
-    Fail(state, kMsgNoSpaceSplit);
-    state.outcome = JobOutcome::kRefused;
-    return;
-  }
+  if (state.fileSize == 0) return Refuse(state, kMsgEmptySource);
+  if (CheckFreeSpace(request.targetDir, state.fileSize) == 0) return Refuse(state, kMsgNoSpaceSplit);
   if (!state.mapping.Hold(CreateReadOnlyMapping(state.sourceFile.Get()))) return Fail(state, kMsgMappingFailed);
   state.view.Attach(state.mapping.Get(), state.fileSize, ViewSizeForSplit());
   uint64_t available = 0;
@@ -158,7 +155,7 @@ void RunSplitStepsGuarded(SplitJobState& state) {
     RunSplitSteps(state);
   } catch (const std::bad_alloc&) {
     state.splitFinished = false;
-    Fail(state, kMsgLowMemory);
+    Fail(state, kLowMemoryText);
   }
 }
 
@@ -215,8 +212,7 @@ BoxAnswer ConfirmSplitPlan(JobReport& report, SplitMethod method, const SplitPla
 bool CheckPieceNamesFit(SplitJobState& state, uint64_t lastPiece) {
   const std::string longest = MakePieceName(state.stem, DecimalText(lastPiece));
   if (PathFitsSystem(MakeTemporaryName(longest))) return true;
-  Fail(state, FillTemplate(kMsgNameTooLong, {longest}));
-  state.outcome = JobOutcome::kRefused;
+  Refuse(state, FillTemplate(kMsgNameTooLong, {longest}));
   return false;
 }
 

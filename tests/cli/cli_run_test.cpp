@@ -12,6 +12,7 @@
 #include "cli_options.h"
 #include "dialog_entries.h"
 #include "fake_dialog.h"
+#include "known_sets.h"
 #include "resource_ids.h"
 #include "session_state.h"
 #include "test_files.h"
@@ -54,11 +55,6 @@ CliRun Cli(const Args& args, const std::string& dir, const std::string& input, c
 const char kSplitDone[] = "dorvenal-cli: Finished Splitting Successfully !!!\n";
 const char kNotAsking[] =
     "dorvenal-cli: not asking: standard input is not a terminal; give --yes to go on without a question\n";
-const char kReportJoinBatch[] =
-    "ECHO OFF\r\nREM Dorvenal genarated batch file\r\nECHO Now report.doc will be recreated\r\nPAUSE\r\n"
-    "COPY /B \"report_doc.1\" dorvnl.tmp\r\nCOPY /B dorvnl.tmp+\"report_doc.2\" dorvnl.tmp\r\n"
-    "COPY /B dorvnl.tmp+\"report_doc.3\" dorvnl.tmp\r\nREN dorvnl.tmp \"report.doc\"\r\n"
-    "ECHO Finished creating report.doc\r\n";
 
 // setup: "cd in", "cd ref", what first lies at out/report_doc.2 ("dir") or .4 ("stale"), or in/pipe a FIFO.
 struct RunRow {

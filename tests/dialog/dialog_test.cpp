@@ -9,18 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "known_sets.h"
 #include "main_window.h"
 #include "resource_ids.h"
 #include "session_state.h"
 
 namespace {
 
-constexpr char kNoSource[] =
-    "You have not selected a Source File !!\nPlease select a Source File by clicking on the Source File button.";
-constexpr char kNoTarget[] =
-    "You have not selected a Target Directory !!\nPlease select a Target Directory by clicking on the Target "
-    "Directory button.";
-constexpr char kNoValue[] = "Please Enter a keyword /size / or no.of pieces !!";
+using known::kNoSource;
+using known::kNoTarget;
+using known::kNoValue;
 const int kSplitOnly[] = {1005, 1015, 1016, 1019, 1006, 1024, 1025, 1026};
 const int kAlwaysOn[] = {1001, 1003, IDOK, IDCANCEL, 1008, 1009, 1021, 1022};
 
