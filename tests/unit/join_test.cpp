@@ -37,7 +37,7 @@ const JoinRow kJoins[] = {
      "z"},
 };
 
-TEST_F(DialogTest, JoinFollowsTheTable) {
+TEST_F(DialogTest, JoinTakesConsecutivePiecesAndAsksFirst) {
   for (const JoinRow& row : kJoins) {
     SCOPED_TRACE(row.stem + (row.answer == kAnswerNo ? ", answered No" : ""));
     TempDir pieces, target;

@@ -47,7 +47,7 @@ const KeywordRow kRows[] = {
     {"kkk0123456789012345678901234tail", "0123456789012345678901234", {"kkk0123456789012345678901234", "tail"}},
 };
 
-TEST_F(DialogTest, KeywordSplitFollowsTheTable) {
+TEST_F(DialogTest, KeywordSplitCutsAfterEachOccurrence) {
   for (const KeywordRow& row : kRows) {
     SCOPED_TRACE("\"" + row.data + "\" cut after \"" + row.keyword + "\"");
     EXPECT_EQ(ReferenceCuts(row.data, row.keyword), row.pieces) << "the reference itself";

@@ -51,7 +51,7 @@ const PlanRow kPlans[] = {
     {Size, "4294967299", B, kAnswerYes, nullptr, {}}, // 2^32 + 3: 3 if read in 32 bits
 };
 
-TEST_F(DialogTest, SizeAndCountPlansFollowTheTable) {
+TEST_F(DialogTest, SizeAndCountSplitsAskAndCutAsPlanned) {
   const std::string source = In("report.doc");
   for (const PlanRow& row : kPlans) {
     const std::string bytes = PatternBytes(10000).substr(0, row.sourceSize);
