@@ -57,12 +57,17 @@ bool WriteJoinBatch(const SplitRequest& request, uint64_t lastPiece, FileHandle 
     return false;
   }
   const std::string text = BuildJoinBatchText(sourceFileName, lastPiece);
-  FileSlot batch;
-  bool created = !text.empty() && batch.Hold(CreateSharedFile(batchPath));
-  bool written = created && WriteAll(batch.Get(), text.data(), text.size()) == IoError::kNone;
-  bool closed = batch.Release();
-  if (written && closed) return true;
-  if (created) RemoveFile(batchPath);
+  if (!text.empty() && WriteWholeFile(batchPath, text)) return true;
   report.ShowInfo(FillTemplate(kMsgBatchFailed, {batchPath}));
+  return false;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+  FileSlot file;
+  bool created = file.Hold(CreateSharedFile(path));
+  bool written = created && WriteAll(file.Get(), text.data(), text.size()) == IoError::kNone;
+  bool closed = file.Release();
+  if (written && closed) return true;
+  if (created) RemoveFile(path);
   return false;
 }

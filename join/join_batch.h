@@ -21,4 +21,8 @@ std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastP
 // box, when the file could not be written whole.
 bool WriteJoinBatch(const SplitRequest& request, uint64_t lastPiece, FileHandle source, JobReport& report);
 
+// Creates (or replaces) a file holding exactly `text`; a file that could
+// not be written whole is removed. False then.
+bool WriteWholeFile(const std::string& path, const std::string& text);
+
 #endif

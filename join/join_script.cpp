@@ -1,7 +1,7 @@
 #include "join_script.h"
 
+#include "join_batch.h"
 #include "naming.h"
-#include "slots.h"
 #include "text_format.h"
 #include "texts.h"
 
@@ -53,12 +53,10 @@ bool WriteJoinScript(const SplitRequest& request, uint64_t lastPiece, FileHandle
     return false;
   }
   const std::string text = BuildJoinScriptText(SourceFileName(request.sourcePath), lastPiece);
-  FileSlot script;
-  bool created = script.Hold(CreateSharedFile(scriptPath));
-  bool written = created && WriteAll(script.Get(), text.data(), text.size()) == IoError::kNone;
-  bool closed = script.Release();
-  if (written && closed && MakeExecutable(scriptPath)) return true;
-  if (created) RemoveFile(scriptPath);
+  if (WriteWholeFile(scriptPath, text)) {
+    if (MakeExecutable(scriptPath)) return true;
+    RemoveFile(scriptPath);
+  }
   report.ShowInfo(FillTemplate(kMsgScriptFailed, {scriptPath}));
   return false;
 }

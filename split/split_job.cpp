@@ -1,5 +1,6 @@
 #include "split_job.h"
 
+#include <cstring>
 #include <new>
 
 #include "free_space.h"
@@ -33,7 +34,7 @@ bool SourceUnchanged(const SplitJobState& state) {
 // Characters that no Windows file name holds; JOIN.BAT could not name them.
 bool IsWindowsFileName(const std::string& name) {
   for (unsigned char c : name) {
-    if (c < 32 || std::string("\"*?<>|:").find(static_cast<char>(c)) != std::string::npos) return false;
+    if (c < 32 || std::strchr("\"*?<>|:", c) != nullptr) return false;
   }
   return true;
 }
