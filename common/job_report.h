@@ -1,31 +1,50 @@
-// How a job talks back to whoever started it: the dialog, the console or a
-// test. Nothing else of the front end reaches a job.
+// How a job talks to whoever started it while it runs: the dialog, the
+// console or a test. Nothing else of the front end reaches a job.
 #ifndef DORVENAL_JOB_REPORT_H
 #define DORVENAL_JOB_REPORT_H
 
 #include <cstdint>
 #include <string>
 
-// Answers of a yes/no box, numbered as the system numbers them.
-enum BoxAnswer { kAnswerYes = 6, kAnswerNo = 7 };
+#include "job_result.h"
 
-// The inputs a refusal can send the user back to.
-enum class RequestField { kSource, kTarget, kValue };
+enum class Answer { kYes, kNo };
+
+// Something the user should know while the job goes on.
+enum class WarningKind {
+  kStalePiece,  // path: a piece of an earlier split, numbered after this set
+};
+struct Warning {
+  WarningKind kind;
+  std::string path;
+};
+
+// What a finished job did, or what a dry run would have done.
+struct JobSummary {
+  bool dryRun = false;
+  std::string sourceName;  // split: the file cut; join: the file re-created
+  uint64_t pieces = 0;
+  uint64_t totalBytes = 0;
+  std::string firstPiece;
+  uint64_t firstPieceBytes = 0;
+  std::string lastPiece;
+  uint64_t lastPieceBytes = 0;
+  std::string output;  // join: the path of the re-created file
+};
 
 class JobReport {
  public:
   virtual ~JobReport() = default;
-  // The program's information box: caption "Dorvenal", information icon, OK.
-  virtual void ShowInfo(const std::string& text) = 0;
-  // Yes/No box with the same caption and icon.
-  virtual BoxAnswer AskYesNo(const std::string& text) = 0;
-  // 32-bit bounds, so that sets of more than 65,535 pieces are followed.
-  virtual void SetProgressRange(uint32_t minimum, uint32_t maximum) = 0;
-  virtual void SetProgressStep(uint32_t step) = 0;
-  virtual void SetProgressPos(uint32_t position) = 0;
-  // The Split/Join and Cancel buttons, disabled while a split runs.
-  virtual void EnableButtons(bool enable) = 0;
-  virtual void Focus(RequestField field) = 0;
+  // A yes/no question in the program's words (texts.h).
+  virtual Answer Ask(const std::string& question) = 0;
+  virtual void Warn(const Warning& warning) = 0;
+  // The work ahead: pieces, and bytes (0 when unknown, for a stream).
+  virtual void StartProgress(uint64_t pieces, uint64_t bytes) = 0;
+  // Piece `piece` is done; `bytes` in all are done.
+  virtual void Progress(uint64_t piece, uint64_t bytes) = 0;
+  // The job's last word: exactly one of these, or neither when declined.
+  virtual void Finished(const JobSummary& summary) = 0;
+  virtual void Stopped(const StopReason& reason) = 0;
 };
 
 #endif

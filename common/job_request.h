@@ -1,5 +1,5 @@
-// What a split or a join is asked to do: the same plain values whichever
-// front end (the dialog, the command line, a test) gathered them.
+// What a split or a join is asked to do, as plain values: the dialog, the
+// command line and the tests each gather them in their own way.
 #ifndef DORVENAL_JOB_REQUEST_H
 #define DORVENAL_JOB_REQUEST_H
 
@@ -8,19 +8,25 @@
 
 enum SplitMethod : int32_t { Keyword = 0, Size = 1, Pieces = 2 };
 
-// How a Size value is counted.
-enum class SizeUnit { kKilobytes, kBytes };
+// The longest keyword, in bytes: the dialog's 25 characters in UTF-8.
+constexpr size_t kMaxKeywordBytes = 100;
+
+// Piece numbers are printed in at most nine digits.
+constexpr uint64_t kMaxPieceNumber = 999999999;
 
 struct SplitRequest {
   std::string sourcePath;
+  // The source is the process's standard input; the pieces are named
+  // after streamName, which stands in for the source path.
+  bool fromStandardInput = false;
+  std::string streamName;
   std::string targetDir;
   SplitMethod method = Pieces;
-  // As the user gave it: the keyword text, or the number as typed (read by
-  // the dialog's rule, so "12abc" is 0 and refused).
-  std::string value;
-  SizeUnit unit = SizeUnit::kKilobytes;
-  bool writeBatch = false;
-  bool writeScript = false;  // join.sh for POSIX systems
+  uint64_t pieceBytes = 0;  // Size: bytes per piece
+  uint64_t pieceCount = 0;  // Pieces: how many
+  std::string keyword;      // Keyword: the exact bytes to cut after
+  bool writeBatch = false;   // JOIN.BAT beside the pieces
+  bool writeScript = false;  // join.sh beside the pieces
   bool dryRun = false;       // plan and tell, write nothing
 };
 

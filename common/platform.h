@@ -1,6 +1,6 @@
 // What the jobs need of the system, in neutral types. Each function has one
 // implementation per platform directory; the build links the one it wants
-// (Win32 or POSIX).
+// (Win32 or POSIX, or the in-memory system of the fuzz target).
 #ifndef DORVENAL_PLATFORM_H
 #define DORVENAL_PLATFORM_H
 
@@ -8,35 +8,34 @@
 #include <cstdint>
 #include <string>
 
-// ---- The system side --------------------------------------------------
+// The system's own error code, kept for the message: errno on POSIX,
+// GetLastError() on Windows. 0 means success.
+using SystemError = int;
+constexpr SystemError kNoError = 0;
 
-// One open file or mapping; value -1 (kNoHandle) means none.
+// One open file; value -1 (kNoHandle) means none.
 constexpr intptr_t kNoHandle = -1;
 struct FileHandle {
-  intptr_t value = kNoHandle;
-};
-struct MappingHandle {
   intptr_t value = kNoHandle;
 };
 
 // The path separator of this system: '\\' on Windows, '/' elsewhere.
 extern const char kPathSeparator;
 
-// Why an operation failed, translated once at this boundary.
-enum class IoError { kNone, kDiskFull, kOther };
+// Opens an existing regular file for reading; others may read it too. A
+// FIFO or a device is never opened for long enough to block: *notRegular
+// is set and the result is an error.
+SystemError OpenRegularFile(const std::string& path, FileHandle* file, bool* notRegular);
+// The process's standard input, for a source that is a stream.
+FileHandle StandardInput();
+// A new file of this name, read/write, that nobody else may write: fails
+// (with the system's "file exists" code) when anything stands at the name,
+// so that no link is ever followed and no other run's file is taken.
+SystemError CreateNewFile(const std::string& path, FileHandle* file);
 
-// Source: read access, others may read but not write.
-FileHandle OpenSourceFile(const std::string& path);
-// A piece being written: read/write, no sharing, created or emptied.
-FileHandle CreatePieceFile(const std::string& path);
-// Join output and batch file: read/write, shared read/write, created or emptied.
-FileHandle CreateSharedFile(const std::string& path);
-// A piece being joined: read access, shared read, must exist.
-FileHandle OpenPieceForReading(const std::string& path);
-
-bool GetFileSize64(FileHandle file, uint64_t* size);
 // What tells one state of a file from another: its size and the times it
-// was last written and last changed. Equal stamps: nobody wrote in between.
+// was last written and last changed, as finely as the system keeps them.
+// Equal stamps: nobody wrote in between (within that resolution).
 struct FileStamp {
   uint64_t size = 0;
   uint64_t written = 0;
@@ -44,46 +43,45 @@ struct FileStamp {
   bool operator==(const FileStamp& other) const {
     return size == other.size && written == other.written && changed == other.changed;
   }
+  bool operator!=(const FileStamp& other) const { return !(*this == other); }
 };
-bool GetFileStamp(FileHandle file, FileStamp* stamp);
-// Writes all bytes or reports why not; a short write is finished or reported.
-IoError WriteAll(FileHandle file, const void* data, size_t length);
-// Reads up to length bytes; *got 0 with kNone is the end of the file.
-IoError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got);
+SystemError GetFileStamp(FileHandle file, FileStamp* stamp);
+
+// Reads up to length bytes at the file's position; *got 0 is the end.
+SystemError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got);
+// Writes all bytes at the file's position; a short write is finished or reported.
+SystemError WriteAll(FileHandle file, const void* data, size_t length);
+// Copies length bytes from `from` at its position to `to` at its position
+// inside the kernel, moving both positions; *copied says how far it got.
+// *unsupported (with kNoError) when this system or these files cannot:
+// the caller then copies through its own buffer from where this stopped.
+SystemError CopyInKernel(FileHandle from, FileHandle to, uint64_t length, uint64_t* copied, bool* unsupported);
 // A failed close of a written file is an error like a failed write.
-bool CloseFile(FileHandle file);
-bool RemoveFile(const std::string& path);
+SystemError CloseFile(FileHandle file);
+
+SystemError RemoveFile(const std::string& path);
 // Gives a finished file its final name, replacing whatever stands there (a
 // link is replaced, never its target).
-bool ReplaceFileWith(const std::string& from, const std::string& to);
-// Lets the owner run the file (a script); true where files need no such bit.
-bool MakeExecutable(const std::string& path);
+SystemError RenameReplacing(const std::string& from, const std::string& to);
+// Lets whoever may read the file run it (a script); nothing where files
+// need no such bit.
+SystemError MakeExecutable(const std::string& path);
 // Whether the system can hold a file of this name and path length.
 bool PathFitsSystem(const std::string& path);
 // True when path names the very file that `file` has open (by link or name).
 bool IsSameFile(const std::string& path, FileHandle file);
-
-// Whether a file of exactly this name exists, and its size.
+// Whether a file (not a folder) of exactly this name exists, and its size.
 bool FindFileExact(const std::string& path, uint64_t* size);
 
-// Read-only mapping of a whole file; views of any part of it.
-MappingHandle CreateReadOnlyMapping(FileHandle file);
-// Offsets must be multiples of MappingGranularity().
-const unsigned char* MapView(MappingHandle mapping, uint64_t offset, size_t length);
-bool UnmapView(const unsigned char* view, size_t length);
-bool CloseMapping(MappingHandle mapping);
-uint64_t MappingGranularity();
-// How much of a source one view should cover at most on this system.
-uint64_t PreferredViewSize();
+// Free bytes of the volume that holds the directory, for this user.
+SystemError QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes);
 
-// Runs `read`, which reads a mapped view. False when the reading faulted:
-// on POSIX another program can cut a mapped file short under us.
-bool GuardMappedRead(void (*read)(void* context), void* context);
+// Whether an error means the volume (or the user's quota) is full.
+bool IsDiskFull(SystemError error);
+// The system's own words for an error ("Permission denied").
+std::string DescribeSystemError(SystemError error);
 
-// Free bytes of the volume that holds the directory; false when the query fails.
-bool QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes);
-
-// A text of the string table (IDS_...); empty when it cannot be loaded.
-std::string LoadText(int stringId);
+// A number that tells this process from others running now.
+uint32_t CurrentProcessId();
 
 #endif

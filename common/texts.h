@@ -76,13 +76,24 @@ constexpr const char kMsgNameTooLong[] =
 constexpr const char kMsgBatchNameInvalid[] =
     "The file name\n%s\ncannot be written into JOIN.BAT: Windows does not allow \" * ? < > | : or control characters in a file name !!";
 constexpr const char kMsgSplitInterrupted[] =
-    "The split was interrupted !!\nThe piece being written was removed; the pieces before it are whole.";
+    "The split was interrupted !!\nThe pieces it had written were removed; the target folder is as it was.";
 constexpr const char kMsgJoinInterrupted[] =
     "The join was interrupted !!\nThe incomplete file was removed.";
 constexpr const char kMsgPieceRenameFailed[] =
     "Could not give the piece file its name\n%s !!\nThe split has been stopped.";
 constexpr const char kMsgOutputRenameFailed[] =
     "Could not give the joined file its name\n%s !!\nThe join has been stopped and the incomplete file removed.";
+
+constexpr const char kMsgSourceReadFailed[] =
+    "Could not read the source file\n%s !!\nThe split has been stopped.";
+
+// JOIN.BAT, line by line; each line ends in CR LF. The program's string
+// table holds the same four templates.
+constexpr const char kBatchHeader[] =
+    "ECHO OFF\r\nREM Dorvenal genarated batch file\r\nECHO Now %s will be recreated\r\nPAUSE\r\n";
+constexpr const char kBatchFirstCopy[] = "COPY /B \"%s.%s\" dorvnl.tmp\r\n";
+constexpr const char kBatchNextCopy[] = "COPY /B dorvnl.tmp+\"%s.%s\" dorvnl.tmp\r\n";
+constexpr const char kBatchFooter[] = "REN dorvnl.tmp \"%s\"\r\nECHO Finished creating %s\r\n";
 
 // What a dry run would have done; the lead marks it as such.
 constexpr const char kDryRunLead[] = "Dry run: ";

@@ -1,0 +1,74 @@
+// How a job ended, and why it stopped: a kind from one closed list, the
+// path concerned and the system's error code. Front ends choose the words.
+#ifndef DORVENAL_JOB_RESULT_H
+#define DORVENAL_JOB_RESULT_H
+
+#include <string>
+
+#include "platform.h"
+
+enum class StopKind {
+  // The request, refused before anything is written.
+  kSizeZero,           // a piece size or count of 0
+  kSizeNotBelowSource, // a piece size not below the source's size
+  kTooManyPieces,      // more than kMaxPieceNumber pieces
+  kKeywordEmpty,
+  kKeywordTooLong,     // more than kMaxKeywordBytes
+  kCountOfStream,      // a count split needs the size, which a stream has not
+  kBatchNameInvalid,   // JOIN.BAT cannot name the source (path: the name)
+  kNamesTooLong,       // a piece name the system cannot hold (path: it)
+  // The source.
+  kSourceOpen,         // code: why
+  kSourceNotRegular,
+  kSourceEmpty,
+  kSourceRead,         // code: why
+  kSourceChanged,      // written, cut or extended while it was read
+  kNoFreeSpace,        // code: the failed query, or 0 for too little room
+  kKeywordNotFound,    // before the end or the first zero byte
+  // Pieces being written.
+  kPieceIsSource,      // path: the piece name that reaches the source
+  kPieceCreate,        // path and code
+  kPieceWrite,         // path and code
+  kPieceRename,        // path and code
+  // After the pieces are whole.
+  kBatchIsSource,
+  kBatchWrite,
+  kScriptWrite,
+  // The join.
+  kNotFirstPiece,      // the path does not end in ".1"
+  kFirstPieceMissing,
+  kOutputIsPiece,
+  kOutputCreate,
+  kOutputWrite,
+  kOutputRename,
+  kPieceOpen,
+  kPieceRead,
+  // Either job.
+  kInterrupted,        // a stop was requested (a signal, Ctrl+C)
+  kLowMemory,
+};
+
+struct StopReason {
+  StopKind kind = StopKind::kInterrupted;
+  std::string path;
+  SystemError code = kNoError;
+};
+
+enum class JobEnd {
+  kFinished,  // everything asked for was done
+  kDeclined,  // the user answered No; nothing was written
+  kStopped,   // see the reason
+};
+
+struct JobResult {
+  JobEnd end = JobEnd::kStopped;
+  StopReason reason;  // when stopped
+};
+
+// Stops after which the pieces are all whole and named: only a script or
+// batch file beside them is missing.
+inline bool PiecesAreWhole(StopKind kind) {
+  return kind == StopKind::kBatchIsSource || kind == StopKind::kBatchWrite || kind == StopKind::kScriptWrite;
+}
+
+#endif
