@@ -81,6 +81,12 @@ constexpr const char kMsgPieceRenameFailed[] =
 constexpr const char kMsgOutputRenameFailed[] =
     "Could not give the joined file its name\n%s !!\nThe join has been stopped and the incomplete file removed.";
 
+constexpr const char kMsgPieceMissing[] =
+    "The piece\n%s\nis missing, but the set goes on with\n%s !!\nThe join has been stopped; nothing was written.";
+constexpr const char kMsgPieceUnreadable[] =
+    "The piece\n%s\nis not a file that can be read !!\nThe join has been stopped; nothing was written.";
+constexpr const char kMsgPieceChanged[] =
+    "The piece\n%s\nchanged while it was being joined !!\nThe join has been stopped and the incomplete file removed.";
 constexpr const char kMsgSourceReadFailed[] =
     "Could not read the source file\n%s !!\nThe split has been stopped.";
 
