@@ -1,7 +1,5 @@
 #include "piece_set.h"
 
-#include <vector>
-
 #include "job_request.h"
 #include "naming.h"
 #include "stop_request.h"
@@ -93,6 +91,7 @@ bool PieceSet::Copy(FileHandle source, uint64_t length, StopReason* stop) {
 }
 
 bool PieceSet::End(StopReason* stop) {
+  if (recordSizes_) sizes_.push_back(pieceBytes_);
   SystemError error = piece_.Release();
   return error == kNoError || Fail(StopKind::kPieceWrite, count_, error, stop);
 }
