@@ -193,7 +193,7 @@ int RunRequest(const CliRequest& request) {
   if (StopRequested() && result.end != JobEnd::kFinished) {
     // Whatever the job made of it, the user should hear why it ended.
     if (result.end != JobEnd::kStopped || result.reason.kind != StopKind::kInterrupted) {
-      report.Complain(StopLine(StopReason{StopKind::kInterrupted, std::string(), kNoError}, settings.job));
+      report.Complain(StopLine(StopReason(StopKind::kInterrupted, std::string()), settings.job));
     }
     return 128 + gStopSignal;
   }

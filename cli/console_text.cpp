@@ -36,8 +36,8 @@ struct StopText {
   StopKind kind;
   // 0 any; 's' a split, 'j' a join; 'e' when the system gave a code.
   char when;
-  // %p the path, %c ": " and the system's words (nothing without a code),
-  // %n the piece size, %k the keyword.
+  // %p the path, %o the other path, %c ": " and the system's words (nothing
+  // without a code), %n the piece size, %k the keyword.
   const char* text;
 };
 
@@ -82,6 +82,9 @@ const StopText kStopTexts[] = {
     {StopKind::kOutputRename, 0, "cannot give the joined file its name %p%c; the incomplete file was removed"},
     {StopKind::kPieceOpen, 0, "cannot open the piece %p%c; the incomplete file was removed"},
     {StopKind::kPieceRead, 0, "cannot read the piece %p%c; the incomplete file was removed"},
+    {StopKind::kPieceMissing, 0, "the piece %p is missing, but the set goes on with %o; nothing was written"},
+    {StopKind::kPieceUnreadable, 0, "the piece %p is not a file that can be read%c; nothing was written"},
+    {StopKind::kPieceChanged, 0, "the piece %p changed while it was being joined; the incomplete file was removed"},
     {StopKind::kInterrupted, 'j', "the join was interrupted; the incomplete file was removed"},
     {StopKind::kInterrupted, 's',
      "the split was interrupted; the pieces it had written were removed and the target folder is as it was"},
@@ -158,11 +161,12 @@ std::string StopLine(const StopReason& reason, const StopContext& context) {
   for (const char* at = text; *at != '\0'; ++at) {
     const char mark = at[0] == '%' ? at[1] : 0;
     if (mark == 'p') line += QuotedName(reason.path);
+    else if (mark == 'o') line += QuotedName(reason.otherPath);
     else if (mark == 'k') line += QuotedName(context.keyword);
     else if (mark == 'n') line += DecimalText(context.pieceBytes);
     else if (mark == 'c' && reason.code != kNoError) line += ": " + DescribeSystemError(reason.code);
     else if (mark != 'c') line += *at;
-    if (mark == 'p' || mark == 'k' || mark == 'n' || mark == 'c') ++at;
+    if (mark != 0 && std::string("pokcn").find(mark) != std::string::npos) ++at;
   }
   return line;
 }

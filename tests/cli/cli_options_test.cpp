@@ -144,7 +144,7 @@ TEST(ConsoleText, EveryStopHasALineOfItsOwn) {
     for (bool join : {false, true}) {
       StopContext context;
       context.join = join;
-      const std::string line = StopLine(StopReason{static_cast<StopKind>(kind), "p", kNoError}, context);
+      const std::string line = StopLine(StopReason(static_cast<StopKind>(kind), "p"), context);
       EXPECT_EQ(line.find("without words"), std::string::npos) << kind;
       EXPECT_EQ(line.find('%'), std::string::npos) << line;
     }
