@@ -10,7 +10,8 @@
 const char kHelpText[] =
     "Usage: dorvenal-cli split (-s SIZE [--bytes] | -n COUNT | -k KEYWORD)\n"
     "                          [--batch] [--script] [OPTION...] SOURCE TARGET_DIR\n"
-    "  or:  dorvenal-cli split (-s SIZE | -k KEYWORD) --name NAME [OPTION...] - TARGET_DIR\n"
+    "  or:  dorvenal-cli split (-s SIZE | -k KEYWORD) --name NAME [OPTION...]\n"
+    "                          - TARGET_DIR\n"
     "  or:  dorvenal-cli join [OPTION...] FIRST_PIECE TARGET_DIR\n"
     "  or:  dorvenal-cli --help | --version\n"
     "\n"
