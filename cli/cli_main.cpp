@@ -1,18 +1,17 @@
 // dorvenal-cli: the split and join jobs of the dialog program, asked by
-// requests built from the command line, so that the pieces, the texts and
-// JOIN.BAT are the same byte for byte.
-#include <cerrno>
+// requests built from the command line, so that the pieces and JOIN.BAT
+// are the same byte for byte.
+#include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-
-#include <csignal>
-
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <cerrno>
+#include <sys/stat.h>
 #endif
 
 #include "cli_options.h"
@@ -21,7 +20,6 @@
 #include "platform.h"
 #include "split_job.h"
 #include "stop_request.h"
-#include "text_format.h"
 
 #ifndef DORVENAL_VERSION
 #error "the build defines DORVENAL_VERSION"
@@ -30,8 +28,8 @@
 namespace {
 
 #ifdef _WIN32
-// The dialog's pickers hand the jobs full paths, and the free-space query
-// needs the drive letter of one; this also turns '/' into '\'.
+// The free-space query needs the drive of the folder, which a relative
+// path does not name; this also turns '/' into '\'.
 std::string FullPath(const std::string& path) {
   char buffer[MAX_PATH * 2];
   DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
@@ -40,59 +38,47 @@ std::string FullPath(const std::string& path) {
 }
 
 // The C library's stat refuses a folder path that ends in a backslash.
-bool IsDirectory(const std::string& path) {
+bool Exists(const std::string& path, bool* isDirectory) {
   DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  *isDirectory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return attributes != INVALID_FILE_ATTRIBUTES;
+}
+
+SystemError MakeDirectory(const std::string& path) {
+  return CreateDirectoryA(path.c_str(), nullptr) ? kNoError : static_cast<SystemError>(GetLastError());
 }
 #else
 std::string FullPath(const std::string& path) { return path; }
 
-bool IsDirectory(const std::string& path) {
+bool Exists(const std::string& path, bool* isDirectory) {
   struct stat info;
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  const bool exists = ::stat(path.c_str(), &info) == 0;
+  *isDirectory = exists && S_ISDIR(info.st_mode);
+  return exists;
 }
+
+SystemError MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0 ? kNoError : errno; }
 #endif
 
-uint64_t SourceSize(const std::string& path) {
-  uint64_t size = 0;
-  FileHandle file = OpenSourceFile(path);
-  if (file.value == kNoHandle) return 0;
-  if (!GetFileSize64(file, &size)) size = 0;
-  CloseFile(file);
-  return size;
+bool IsDirectory(const std::string& path) {
+  bool isDirectory = false;
+  return Exists(path, &isDirectory) && isDirectory;
 }
 
-// The jobs stop without a word in a few cases where the dialog leaves the
-// user to see for himself; a terminal user gets a line.
-void ExplainSilentSplitStop(ConsoleReport& report, const CliRequest& request, JobOutcome outcome) {
-  if (outcome == JobOutcome::kFailed) {
-    // Never opened here: opening a FIFO would wait for a writer.
-    struct stat info;
-    if (::stat(request.source.c_str(), &info) != 0) {
-      int error = errno;
-      report.Complain("cannot open '" + request.source + "': " + std::strerror(error));
-      return;
+// mkdir -p: each missing folder of the path, from the top down. The error
+// is the failed mkdir's own, taken before anything else can change it.
+bool MakeDirectories(const std::string& path, std::string* why) {
+  for (size_t at = 1; at <= path.size(); ++at) {
+    if (at < path.size() && path[at] != '/' && path[at] != '\\') continue;
+    const std::string part = path.substr(0, at);
+    if (IsDirectory(part)) continue;
+    const SystemError error = MakeDirectory(part);
+    if (error != kNoError && !IsDirectory(part)) {
+      *why = DescribeSystemError(error);
+      return false;
     }
-    if (!S_ISREG(info.st_mode)) {
-      report.Complain("'" + request.source + "' is not a regular file");
-      return;
-    }
-    report.Complain("the split stopped: a piece file could not be created in '" + request.target + "'");
-    return;
   }
-  if (request.method == Size) {
-    uint64_t size = static_cast<uint64_t>(ParseDialogNumber(request.value)) * (request.sizeInBytes ? 1 : 1024);
-    report.Complain("the piece size (" + DecimalText(size) + " bytes) is not below the size of '" +
-                    request.source + "' (" + DecimalText(SourceSize(request.source)) +
-                    " bytes); nothing was written");
-    return;
-  }
-  if (request.method == Keyword) {
-    report.Complain("'" + request.value + "' does not occur in '" + request.source +
-                    "' before its end or its first zero byte; nothing was written");
-    return;
-  }
-  report.Complain("the split was refused; nothing was written");
+  return true;
 }
 
 // The exit status of a run stopped by a signal: 128 + its number.
@@ -113,6 +99,24 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 }
 
 void CatchStopSignals() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
+
+// Names are UTF-8 bytes (the program's manifest makes them so): the console
+// shows them in its UTF-8 code page, and gets its own back on every exit.
+UINT gConsoleCodePage = 0;
+
+void RestoreConsoleCodePage() {
+  if (gConsoleCodePage != 0) SetConsoleOutputCP(gConsoleCodePage);
+}
+
+void UseUtf8Console() {
+  DWORD mode = 0;
+  const bool console = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) ||
+                       GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode);
+  const UINT previous = GetConsoleOutputCP();
+  if (!console || previous == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) return;
+  gConsoleCodePage = previous;
+  std::atexit(RestoreConsoleCodePage);
+}
 #else
 void CatchStopSignals() {
   struct sigaction action = {};
@@ -121,94 +125,86 @@ void CatchStopSignals() {
   ::sigaction(SIGINT, &action, nullptr);
   ::sigaction(SIGTERM, &action, nullptr);
 }
+
+void UseUtf8Console() {}
 #endif
 
-// mkdir -p: each missing folder of the path, from the top down.
-bool MakeDirectories(const std::string& path, std::string* why) {
-  for (size_t at = 1; at <= path.size(); ++at) {
-    if (at < path.size() && path[at] != '/' && path[at] != '\\') continue;
-    const std::string part = path.substr(0, at);
-    if (IsDirectory(part)) continue;
-#ifdef _WIN32
-    bool made = CreateDirectoryA(part.c_str(), nullptr) != 0;
-#else
-    bool made = ::mkdir(part.c_str(), 0777) == 0;
-#endif
-    if (!made && !IsDirectory(part)) {
-      *why = std::strerror(errno);
+// The target folder as the job needs it: there, made with --parents, or,
+// for a dry run, told as one that would be made. False with the line that
+// says why not.
+bool PrepareTarget(const CliRequest& request, const std::string& target, ConsoleSettings* settings,
+                   std::string* complaint) {
+  bool isDirectory = false;
+  const bool exists = Exists(target, &isDirectory);
+  if (request.makeTarget && !exists && request.dryRun) {
+    settings->folderToCreate = request.target;
+    return true;
+  }
+  if (request.makeTarget && !exists) {
+    std::string why;
+    if (!MakeDirectories(target, &why)) {
+      *complaint = "cannot create the directory " + QuotedName(request.target) + ": " + why;
       return false;
     }
+    isDirectory = true;
   }
-  return true;
-}
-
-SplitRequest MakeSplitRequest(const CliRequest& request, const std::string& source, const std::string& target) {
-  SplitRequest split;
-  split.sourcePath = source;
-  split.targetDir = target;
-  split.method = request.method;
-  split.value = request.value;
-  split.unit = request.sizeInBytes ? SizeUnit::kBytes : SizeUnit::kKilobytes;
-  split.writeBatch = request.writeBatch;
-  split.writeScript = request.writeScript;
-  split.dryRun = request.dryRun;
-  return split;
+  if (!isDirectory) {
+    *complaint = QuotedName(request.target) + " is not an existing directory" +
+                 (request.makeTarget ? "" : " (--parents creates it)");
+  }
+  return isDirectory;
 }
 
 int RunRequest(const CliRequest& request) {
-  const bool split = request.command == Command::kSplit;
-  const std::string source = FullPath(request.source);
+  const bool join = request.command == Command::kJoin;
+  const bool fromStream = !join && request.split.fromStandardInput;
+  const std::string source = fromStream ? request.source : FullPath(request.source);
   const std::string target = FullPath(request.target);
 
-  ConsoleReport report(split ? "Splitting" : "Joining");
-  if (request.makeTarget && !request.dryRun && !IsDirectory(target)) {
-    std::string why;
-    if (!MakeDirectories(target, &why)) {
-      report.Complain("cannot create the directory '" + request.target + "': " + why);
-      return kExitFailed;
-    }
-  }
-  // The pickers of the dialog offer only files and existing folders.
-  if (!IsDirectory(target)) {
-    report.Complain("'" + request.target + "' is not an existing directory" +
-                    (request.makeTarget ? "" : " (--parents creates it)"));
+  ConsoleSettings settings;
+  settings.job.join = join;
+  settings.job.pieceBytes = request.split.pieceBytes;
+  settings.job.keyword = request.split.keyword;
+  settings.assumeYes = request.assumeYes;
+  settings.quiet = request.quiet;
+  settings.inputIsSource = fromStream;
+  std::string complaint;
+  if (!PrepareTarget(request, target, &settings, &complaint)) {
+    std::fprintf(stderr, "dorvenal-cli: %s\n", complaint.c_str());
     return kExitFailed;
   }
-  if (IsDirectory(source)) {
-    report.Complain("'" + request.source + "' is a directory, not a file");
-    return kExitFailed;
-  }
+  ConsoleReport report(settings);
 
-  report.AssumeYes(request.assumeYes);
-  report.BeQuiet(request.quiet);
   CatchStopSignals();
-  JobOutcome outcome = split ? PerformSplitJob(MakeSplitRequest(request, source, target), report)
-                             : PerformJoinJob(JoinRequest{source, target, request.dryRun}, report);
+  JobResult result;
+  if (join) {
+    JoinRequest joinRequest;
+    joinRequest.firstPiecePath = source;
+    joinRequest.targetDir = target;
+    joinRequest.dryRun = request.dryRun;
+    result = PerformJoinJob(joinRequest, report);
+  } else {
+    SplitRequest split = request.split;
+    split.sourcePath = source;
+    split.targetDir = target;
+    result = PerformSplitJob(split, report);
+  }
   report.EndProgressLine();
-  if (StopRequested() && outcome != JobOutcome::kFinished) return 128 + gStopSignal;
+  if (StopRequested() && result.end != JobEnd::kFinished) {
+    // Whatever the job made of it, the user should hear why it ended.
+    if (result.end != JobEnd::kStopped || result.reason.kind != StopKind::kInterrupted) {
+      report.Complain(StopLine(StopReason(StopKind::kInterrupted, std::string()), settings.job));
+    }
+    return 128 + gStopSignal;
+  }
   if (report.outputFailed()) {
     report.Complain("cannot write to standard output");
     return kExitFailed;
   }
-
-  switch (outcome) {
-    case JobOutcome::kFinished:
-      return kExitFinished;
-    case JobOutcome::kDeclined:
-      return kExitNotConfirmed;
-    case JobOutcome::kRefused:
-    case JobOutcome::kFailed:
-      break;
-  }
-  if (report.errorsShown() == 0) {
-    if (split) {
-      CliRequest shown = request;
-      shown.source = source;
-      shown.target = target;
-      ExplainSilentSplitStop(report, shown, outcome);
-    } else {
-      report.Complain("the join stopped before it finished");
-    }
+  switch (result.end) {
+    case JobEnd::kFinished: return kExitFinished;
+    case JobEnd::kDeclined: return kExitNotConfirmed;
+    case JobEnd::kStopped: break;
   }
   return kExitFailed;
 }
@@ -216,6 +212,7 @@ int RunRequest(const CliRequest& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseUtf8Console();
   std::vector<std::string> arguments(argv + 1, argv + argc);
   CliRequest request;
   std::string error;

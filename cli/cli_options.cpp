@@ -1,11 +1,17 @@
 #include "cli_options.h"
 
+#include <getopt.h>
+
 #include <cstdint>
 #include <string>
+
+#include "console_text.h"
 
 const char kHelpText[] =
     "Usage: dorvenal-cli split (-s SIZE [--bytes] | -n COUNT | -k KEYWORD)\n"
     "                          [--batch] [--script] [OPTION...] SOURCE TARGET_DIR\n"
+    "  or:  dorvenal-cli split (-s SIZE | -k KEYWORD) --name NAME [OPTION...]\n"
+    "                          - TARGET_DIR\n"
     "  or:  dorvenal-cli join [OPTION...] FIRST_PIECE TARGET_DIR\n"
     "  or:  dorvenal-cli --help | --version\n"
     "\n"
@@ -14,10 +20,10 @@ const char kHelpText[] =
     "The pieces are named after SOURCE with its last dot turned into an\n"
     "underscore, then a dot and the piece number from 1: report.doc gives\n"
     "report_doc.1, report_doc.2, ... in TARGET_DIR. Files of those names are\n"
-    "replaced. TARGET_DIR must have as many free bytes as SOURCE has. Each piece\n"
-    "is written as NAME.dvtmp and renamed when it is whole, so a piece's name\n"
-    "never holds a partial piece; a .dvtmp file left by a killed run can be\n"
-    "deleted.\n"
+    "replaced. TARGET_DIR must have as many free bytes as SOURCE has. The pieces\n"
+    "are written under temporary names ending in .dvtmp and all get their names\n"
+    "once every piece is whole, so a split that stops leaves TARGET_DIR as it\n"
+    "was; a .dvtmp file left by a killed run can be deleted.\n"
     "\n"
     "Split, by exactly one method:\n"
     "  -s, --size SIZE     pieces of SIZE, the last one holding what is left; a\n"
@@ -28,7 +34,7 @@ const char kHelpText[] =
     "  -n, --pieces COUNT  COUNT pieces of equal size, the last one also taking\n"
     "                      the remainder\n"
     "  -k, --keyword TEXT  cut after each occurrence of TEXT (exact bytes, case\n"
-    "                      sensitive, 1 to 25 bytes); the search ends at the\n"
+    "                      sensitive, 1 to 100 bytes); the search ends at the\n"
     "                      file's first zero byte, and everything after the last\n"
     "                      cut is the last piece\n"
     "      --batch         also write JOIN.BAT into TARGET_DIR: run there by the\n"
@@ -36,6 +42,14 @@ const char kHelpText[] =
     "                      COPY /B\n"
     "      --script        also write join.sh into TARGET_DIR: run by any POSIX\n"
     "                      shell, it re-creates SOURCE with cat\n"
+    "      --name NAME     with SOURCE \"-\": the file name the pieces are named\n"
+    "                      after (--name backup.tar gives backup_tar.1, ...)\n"
+    "\n"
+    "Standard input: SOURCE \"-\" splits what standard input gives, by --size or\n"
+    "--keyword, and needs --name. Whatever needs the size before the start\n"
+    "cannot apply to a stream: a split into COUNT pieces is refused, the free\n"
+    "space of TARGET_DIR is not checked before starting, and nothing can tell\n"
+    "whether the data changed while it was read.\n"
     "\n"
     "Join: FIRST_PIECE is the .1 piece of a set. It and the pieces 2, 3, ...\n"
     "beside it, up to the first missing number, are written end to end into\n"
@@ -52,18 +66,24 @@ const char kHelpText[] =
     "      --dry-run       tell what would be written (pieces and sizes, or the\n"
     "                      set to join) and write nothing\n"
     "  -p, --parents       create TARGET_DIR and its parents when missing\n"
+#ifdef _WIN32
+    "  -h, --help, /?      show this help and exit\n"
+#else
     "  -h, --help          show this help and exit\n"
+#endif
     "  -V, --version       show the version and exit\n"
     "\n"
-    "COUNT and plain SIZE numbers are whole decimal numbers from 1 to\n"
-    "2147483647. Long options may be abbreviated while they stay unambiguous and\n"
-    "take their value as --size=SIZE too; short ones may be grouped (-yq) and\n"
-    "take their value as -s100M too. Options may follow the paths; \"--\" ends\n"
-    "the options.\n"
+    "COUNT is a whole decimal number from 1 to 2147483647, a plain SIZE one from\n"
+    "1. Long options may be abbreviated while they stay unambiguous and take\n"
+    "their value as --size=SIZE too; short ones may be grouped (-yq) and take\n"
+    "their value as -s100M too. Options may follow the paths; \"--\" ends the\n"
+    "options.\n"
     "\n"
-    "Every message is one line that starts with \"dorvenal-cli:\". The\n"
-    "completion message goes to standard output. Errors, questions and, when\n"
-    "standard error is a terminal, a progress line go to standard error.\n"
+    "Every message is one line that starts with \"dorvenal-cli:\"; a name that\n"
+    "holds a control character is shown quoted with that character escaped, as\n"
+    "'a'$'\\n''b'. The completion message goes to standard output. Errors,\n"
+    "questions and, when standard error is a terminal, a progress line go to\n"
+    "standard error.\n"
     "\n"
     "Exit status:\n"
     "  0    the split or join finished (or the dry run was told)\n"
@@ -72,83 +92,85 @@ const char kHelpText[] =
     "  2    the command line was wrong\n"
     "  3    the confirmation question was answered no, or could not be asked\n"
     "  130  stopped by Ctrl+C (SIGINT), 143 by SIGTERM (Ctrl+Break on Windows);\n"
-    "       the file being written was removed\n"
+    "       the files being written were removed\n"
     "\n"
     "Examples:\n"
+#ifdef _WIN32
+    "  dorvenal-cli split -s 1400K --batch -p report.doc D:\\Parts\n"
+    "  dorvenal-cli split -n 10 -y backup.tar parts\n"
+    "  dorvenal-cli split -k \"</record>\" --script records.xml parts\n"
+    "  dorvenal-cli join -y parts\\backup_tar.1 .\n";
+#else
     "  dorvenal-cli split -s 1400K --batch report.doc /media/stick\n"
     "  dorvenal-cli split -n 10 -y backup.tar parts\n"
     "  dorvenal-cli split -k '</record>' --script records.xml parts\n"
+    "  tar cf - photos | dorvenal-cli split -s 100M --name photos.tar - parts\n"
     "  dorvenal-cli join -y parts/backup_tar.1 .\n";
+#endif
 
 namespace {
 
-enum class OptionId {
-  kHelp, kVersion, kYes, kQuiet, kDryRun, kSize, kBytes, kPieces, kKeyword, kBatch, kScript, kParents
-};
+// Values getopt_long returns for the options without a letter.
+enum LongOnly { kDryRun = 256, kBytes, kBatch, kScript, kName };
 
 struct OptionInfo {
   const char* name;
-  char letter;  // the short form, or 0
-  OptionId id;
+  int id;  // the letter, or a LongOnly value
   bool takesValue;
   bool splitOnly;
 };
 
+// In the order an ambiguous abbreviation lists its possibilities.
 const OptionInfo kOptions[] = {
-    {"help", 'h', OptionId::kHelp, false, false},       {"version", 'V', OptionId::kVersion, false, false},
-    {"yes", 'y', OptionId::kYes, false, false},         {"quiet", 'q', OptionId::kQuiet, false, false},
-    {"dry-run", 0, OptionId::kDryRun, false, false},    {"parents", 'p', OptionId::kParents, false, false},
-    {"size", 's', OptionId::kSize, true, true},         {"bytes", 0, OptionId::kBytes, false, true},
-    {"pieces", 'n', OptionId::kPieces, true, true},     {"keyword", 'k', OptionId::kKeyword, true, true},
-    {"batch", 0, OptionId::kBatch, false, true},        {"script", 0, OptionId::kScript, false, true},
+    {"help", 'h', false, false},   {"version", 'V', false, false}, {"yes", 'y', false, false},
+    {"quiet", 'q', false, false},  {"dry-run", kDryRun, false, false}, {"parents", 'p', false, false},
+    {"size", 's', true, true},     {"bytes", kBytes, false, true},   {"pieces", 'n', true, true},
+    {"keyword", 'k', true, true},  {"batch", kBatch, false, true},   {"script", kScript, false, true},
+    {"name", kName, true, true},
 };
+// "-": operands come back in order as option 1, so that each argument is
+// read where it stands; ":": a missing value is told from an unknown option.
+const char kShortOptions[] = "-:hVyqps:n:k:";
 
-const OptionInfo* ShortOption(char letter) {
+const OptionInfo* FindOption(int id) {
   for (const OptionInfo& option : kOptions) {
-    if (option.letter == letter) return &option;
+    if (option.id == id) return &option;
   }
   return nullptr;
 }
 
-// The option a long name means: an exact name, or the one option that
-// starts with it. Null with the reason in *error otherwise.
-const OptionInfo* LongOption(const std::string& name, std::string* error) {
-  const OptionInfo* match = nullptr;
+// How the option was written: its letter, or its full long name.
+std::string Display(const OptionInfo& option, bool asLong) {
+  return asLong ? std::string("--") + option.name : std::string("-") + static_cast<char>(option.id);
+}
+
+// getopt_long only says that a long option was not taken; the words for
+// why come from the names that start like it.
+std::string UnknownLongOption(const std::string& written) {
+  const std::string name = written.substr(0, written.find('='));
   std::string candidates;
   int count = 0;
   for (const OptionInfo& option : kOptions) {
-    std::string full = option.name;
-    if (full == name) return &option;
-    if (!name.empty() && full.compare(0, name.size(), name) == 0) {
-      match = &option;
-      candidates += " '--" + full + "'";
+    if (std::string(option.name).compare(0, name.size(), name) == 0) {
+      candidates += std::string(" '--") + option.name + "'";
       ++count;
     }
   }
-  if (count == 1) return match;
-  if (count == 0) {
-    *error = "unrecognized option '--" + name + "'";
-  } else {
-    *error = "option '--" + name + "' is ambiguous; possibilities:" + candidates;
-  }
-  return nullptr;
+  if (count > 1) return "option " + QuotedName("--" + name) + " is ambiguous; possibilities:" + candidates;
+  return "unrecognized option " + QuotedName("--" + name);
 }
 
-// Digits only, at least one, no more than `limit`.
-bool ReadWholeNumber(const std::string& text, uint64_t limit, uint64_t* value) {
-  if (text.empty()) return false;
-  *value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    *value = *value * 10 + static_cast<uint64_t>(c - '0');
-    if (*value > limit) return false;
+// What getopt_long refused, in today's words on every C library: `element`
+// is the argument it was reading, `id` its optopt.
+std::string OptionError(const std::string& element, int id) {
+  const bool asLong = element.compare(0, 2, "--") == 0;
+  const OptionInfo* option = FindOption(id);
+  if (option == nullptr || (!asLong && !option->takesValue)) {
+    if (asLong) return UnknownLongOption(element.substr(2));
+    return "invalid option -- " + QuotedName(std::string(1, static_cast<char>(id)));
   }
-  return true;
-}
-
-bool IsWholeNumberInRange(const std::string& text) {
-  uint64_t value = 0;
-  return ReadWholeNumber(text, INT32_MAX, &value) && value >= 1;
+  if (option->takesValue) return "option '" + Display(*option, asLong) + "' requires an argument";
+  return "option '" + Display(*option, asLong) + "' doesn't allow an argument";
 }
 
 std::string Lowercase(std::string text) {
@@ -158,233 +180,243 @@ std::string Lowercase(std::string text) {
   return text;
 }
 
+// Digits only, at least one, no more than `limit`.
+bool ReadWholeNumber(const std::string& text, uint64_t limit, uint64_t* value) {
+  if (text.empty()) return false;
+  *value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (*value > (limit - digit) / 10) return false;
+    *value = *value * 10 + digit;
+  }
+  return true;
+}
+
 // The power of 1024 a size suffix stands for; -1 for no suffix known.
 int SuffixPower(const std::string& suffix) {
   static const char* const kUnits[] = {"b", "k", "m", "g", "t"};
-  std::string unit = Lowercase(suffix);
+  const std::string unit = Lowercase(suffix);
   for (int power = 0; power < 5; ++power) {
-    std::string letter = kUnits[power];
+    const std::string letter = kUnits[power];
     if (unit == letter || (power > 0 && (unit == letter + "b" || unit == letter + "ib"))) return power;
   }
   return -1;
 }
 
-// Puts a --size value into the dialog's terms: a number of kilobytes, or
-// of bytes where the size is no whole number of kilobytes.
-bool ReadSize(CliRequest* request, std::string* error) {
-  const std::string text = request->value;
-  size_t digits = text.find_first_not_of("0123456789");
-  if (digits == std::string::npos) {
-    if (IsWholeNumberInRange(text)) return true;  // kilobytes, or bytes with --bytes
-  } else {
-    uint64_t number = 0;
-    int power = SuffixPower(text.substr(digits));
-    if (power >= 0 && ReadWholeNumber(text.substr(0, digits), UINT64_MAX >> 40, &number) && number >= 1) {
-      uint64_t bytes = number << (10 * power);
-      if (bytes % 1024 == 0 && bytes / 1024 <= INT32_MAX) {
-        request->value = std::to_string(bytes / 1024);
-        request->sizeInBytes = false;
-        return true;
-      }
-      if (bytes <= INT32_MAX) {
-        request->value = std::to_string(bytes);
-        request->sizeInBytes = true;
-        return true;
-      }
-      *error = "the size '" + text + "' is too large: at most 2147483647 KiB";
-      return false;
-    }
+// A --size value in bytes: a plain number of kilobytes (or of bytes with
+// --bytes), or a number with a unit.
+bool ReadSize(const std::string& text, bool plainBytes, uint64_t* bytes, std::string* error) {
+  const size_t digits = text.find_first_not_of("0123456789");
+  const int power = digits == std::string::npos ? (plainBytes ? 0 : 1) : SuffixPower(text.substr(digits));
+  const std::string number = text.substr(0, digits);
+  uint64_t value = 0;
+  if (power < 0 || number.empty() || number.find_first_not_of('0') == std::string::npos) {
+    *error = "--size takes a whole number from 1 (kilobytes) or a size such as 1400K, 100M, 2G, 512B, not " +
+             QuotedName(text);
+    return false;
   }
-  *error = "--size takes a whole number from 1 to 2147483647 (kilobytes) or a size such as 1400K, 100M, 2G, 512B, not '" +
-           text + "'";
-  return false;
+  if (!ReadWholeNumber(number, UINT64_MAX >> (10 * power), &value)) {
+    *error = "the size " + QuotedName(text) + " is too large";
+    return false;
+  }
+  *bytes = value << (10 * power);
+  return true;
 }
 
-const char* MethodOption(SplitMethod method) {
-  switch (method) {
-    case Size: return "--size";
-    case Pieces: return "--pieces";
-    case Keyword: return "--keyword";
+struct Parse {
+  CliRequest* request = nullptr;
+  bool methodGiven = false;
+  bool sizeInBytes = false;
+  bool nameGiven = false;
+  std::string value;  // of the method
+  std::vector<std::string> paths;
+};
+
+bool TakeMethod(SplitMethod method, const char* value, Parse* parse, std::string* error) {
+  if (parse->methodGiven) {
+    *error = "give only one of --size, --pieces and --keyword";
+    return false;
   }
-  return "";
+  parse->methodGiven = true;
+  parse->request->split.method = method;
+  parse->value = value;
+  return true;
 }
 
-// Applies one option and its value to the request.
-bool ApplyOption(const OptionInfo& option, const std::string& value, bool* methodGiven, CliRequest* request,
-                 std::string* error) {
-  switch (option.id) {
-    case OptionId::kHelp: request->command = Command::kHelp; break;
-    case OptionId::kVersion: request->command = Command::kVersion; break;
-    case OptionId::kYes: request->assumeYes = true; break;
-    case OptionId::kQuiet: request->quiet = true; break;
-    case OptionId::kDryRun: request->dryRun = true; break;
-    case OptionId::kParents: request->makeTarget = true; break;
-    case OptionId::kBytes: request->sizeInBytes = true; break;
-    case OptionId::kBatch: request->writeBatch = true; break;
-    case OptionId::kScript: request->writeScript = true; break;
-    case OptionId::kSize:
-    case OptionId::kPieces:
-    case OptionId::kKeyword:
-      if (*methodGiven) {
-        *error = "give only one of --size, --pieces and --keyword";
-        return false;
-      }
-      *methodGiven = true;
-      request->method = option.id == OptionId::kSize ? Size : option.id == OptionId::kPieces ? Pieces : Keyword;
-      request->value = value;
+// Applies one option that getopt_long read.
+bool ApplyOption(int id, const char* value, Parse* parse, std::string* error) {
+  CliRequest& request = *parse->request;
+  switch (id) {
+    case 'y': request.assumeYes = true; break;
+    case 'q': request.quiet = true; break;
+    case kDryRun: request.dryRun = true; break;
+    case 'p': request.makeTarget = true; break;
+    case kBytes: parse->sizeInBytes = true; break;
+    case kBatch: request.split.writeBatch = true; break;
+    case kScript: request.split.writeScript = true; break;
+    case kName:
+      parse->nameGiven = true;
+      request.split.streamName = value;
       break;
+    case 's': return TakeMethod(Size, value, parse, error);
+    case 'n': return TakeMethod(Pieces, value, parse, error);
+    case 'k': return TakeMethod(Keyword, value, parse, error);
+    default: break;
   }
   return true;
 }
 
-// Checks where an option may stand and takes its value. Help and version
-// win wherever they stand, as soon as they are read (*done).
-bool TakeOption(const OptionInfo& option, const std::string& display, bool commandKnown, const std::string* value,
-                bool* methodGiven, bool* done, CliRequest* request, std::string* error) {
-  if (option.id == OptionId::kHelp || option.id == OptionId::kVersion) {
-    *done = true;
-    return ApplyOption(option, std::string(), methodGiven, request, error);
-  }
-  if (!commandKnown) {
-    *error = "option '" + display + "' must follow the command (split or join)";
+// The method's value, read into the request.
+bool ReadMethodValue(Parse* parse, std::string* error) {
+  SplitRequest& split = parse->request->split;
+  if (!parse->methodGiven) {
+    *error = "split needs one of --size, --pieces and --keyword";
     return false;
   }
-  if (option.splitOnly && request->command != Command::kSplit) {
-    *error = "option '" + display + "' belongs to split, not to join";
+  if (parse->sizeInBytes && split.method != Size) {
+    *error = "--bytes goes only with --size";
     return false;
   }
-  if (option.takesValue && value == nullptr) {
-    *error = "option '" + display + "' requires an argument";
+  switch (split.method) {
+    case Size: return ReadSize(parse->value, parse->sizeInBytes, &split.pieceBytes, error);
+    case Pieces:
+      if (!ReadWholeNumber(parse->value, INT32_MAX, &split.pieceCount) || split.pieceCount == 0) {
+        *error = "--pieces takes a whole number from 1 to 2147483647, not " + QuotedName(parse->value);
+        return false;
+      }
+      return true;
+    case Keyword:
+      if (parse->value.empty() || parse->value.size() > kMaxKeywordBytes) {
+        *error = parse->value.empty() ? "the value of --keyword must not be empty"
+                                      : "the value of --keyword has more than " + std::to_string(kMaxKeywordBytes) +
+                                            " bytes";
+        return false;
+      }
+      split.keyword = parse->value;
+      return true;
+  }
+  return true;
+}
+
+// A stream has no size and no name of its own.
+bool CheckStream(Parse* parse, std::string* error) {
+  SplitRequest& split = parse->request->split;
+  split.fromStandardInput = parse->request->source == kStandardInputName;
+  if (!split.fromStandardInput) {
+    if (parse->nameGiven) *error = "--name goes only with SOURCE '-' (standard input)";
+    return !parse->nameGiven;
+  }
+  if (split.method == Pieces) {
+    *error = "--pieces cannot split standard input, whose size is not known before its end; use --size or --keyword";
     return false;
   }
-  if (!option.takesValue && value != nullptr) {
-    *error = "option '" + display + "' doesn't allow an argument";
+  if (!parse->nameGiven || split.streamName.empty()) {
+    *error = "SOURCE '-' (standard input) needs --name NAME to name the pieces";
     return false;
   }
-  return ApplyOption(option, value != nullptr ? *value : std::string(), methodGiven, request, error);
+  if (split.streamName.find_first_of("/\\") != std::string::npos) {
+    *error = "--name takes a file name without a folder, not " + QuotedName(split.streamName);
+    return false;
+  }
+  return true;
+}
+
+// SOURCE (or FIRST_PIECE) and TARGET_DIR, and what the split's options need of them.
+bool ReadPaths(Parse* parse, std::string* error) {
+  CliRequest& request = *parse->request;
+  const bool split = request.command == Command::kSplit;
+  const char* sourceName = split ? "SOURCE" : "FIRST_PIECE";
+  const std::vector<std::string>& paths = parse->paths;
+  if (paths.size() != 2 || paths[0].empty() || paths[1].empty()) {
+    if (paths.empty()) *error = std::string("missing ") + sourceName + " and TARGET_DIR";
+    else if (paths.size() == 1) *error = "missing TARGET_DIR after " + QuotedName(paths[0]);
+    else if (paths.size() > 2) *error = "unexpected argument " + QuotedName(paths[2]);
+    else *error = std::string(paths[0].empty() ? sourceName : "TARGET_DIR") + " must not be empty";
+    return false;
+  }
+  request.source = paths[0];
+  request.target = paths[1];
+  if (!split) return true;
+  request.split.dryRun = request.dryRun;
+  return ReadMethodValue(parse, error) && CheckStream(parse, error);
+}
+
+// The command word first, then the paths.
+bool TakeOperand(const std::string& word, bool* commandKnown, Parse* parse, std::string* error) {
+  if (*commandKnown) {
+    parse->paths.push_back(word);
+    return true;
+  }
+  if (word != "split" && word != "join") {
+    *error = "unknown command " + QuotedName(word) + " (expected split or join)";
+    return false;
+  }
+  parse->request->command = word == "split" ? Command::kSplit : Command::kJoin;
+  *commandKnown = true;
+  return true;
 }
 
 }  // namespace
 
 bool ParseCommandLine(const std::vector<std::string>& arguments, CliRequest* request, std::string* error) {
   *request = CliRequest{};
-  if (arguments.empty()) {
-    *error = "missing command: split or join";
-    return false;
+  if (!arguments.empty() && arguments[0] == "/?") return true;  // as on Windows: help
+  std::vector<std::string> words(1, "dorvenal-cli");
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(&word[0]);
+  argv.push_back(nullptr);
+  std::vector<option> longOptions;
+  for (const OptionInfo& info : kOptions) {
+    longOptions.push_back({info.name, info.takesValue ? required_argument : no_argument, nullptr, info.id});
   }
-  bool methodGiven = false;
-  std::vector<std::string> paths;
-  bool optionsEnded = false;
+  longOptions.push_back({nullptr, 0, nullptr, 0});
+
+  Parse parse;
+  parse.request = request;
   bool commandKnown = false;
-  bool done = false;
-  for (size_t i = 0; i < arguments.size() && !done; ++i) {
-    const std::string& argument = arguments[i];
-    bool isOption = !optionsEnded && argument.size() >= 2 && argument[0] == '-';
-    if (!isOption) {
-      if (commandKnown) {
-        paths.push_back(argument);
-        continue;
-      }
-      if (argument == "split" || argument == "join") {
-        request->command = argument == "split" ? Command::kSplit : Command::kJoin;
-        commandKnown = true;
-        continue;
-      }
-      *error = "unknown command '" + argument + "' (expected split or join)";
+  const int argc = static_cast<int>(words.size());
+  opterr = 0;
+  optind = 0;  // a fresh scan, in glibc and in MinGW-w64
+  for (;;) {
+    // The argument getopt_long is reading: the next one, or the group it is in.
+    const int reading = optind == 0 ? 1 : optind;
+    const int id = getopt_long(argc, argv.data(), kShortOptions, longOptions.data(), nullptr);
+    if (id == -1) break;
+    if (id == '?' || id == ':') {
+      *error = OptionError(reading < argc ? words[reading] : std::string(), optopt);
       return false;
     }
-    if (argument == "--") {
-      optionsEnded = true;
+    if (id == 1) {
+      if (!TakeOperand(optarg, &commandKnown, &parse, error)) return false;
       continue;
     }
-    if (argument[1] == '-') {
-      std::string name = argument.substr(2);
-      size_t equals = name.find('=');
-      std::string inlineValue = equals == std::string::npos ? std::string() : name.substr(equals + 1);
-      if (equals != std::string::npos) name.resize(equals);
-      const OptionInfo* option = LongOption(name, error);
-      if (option == nullptr) return false;
-      const std::string display = std::string("--") + option->name;
-      const std::string* value = nullptr;
-      if (equals != std::string::npos) {
-        value = &inlineValue;
-      } else if (option->takesValue && i + 1 < arguments.size()) {
-        value = &arguments[++i];
-      }
-      if (!TakeOption(*option, display, commandKnown, value, &methodGiven, &done, request, error)) return false;
-      continue;
+    // Help and version win wherever they stand, as soon as they are read.
+    if (id == 'h' || id == 'V') {
+      *request = CliRequest{};
+      request->command = id == 'h' ? Command::kHelp : Command::kVersion;
+      return true;
     }
-    // Short options, grouped as -yq; one that takes a value takes the rest
-    // of the word (-s100M) or the next word.
-    for (size_t at = 1; at < argument.size() && !done; ++at) {
-      const OptionInfo* option = ShortOption(argument[at]);
-      if (option == nullptr) {
-        *error = std::string("invalid option -- '") + argument[at] + "'";
-        return false;
-      }
-      const std::string display = std::string("-") + argument[at];
-      std::string rest = argument.substr(at + 1);
-      const std::string* value = nullptr;
-      if (option->takesValue) {
-        if (!rest.empty()) {
-          value = &rest;
-        } else if (i + 1 < arguments.size()) {
-          value = &arguments[++i];
-        }
-        at = argument.size();
-      }
-      if (!TakeOption(*option, display, commandKnown, value, &methodGiven, &done, request, error)) return false;
+    const OptionInfo& option = *FindOption(id);
+    const bool asLong = words[reading].compare(0, 2, "--") == 0;
+    if (!commandKnown) {
+      *error = "option '" + Display(option, asLong) + "' must follow the command (split or join)";
+      return false;
     }
+    if (option.splitOnly && request->command != Command::kSplit) {
+      *error = "option '" + Display(option, asLong) + "' belongs to split, not to join";
+      return false;
+    }
+    if (!ApplyOption(id, optarg, &parse, error)) return false;
   }
-  if (done) return true;
+  // After "--": the rest are paths.
+  for (int at = optind; at < argc; ++at) {
+    if (!TakeOperand(words[at], &commandKnown, &parse, error)) return false;
+  }
   if (!commandKnown) {
     *error = "missing command: split or join";
     return false;
   }
-  const bool split = request->command == Command::kSplit;
-  if (split) {
-    if (!methodGiven) {
-      *error = "split needs one of --size, --pieces and --keyword";
-      return false;
-    }
-    const std::string option = MethodOption(request->method);
-    if (request->value.empty()) {
-      *error = "the value of " + option + " must not be empty";
-      return false;
-    }
-    if (request->value.size() > kMaxValueLength) {
-      *error = "the value of " + option + " has more than 25 bytes";
-      return false;
-    }
-    if (request->sizeInBytes && request->method != Size) {
-      *error = "--bytes goes only with --size";
-      return false;
-    }
-    if (request->method == Size && !ReadSize(request, error)) return false;
-    if (request->method == Pieces && !IsWholeNumberInRange(request->value)) {
-      *error = option + " takes a whole number from 1 to 2147483647, not '" + request->value + "'";
-      return false;
-    }
-  }
-
-  const char* sourceName = split ? "SOURCE" : "FIRST_PIECE";
-  if (paths.empty()) {
-    *error = std::string("missing ") + sourceName + " and TARGET_DIR";
-    return false;
-  }
-  if (paths.size() == 1) {
-    *error = "missing TARGET_DIR after '" + paths[0] + "'";
-    return false;
-  }
-  if (paths.size() > 2) {
-    *error = "unexpected argument '" + paths[2] + "'";
-    return false;
-  }
-  if (paths[0].empty() || paths[1].empty()) {
-    *error = std::string(paths[0].empty() ? sourceName : "TARGET_DIR") + " must not be empty";
-    return false;
-  }
-  request->source = paths[0];
-  request->target = paths[1];
-  return true;
+  return ReadPaths(&parse, error);
 }

@@ -1,4 +1,4 @@
-// The command line of dorvenal-cli, read into a request.
+// The command line of dorvenal-cli, read into a typed request.
 #ifndef DORVENAL_CLI_OPTIONS_H
 #define DORVENAL_CLI_OPTIONS_H
 
@@ -19,21 +19,19 @@ enum class Command { kHelp, kVersion, kSplit, kJoin };
 
 struct CliRequest {
   Command command = Command::kHelp;
-  SplitMethod method = Size;
-  std::string value;  // the text for the value field: size, count or keyword
-  bool sizeInBytes = false;
-  bool writeBatch = false;
-  bool writeScript = false;
+  // The split as asked, without its paths: method, size in bytes, count or
+  // keyword, --batch, --script, --dry-run and, for "-", the stream's name.
+  SplitRequest split;
   bool assumeYes = false;
   bool quiet = false;       // no completion line, no progress line
   bool dryRun = false;      // tell the plan, write nothing
   bool makeTarget = false;  // create a missing target folder
-  std::string source;  // the file to split, or the first piece to join
+  std::string source;  // the file to split ("-": standard input), or the first piece to join
   std::string target;  // the target directory
 };
 
-// The value field of the dialog takes at most this many characters.
-constexpr size_t kMaxValueLength = 25;
+// SOURCE that stands for standard input.
+constexpr char kStandardInputName[] = "-";
 
 // Reads the arguments after the program name. False with a one-line reason
 // in *error when they are not a valid command line.

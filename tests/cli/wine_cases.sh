@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# wine_cases.sh dorvenal-cli.exe linux/dorvenal-cli: the Windows program under Wine: exit codes, JOIN.BAT
-# byte for byte and run by cmd, a join, and pieces equal to the Linux build's.
+# wine_cases.sh dorvenal-cli.exe linux/dorvenal-cli: the Windows program under Wine: exit codes, stop lines,
+# /?, JOIN.BAT byte for byte and run by cmd, a join, standard input, and pieces equal to the Linux build's.
 set -uo pipefail
 exe=$(realpath "$1") native=$2 tools=$(cd "$(dirname "$0")/../../tools" && pwd)
 [ -n "${WINEPREFIX:-}" ] && [ -n "${DISPLAY:-}" ] || exec "$tools/wine-session" bash "$0" "$@"
@@ -24,15 +24,29 @@ expect() {
 # 10,000 bytes with a zero byte and a 0x1A, where a COPY without /B stops.
 { printf 'A\032B\000C'; seq 1 3000; } | head -c 10000 >report.doc
 expect 2 "unrecognized option '--bogus'" split --pieces 3 --bogus report.doc out
+expect 2 "option '-s' requires an argument" split -yqs
+"$tools/wine-run" "$exe" '/?' </dev/null >stdout 2>stderr || fail "/? failed"
+grep -qF -- '-k "</record>" --script records.xml parts' stdout || fail "/? shows no cmd example: $(head -c 300 stdout)"
+expect 1 "cannot open '" split -yn 2 missing.doc out
+grep -q "missing.doc': [A-Za-z]" stderr || fail "no system words for a missing source: $(cat stderr)"
 expect 3 "not asking: standard input is not a terminal" split --size 4 report.doc out
 expect 1 "is not below the size of" split --size 10000 --bytes --yes report.doc out
 expect 0 "" split --pieces 3 --batch --yes report.doc out
 [ "$(tr -d '\r' <stdout)" = "dorvenal-cli: Finished Splitting Successfully !!!" ] || fail "split printed '$(cat stdout)'"
-printf '%s\r\n' 'ECHO OFF' 'REM Dorvenal genarated batch file' 'ECHO Now report.doc will be recreated' 'PAUSE' \
-  'COPY /B "report_doc.1" dorvnl.tmp' 'COPY /B dorvnl.tmp+"report_doc.2" dorvnl.tmp' \
-  'COPY /B dorvnl.tmp+"report_doc.3" dorvnl.tmp' 'REN dorvnl.tmp "report.doc"' 'ECHO Finished creating report.doc' \
-  >expected.bat
-[ "$(stat -c %s expected.bat)" = 282 ] && cmp -s expected.bat out/JOIN.BAT || fail "JOIN.BAT is not the 282 bytes expected"
+{
+  printf '%s\r\n' 'ECHO OFF' 'REM Dorvenal genarated batch file' 'ECHO Now report.doc will be recreated' 'PAUSE'
+  for k in 1 2 3; do
+    printf '%s\r\n' "IF NOT EXIST \"report_doc.$k\" ECHO report_doc.$k is missing: report.doc was not recreated" \
+      "IF NOT EXIST \"report_doc.$k\" GOTO END"
+  done
+  for name in report.doc dorvnl.tmp; do
+    printf '%s\r\n' "IF EXIST \"$name\" ECHO $name is in the way: move it elsewhere and run JOIN.BAT again" \
+      "IF EXIST \"$name\" GOTO END"
+  done
+  printf '%s\r\n' 'COPY /B "report_doc.1" dorvnl.tmp' 'COPY /B dorvnl.tmp+"report_doc.2" dorvnl.tmp' \
+    'COPY /B dorvnl.tmp+"report_doc.3" dorvnl.tmp' 'REN dorvnl.tmp "report.doc"' 'ECHO Finished creating report.doc' ':END'
+} >expected.bat
+cmp -s expected.bat out/JOIN.BAT || fail "JOIN.BAT is not the bytes expected: $(diff expected.bat out/JOIN.BAT | head -5)"
 "$native" split --pieces 3 --batch --yes report.doc linux >/dev/null 2>&1 || fail "the Linux split failed"
 diff -r out linux >/dev/null || fail "the Windows and Linux pieces differ"
 cat out/report_doc.1 out/report_doc.2 out/report_doc.3 | cmp -s - report.doc || fail "the pieces are not the source"
@@ -40,5 +54,10 @@ cat out/report_doc.1 out/report_doc.2 out/report_doc.3 | cmp -s - report.doc || 
 cmp -s report.doc out/report.doc || fail "cmd /c JOIN.BAT did not re-create report.doc"
 expect 0 "" join --yes out/report_doc.1 joined
 cmp -s report.doc joined/report.doc || fail "the joined file differs"
-expect 1 "not the First file in a split file set" join --yes report.doc joined
+expect 1 "is not the first file of a split file set" join --yes report.doc joined
+# Standard input by keyword: the same four pieces as the Linux build's.
+mkdir streamed linux-streamed && seq 1 3000 >lines.txt
+"$tools/wine-run" "$exe" split -k 000 --name lines.txt - streamed <lines.txt >stdout 2>stderr || fail "stdin split: $(cat stderr)"
+"$native" split -k 000 --name lines.txt - linux-streamed <lines.txt >/dev/null 2>&1 || fail "the Linux stdin split failed"
+[ "$(ls streamed | wc -l)" = 4 ] && diff -r streamed linux-streamed >/dev/null || fail "the stdin pieces differ from Linux's"
 [ "$failures" = 0 ] && echo "all Wine cases passed" || { echo "$failures case(s) failed" >&2; exit 1; }

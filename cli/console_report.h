@@ -1,0 +1,58 @@
+// A job's report on a terminal: the completion on standard output;
+// warnings, the stop and questions as lines on standard error; a y/N prompt
+// for a question; a progress line while a person watches.
+#ifndef DORVENAL_CONSOLE_REPORT_H
+#define DORVENAL_CONSOLE_REPORT_H
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "console_text.h"
+#include "job_report.h"
+
+struct ConsoleSettings {
+  StopContext job;           // join or split, and what a stop line may tell
+  bool assumeYes = false;    // every question is answered Yes without asking
+  bool quiet = false;        // no completion line and no progress line
+  bool inputIsSource = false;  // standard input carries the data: no answer is read from it
+  std::string folderToCreate;  // a dry run with --parents: told after the plan
+};
+
+class ConsoleReport : public JobReport {
+ public:
+  explicit ConsoleReport(const ConsoleSettings& settings);
+  ConsoleReport(const ConsoleReport&) = delete;
+  ConsoleReport& operator=(const ConsoleReport&) = delete;
+
+  // The completion message could not be written (standard output full or closed).
+  bool outputFailed() const { return outputFailed_; }
+
+  // Ends an open progress line, so that the next text starts on a line of its own.
+  void EndProgressLine();
+  // One line of the front end's own on standard error, after the program's name.
+  void Complain(const std::string& line);
+
+  Answer Ask(const std::string& question) override;
+  void Warn(const Warning& warning) override;
+  void StartProgress(uint64_t pieces, uint64_t bytes) override;
+  void Progress(uint64_t piece, uint64_t bytes) override;
+  void Finished(const JobSummary& summary) override;
+  void Stopped(const StopReason& reason) override;
+
+ private:
+  // A completion line on standard output, unless quiet.
+  void Tell(const std::string& line);
+
+  ConsoleSettings settings_;
+  bool inputIsTerminal_ = false;
+  bool errorIsTerminal_ = false;
+  bool outputFailed_ = false;
+
+  uint64_t pieces_ = 0;  // 0 when the count is not known (a stream)
+  int drawnPercent_ = -1;
+  std::chrono::steady_clock::time_point drawnAt_;
+  size_t drawnLength_ = 0;  // 0 when no progress line is open
+};
+
+#endif

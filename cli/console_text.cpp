@@ -1,0 +1,172 @@
+#include "console_text.h"
+
+#include "platform.h"
+#include "text_format.h"
+
+namespace {
+
+// Bytes a terminal may act on: C0, DEL, and C1 as UTF-8 (0xC2 0x80-0x9F).
+size_t ControlLength(const std::string& text, size_t at) {
+  const unsigned char c = static_cast<unsigned char>(text[at]);
+  if (c < 0x20 || c == 0x7F) return 1;
+  if (c == 0xC2 && at + 1 < text.size()) {
+    const unsigned char next = static_cast<unsigned char>(text[at + 1]);
+    if (next >= 0x80 && next <= 0x9F) return 2;
+  }
+  return 0;
+}
+
+bool HasControl(const std::string& text) {
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (ControlLength(text, at) != 0) return true;
+  }
+  return false;
+}
+
+// A control byte as C writes it: \r, \n, ... or three octal digits.
+std::string Escape(unsigned char c) {
+  static const char kLetters[] = "abtnvfr";  // 7 (BEL) to 13 (CR)
+  if (c >= 7 && c <= 13) return std::string("\\") + kLetters[c - 7];
+  std::string octal = "\\";
+  for (int shift = 6; shift >= 0; shift -= 3) octal += static_cast<char>('0' + ((c >> shift) & 7));
+  return octal;
+}
+
+struct StopText {
+  StopKind kind;
+  // 0 any; 's' a split, 'j' a join; 'e' when the system gave a code.
+  char when;
+  // %p the path, %o the other path, %c ": " and the system's words (nothing
+  // without a code), %n the piece size, %k the keyword.
+  const char* text;
+};
+
+// Rows with a `when` come before the row of the same kind without one.
+const StopText kStopTexts[] = {
+    {StopKind::kSizeZero, 0, "the piece size and the piece count must be at least 1; nothing was written"},
+    {StopKind::kSizeNotBelowSource, 0, "the piece size (%n bytes) is not below the size of %p; nothing was written"},
+    {StopKind::kTooManyPieces, 0,
+     "the split would need more than 999999999 pieces: choose fewer pieces or a larger size; nothing was written"},
+    {StopKind::kKeywordEmpty, 0, "the keyword is empty; nothing was written"},
+    {StopKind::kKeywordTooLong, 0, "the keyword is too long; nothing was written"},
+    {StopKind::kCountOfStream, 0,
+     "a split into a count of pieces cannot read standard input, whose size is not known before its end; nothing "
+     "was written"},
+    {StopKind::kBatchNameInvalid, 0,
+     "JOIN.BAT cannot re-create %p: Windows does not allow that file name (--batch); nothing was written"},
+    {StopKind::kNamesTooLong, 0,
+     "the piece names would be too long for the system, such as %p: choose a shorter file name or target folder; "
+     "nothing was written"},
+    {StopKind::kSourceOpen, 0, "cannot open %p%c"},
+    {StopKind::kSourceNotRegular, 0, "%p is not a regular file"},
+    {StopKind::kSourceEmpty, 0, "%p is empty: a file of 0 bytes cannot be split"},
+    {StopKind::kSourceRead, 0, "cannot read %p%c"},
+    {StopKind::kSourceChanged, 0, "%p changed while it was being split; the split was stopped"},
+    {StopKind::kNoFreeSpace, 'e', "cannot tell the free space in %p%c"},
+    {StopKind::kNoFreeSpace, 's', "there is not enough free space in %p for the pieces; nothing was written"},
+    {StopKind::kNoFreeSpace, 'j', "there is not enough free space in %p for the joined file; nothing was written"},
+    {StopKind::kKeywordNotFound, 0, "%k does not occur in %p before its end or its first zero byte; nothing was written"},
+    {StopKind::kPieceIsSource, 0, "the piece %p would be the source file itself; the split was stopped"},
+    {StopKind::kPieceCreate, 0, "cannot create %p%c"},
+    {StopKind::kPieceWrite, 0, "cannot write %p%c"},
+    {StopKind::kPieceRename, 0, "cannot give the piece its name %p%c"},
+    {StopKind::kBatchIsSource, 0,
+     "JOIN.BAT would replace the source file %p, so it was not written; the pieces themselves are whole"},
+    {StopKind::kBatchWrite, 0, "cannot write %p%c; the pieces themselves are whole"},
+    {StopKind::kScriptWrite, 0, "cannot write %p%c; the pieces themselves are whole"},
+    {StopKind::kNotFirstPiece, 0, "%p is not the first file of a split file set: give the piece whose name ends in .1"},
+    {StopKind::kFirstPieceMissing, 0, "cannot find the piece %p%c"},
+    {StopKind::kOutputIsPiece, 0, "the file to re-create, %p, is one of its own pieces; the join was stopped"},
+    {StopKind::kOutputCreate, 0, "cannot create %p%c"},
+    {StopKind::kOutputWrite, 0, "cannot write %p%c; the incomplete file was removed"},
+    {StopKind::kOutputRename, 0, "cannot give the joined file its name %p%c; the incomplete file was removed"},
+    {StopKind::kPieceOpen, 0, "cannot open the piece %p%c; the incomplete file was removed"},
+    {StopKind::kPieceRead, 0, "cannot read the piece %p%c; the incomplete file was removed"},
+    {StopKind::kPieceMissing, 0, "the piece %p is missing, but the set goes on with %o; nothing was written"},
+    {StopKind::kPieceUnreadable, 0, "the piece %p is not a file that can be read%c; nothing was written"},
+    {StopKind::kPieceChanged, 0, "the piece %p changed while it was being joined; the incomplete file was removed"},
+    {StopKind::kInterrupted, 'j', "the join was interrupted; the incomplete file was removed"},
+    {StopKind::kInterrupted, 's',
+     "the split was interrupted; the pieces it had written were removed and the target folder is as it was"},
+    {StopKind::kLowMemory, 'j',
+     "the system is running low on memory: the join was stopped and its incomplete file removed; an existing file "
+     "of that name keeps its contents"},
+    {StopKind::kLowMemory, 's',
+     "the system is running low on memory: the split was stopped; the pieces it had written were removed and the "
+     "target folder is as it was"},
+};
+
+}  // namespace
+
+std::string QuotedName(const std::string& name) {
+  const bool control = HasControl(name);
+  if (!control && name.find('\'') == std::string::npos) return "'" + name + "'";
+  // As coreutils does: double quotes where they need no escape of their own.
+  if (!control && name.find_first_of("\"$`\\!") == std::string::npos) return "\"" + name + "\"";
+  std::string quoted;
+  bool open = false;  // inside '...'
+  for (size_t at = 0; at < name.size();) {
+    const size_t length = ControlLength(name, at);
+    if (length != 0) {
+      if (open) quoted += "'";
+      open = false;
+      quoted += "$'";
+      for (size_t run = length; run != 0; run = at < name.size() ? ControlLength(name, at) : 0) {
+        for (; run != 0; --run, ++at) quoted += Escape(static_cast<unsigned char>(name[at]));
+      }
+      quoted += "'";
+      continue;
+    }
+    if (!open) quoted += "'";
+    open = true;
+    quoted += name[at] == '\'' ? std::string("'\\''") : std::string(1, name[at]);
+    ++at;
+  }
+  if (open || quoted.empty()) quoted += quoted.empty() ? "''" : "'";
+  return quoted;
+}
+
+std::string ShownName(const std::string& name) { return HasControl(name) ? QuotedName(name) : name; }
+
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c == '\n' || c == ' ') {
+      if (!line.empty() && line.back() != ' ') line += ' ';
+      continue;
+    }
+    const size_t length = ControlLength(text, at);
+    for (size_t k = 0; k < length; ++k) line += Escape(static_cast<unsigned char>(text[at + k]));
+    if (length == 0) line += c;
+    if (length > 1) at += length - 1;
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+std::string StopLine(const StopReason& reason, const StopContext& context) {
+  const char* text = nullptr;
+  for (const StopText& row : kStopTexts) {
+    const bool applies = row.when == 0 || (row.when == 'e' && reason.code != kNoError) ||
+                         (row.when == 'j' && context.join) || (row.when == 's' && !context.join);
+    if (row.kind == reason.kind && applies) {
+      text = row.text;
+      break;
+    }
+  }
+  if (text == nullptr) return "stopped for a reason without words (" + DecimalText(static_cast<uint64_t>(reason.kind)) + ")";
+  // One pass, so that a name or a keyword holding "%p" stays as it is.
+  std::string line;
+  for (const char* at = text; *at != '\0'; ++at) {
+    const char mark = at[0] == '%' ? at[1] : 0;
+    if (mark == 'p') line += QuotedName(reason.path);
+    else if (mark == 'o') line += QuotedName(reason.otherPath);
+    else if (mark == 'k') line += QuotedName(context.keyword);
+    else if (mark == 'n') line += DecimalText(context.pieceBytes);
+    else if (mark == 'c' && reason.code != kNoError) line += ": " + DescribeSystemError(reason.code);
+    else if (mark != 'c') line += *at;
+    if (mark != 0 && std::string("pokcn").find(mark) != std::string::npos) ++at;
+  }
+  return line;
+}
