@@ -19,9 +19,6 @@ constexpr const char kMsgEmptySource[] =
     "The selected file is of size 0 bytes.\nZero length files cannot be split !!!";
 constexpr const char kMsgNoSpaceSplit[] =
     "There is not enough free space in the target drive to store the split files.\nPlease free up some space on the target drive and then try to split";
-constexpr const char kMsgMappingFailed[] = "File mapping creation failed !!!.\nYou are low on memory";
-constexpr const char kMsgViewFailed[] = "Mapping of view failed !!!.\nYou are low on memory";
-constexpr const char kMsgUnmapFailed[] = "Could not unmap view of file.";
 constexpr const char kMsgSplitFinished[] = "Finished Splitting Successfully !!!";
 constexpr const char kConfirmSize[] = "File will be split into %d pieces\nShall I continue ?";
 constexpr const char kConfirmPieces[] =

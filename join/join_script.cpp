@@ -3,7 +3,6 @@
 #include "join_batch.h"
 #include "naming.h"
 #include "text_format.h"
-#include "texts.h"
 
 namespace {
 
@@ -46,17 +45,14 @@ std::string BuildJoinScriptText(const std::string& sourceFileName, uint64_t last
          "printf 'Finished creating %s\\n' \"$name\"\n";
 }
 
-bool WriteJoinScript(const SplitRequest& request, uint64_t lastPiece, FileHandle source, JobReport& report) {
-  const std::string scriptPath = JoinPath(request.targetDir, kJoinScriptName);
-  if (IsSameFile(scriptPath, source)) {
-    report.ShowInfo(FillTemplate(kMsgScriptFailed, {scriptPath}));
-    return false;
+bool WriteJoinScript(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
+                     FileHandle source, StopReason* stop) {
+  const std::string scriptPath = JoinPath(targetDir, kJoinScriptName);
+  SystemError error = kNoError;
+  if (source.value == kNoHandle || !IsSameFile(scriptPath, source)) {
+    error = WriteWholeFile(scriptPath, BuildJoinScriptText(sourceFileName, lastPiece), true);
+    if (error == kNoError) return true;
   }
-  const std::string text = BuildJoinScriptText(SourceFileName(request.sourcePath), lastPiece);
-  if (WriteWholeFile(scriptPath, text)) {
-    if (MakeExecutable(scriptPath)) return true;
-    RemoveFile(scriptPath);
-  }
-  report.ShowInfo(FillTemplate(kMsgScriptFailed, {scriptPath}));
+  *stop = StopReason{StopKind::kScriptWrite, scriptPath, error};
   return false;
 }

@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "job_report.h"
-#include "job_request.h"
+#include "job_result.h"
 #include "platform.h"
 
 constexpr char kJoinScriptName[] = "join.sh";
@@ -15,8 +14,8 @@ constexpr char kJoinScriptName[] = "join.sh";
 // The whole script for a source file name split into pieces 1..lastPiece.
 std::string BuildJoinScriptText(const std::string& sourceFileName, uint64_t lastPiece);
 
-// Writes join.sh beside the pieces, executable. False, after an error box,
-// when it could not be written whole.
-bool WriteJoinScript(const SplitRequest& request, uint64_t lastPiece, FileHandle source, JobReport& report);
+// Writes join.sh beside the pieces, executable; never over the source.
+bool WriteJoinScript(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
+                     FileHandle source, StopReason* stop);
 
 #endif
