@@ -63,10 +63,18 @@ std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastP
   // The header's and the last ECHO's name stand unquoted, the others in quotes.
   std::string text = FillTemplate(kBatchHeader, {EscapeUnquoted(sourceFileName)});
   for (uint64_t k = 1; k <= lastPiece; ++k) {
+    const std::string piece = MakePieceName(stemName, DecimalText(k));
+    text += FillTemplate(kBatchCheckPiece, {EscapeQuoted(piece), EscapeUnquoted(piece), EscapeUnquoted(sourceFileName),
+                                            EscapeQuoted(piece)});
+  }
+  for (const std::string& name : {sourceFileName, std::string("dorvnl.tmp")}) {
+    text += FillTemplate(kBatchCheckInTheWay, {EscapeQuoted(name), EscapeUnquoted(name), EscapeQuoted(name)});
+  }
+  for (uint64_t k = 1; k <= lastPiece; ++k) {
     text += FillTemplate(k == 1 ? kBatchFirstCopy : kBatchNextCopy, {EscapeQuoted(stemName), DecimalText(k)});
   }
   text += FillTemplate(kBatchFooter, {EscapeQuoted(sourceFileName), EscapeUnquoted(sourceFileName)});
-  return text;
+  return text + kBatchEnd;
 }
 
 bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,

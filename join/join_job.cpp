@@ -28,6 +28,7 @@ struct JoinRun {
   std::vector<unsigned char> copyBuffer;
   bool kernelCopy = true;  // until the system says it cannot
   uint64_t pieceCount = 0;
+  std::vector<uint64_t> pieceSizes;  // as counted: the join copies exactly these
   uint64_t totalSize = 0;
   uint64_t bytesCopied = 0;
   FileSlot pieceFile;
@@ -50,8 +51,60 @@ void DiscoverPieces(JoinRun& run) {
   uint64_t size = 0;
   while (FindFileExact(PiecePath(run, run.pieceCount + 1), &size)) {
     ++run.pieceCount;
+    run.pieceSizes.push_back(size);
     run.totalSize += size;
   }
+}
+
+// The pieces of the set named in a folder beyond those counted.
+struct LaterPieces {
+  std::string stemName;
+  uint64_t counted = 0;
+  bool nextListed = false;  // the first number not counted has an entry all the same
+  uint64_t nearest = 0;     // the lowest number above that one, 0 for none
+};
+
+bool SameStem(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    // Windows names are the same in any case of their ASCII letters.
+    if (kPathSeparator == '\\') {
+      x = x >= 'a' && x <= 'z' ? static_cast<char>(x - 'a' + 'A') : x;
+      y = y >= 'a' && y <= 'z' ? static_cast<char>(y - 'a' + 'A') : y;
+    }
+    if (x != y) return false;
+  }
+  return true;
+}
+
+void NoteLaterPiece(const std::string& name, void* context) {
+  LaterPieces& later = *static_cast<LaterPieces*>(context);
+  const size_t dot = name.rfind('.');
+  const std::string digits = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+  // Only the names a split writes: plain digits without a leading zero.
+  if (digits.empty() || digits.size() > 9 || digits[0] == '0') return;
+  if (digits.find_first_not_of("0123456789") != std::string::npos) return;
+  if (!SameStem(name.substr(0, dot), later.stemName)) return;
+  const uint64_t number = std::stoull(digits);
+  if (number == later.counted + 1) later.nextListed = true;
+  if (number > later.counted + 1 && (later.nearest == 0 || number < later.nearest)) later.nearest = number;
+}
+
+// A set that visibly goes on past the first number not found is not whole:
+// joining what was counted would report success over a part of the file.
+bool CheckSetIsWhole(JoinRun& run, StopReason* stop) {
+  LaterPieces later;
+  later.stemName = run.set.stemName;
+  later.counted = run.pieceCount;
+  SystemError error = ListFolder(run.set.pieceDir, NoteLaterPiece, &later);
+  if (error != kNoError) return Stop(stop, StopKind::kPieceOpen, run.set.pieceDir, error);
+  if (!later.nextListed && later.nearest == 0) return true;
+  *stop = StopReason{later.nextListed ? StopKind::kPieceUnreadable : StopKind::kPieceMissing,
+                     PiecePath(run, run.pieceCount + 1), kNoError,
+                     later.nearest != 0 ? PiecePath(run, later.nearest) : std::string()};
+  return false;
 }
 
 // True when the output path reaches one of the pieces (through a link, or
@@ -66,39 +119,56 @@ bool OutputIsAPiece(const JoinRun& run) {
   return false;
 }
 
-bool CopyPieceThroughBuffer(JoinRun& run, const std::string& piece, StopReason* stop) {
+bool CopyThroughBuffer(JoinRun& run, const std::string& piece, uint64_t length, StopReason* stop) {
   if (run.copyBuffer.empty()) run.copyBuffer.resize(kJoinBufferSize);
-  for (;;) {
+  for (uint64_t done = 0; done < length;) {
     if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.outputPath);
+    const uint64_t wanted = length - done < run.copyBuffer.size() ? length - done : run.copyBuffer.size();
     size_t got = 0;
-    SystemError error = ReadSome(run.pieceFile.Get(), run.copyBuffer.data(), run.copyBuffer.size(), &got);
+    SystemError error = ReadSome(run.pieceFile.Get(), run.copyBuffer.data(), static_cast<size_t>(wanted), &got);
     if (error != kNoError) return Stop(stop, StopKind::kPieceRead, piece, error);
-    if (got == 0) return true;
+    if (got == 0) return Stop(stop, StopKind::kPieceChanged, piece);  // cut short since it was counted
     error = WriteAll(run.outputFile.Get(), run.copyBuffer.data(), got);
     if (error != kNoError) return Stop(stop, StopKind::kOutputWrite, run.outputPath, error);
+    done += got;
     run.bytesCopied += got;
   }
+  return true;
 }
 
-// Appends one piece: in the kernel where it can, by blocks so that a
-// request to stop is seen, then through the buffer.
+// Appends one piece, exactly the bytes it held when it was counted: in the
+// kernel where it can, by blocks so that a request to stop is seen, then
+// through the buffer.
 bool CopyPiece(JoinRun& run, uint64_t number, StopReason* stop) {
   const std::string piece = PiecePath(run, number);
+  const uint64_t length = run.pieceSizes[number - 1];
   bool notRegular = false;
   SystemError error = OpenRegularFile(piece, run.pieceFile.Receive(), &notRegular);
   if (error != kNoError || notRegular) return Stop(stop, StopKind::kPieceOpen, piece, error);
+  FileStamp before;
+  error = GetFileStamp(run.pieceFile.Get(), &before);
+  if (error != kNoError) return Stop(stop, StopKind::kPieceRead, piece, error);
+  if (before.size != length) return Stop(stop, StopKind::kPieceChanged, piece);
   constexpr uint64_t kBlock = uint64_t{8} << 20;
-  while (run.kernelCopy) {
+  uint64_t done = 0;
+  while (run.kernelCopy && done < length) {
     if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.outputPath);
+    const uint64_t block = length - done < kBlock ? length - done : kBlock;
     uint64_t copied = 0;
     bool unsupported = false;
-    error = CopyInKernel(run.pieceFile.Get(), run.outputFile.Get(), kBlock, &copied, &unsupported);
+    error = CopyInKernel(run.pieceFile.Get(), run.outputFile.Get(), block, &copied, &unsupported);
+    done += copied;
     run.bytesCopied += copied;
     if (error != kNoError) return Stop(stop, StopKind::kOutputWrite, run.outputPath, error);
     if (unsupported) run.kernelCopy = false;
-    if (!unsupported && copied == 0) break;  // the piece's end
+    if (!unsupported && copied == 0) return Stop(stop, StopKind::kPieceChanged, piece);
   }
-  if (!run.kernelCopy && !CopyPieceThroughBuffer(run, piece, stop)) return false;
+  if (!CopyThroughBuffer(run, piece, length - done, stop)) return false;
+  // A piece written to while it was copied is not the piece that was counted.
+  FileStamp after;
+  if (GetFileStamp(run.pieceFile.Get(), &after) != kNoError || after != before) {
+    return Stop(stop, StopKind::kPieceChanged, piece);
+  }
   run.pieceFile.Release();
   return true;
 }
@@ -117,6 +187,7 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
     Stop(stop, StopKind::kFirstPieceMissing, PiecePath(run, 1));
     return JobEnd::kStopped;
   }
+  if (!CheckSetIsWhole(run, stop)) return JobEnd::kStopped;
   run.restoredName = RestoreFileName(run.set.stemName);
   run.outputPath = JoinPath(run.request.targetDir, run.restoredName);
   SystemError query = kNoError;

@@ -5,17 +5,19 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "job_result.h"
 #include "platform.h"
 
 constexpr char kJoinScriptName[] = "join.sh";
 
-// The whole script for a source file name split into pieces 1..lastPiece.
-std::string BuildJoinScriptText(const std::string& sourceFileName, uint64_t lastPiece);
+// The whole script for a source file name split into pieces of these
+// sizes, numbered from 1.
+std::string BuildJoinScriptText(const std::string& sourceFileName, const std::vector<uint64_t>& pieceSizes);
 
 // Writes join.sh beside the pieces, executable; never over the source.
-bool WriteJoinScript(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
-                     FileHandle source, StopReason* stop);
+bool WriteJoinScript(const std::string& sourceFileName, const std::string& targetDir,
+                     const std::vector<uint64_t>& pieceSizes, FileHandle source, StopReason* stop);
 
 #endif

@@ -1,7 +1,5 @@
 #include "piece_set.h"
 
-#include <vector>
-
 #include "job_request.h"
 #include "naming.h"
 #include "stop_request.h"
@@ -37,7 +35,9 @@ bool PieceSet::NamesFit(uint64_t number) const {
 bool PieceSet::Begin(StopReason* stop) {
   const uint64_t number = count_ + 1;
   if (number > kMaxPieceNumber) return Fail(StopKind::kTooManyPieces, number, kNoError, stop);
-  if (!NamesFit(number)) return Fail(StopKind::kNamesTooLong, number, kNoError, stop);
+  // A name grows only when its number gains a digit: checked then.
+  const bool newLength = number == 1 || DecimalText(number).find_first_not_of('0', 1) == std::string::npos;
+  if (newLength && !NamesFit(number)) return Fail(StopKind::kNamesTooLong, number, kNoError, stop);
   pieceBytes_ = 0;
   if (dryRun_) {
     count_ = number;
@@ -93,6 +93,7 @@ bool PieceSet::Copy(FileHandle source, uint64_t length, StopReason* stop) {
 }
 
 bool PieceSet::End(StopReason* stop) {
+  if (recordSizes_) sizes_.push_back(pieceBytes_);
   SystemError error = piece_.Release();
   return error == kNoError || Fail(StopKind::kPieceWrite, count_, error, stop);
 }

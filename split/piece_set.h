@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "job_result.h"
 #include "platform.h"
@@ -35,6 +36,10 @@ class PieceSet {
   // Whether the system can hold piece `number`'s name and its temporary one.
   bool NamesFit(uint64_t number) const;
 
+  // Keeps every piece's size, for a script that checks them.
+  void RecordSizes() { recordSizes_ = true; }
+  const std::vector<uint64_t>& sizes() const { return sizes_; }
+
   uint64_t count() const { return count_; }
   std::string Name(uint64_t number) const;
   uint64_t firstBytes() const { return firstBytes_; }
@@ -54,6 +59,8 @@ class PieceSet {
   uint64_t committed_ = 0;  // pieces given their names
   uint64_t pieceBytes_ = 0;
   uint64_t firstBytes_ = 0;
+  bool recordSizes_ = false;
+  std::vector<uint64_t> sizes_;
   FileSlot piece_;
 };
 

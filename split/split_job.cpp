@@ -203,6 +203,7 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   if (!OpenSource(run, stop)) return JobEnd::kStopped;
   run.pieces.emplace(request.targetDir, BuildPieceStem(run.sourcePath, request.targetDir),
                      IsStream(run) ? FileHandle{} : run.source, request.dryRun);
+  if (request.writeScript) run.pieces->RecordSizes();
   if (!WritePieces(run, stop)) return run.declined ? JobEnd::kDeclined : JobEnd::kStopped;
   if (!SourceUnchanged(run)) {
     Stop(stop, StopKind::kSourceChanged, run.sourcePath);
@@ -220,7 +221,7 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   if (request.writeBatch && !WriteJoinBatch(sourceName, request.targetDir, last, batchCodePage, source, stop)) {
     return JobEnd::kStopped;
   }
-  if (request.writeScript && !WriteJoinScript(sourceName, request.targetDir, last, source, stop)) {
+  if (request.writeScript && !WriteJoinScript(sourceName, request.targetDir, run.pieces->sizes(), source, stop)) {
     return JobEnd::kStopped;
   }
   return JobEnd::kFinished;

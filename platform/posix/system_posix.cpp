@@ -1,4 +1,5 @@
 // The system side on POSIX systems.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -145,6 +146,21 @@ bool FindFileExact(const std::string& path, uint64_t* size) {
   if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
   *size = static_cast<uint64_t>(info.st_size);
   return true;
+}
+
+SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context),
+                       void* context) {
+  DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (folder == nullptr) return LastError();
+  errno = 0;
+  while (const struct dirent* entry = ::readdir(folder)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") visit(name, context);
+    errno = 0;
+  }
+  SystemError error = errno;
+  ::closedir(folder);
+  return error;
 }
 
 namespace {

@@ -138,6 +138,23 @@ bool FindFileExact(const std::string& path, uint64_t* size) {
   return true;
 }
 
+SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context),
+                       void* context) {
+  std::string pattern = dir.empty() ? std::string(".") : dir;
+  if (pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? kNoError : LastError();
+  do {
+    const std::string name = data.cFileName;
+    if (name != "." && name != "..") visit(name, context);
+  } while (FindNextFileA(find, &data));
+  SystemError error = GetLastError() == ERROR_NO_MORE_FILES ? kNoError : LastError();
+  FindClose(find);
+  return error;
+}
+
 SystemError QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes) {
   const std::string root = MakeFreeSpaceRoot(targetDir);
   // Looked up at run time: the first releases of Windows 95 lack it.
