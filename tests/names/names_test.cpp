@@ -7,7 +7,6 @@
 
 #include "batch_codepage.h"
 #include "join_batch.h"
-#include "known_sets.h"
 #include "split_job.h"
 #include "test_files.h"
 #include "windows_names.h"
@@ -100,6 +99,9 @@ TEST(JoinBatch, spells_the_name_in_its_code_page_or_the_split_writes_nothing) {
       {"back\\slash", 0, nullptr, StopKind::kBatchNameInvalid},
       {"CON", 65001, nullptr, StopKind::kBatchNameInvalid},
   };
+  // The first row's bytes are the ASCII JOIN.BAT the other suites pin;
+  // every other name must stand in them exactly where "report" stands.
+  std::string asciiBatch;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.base);
     TempDir dir;
@@ -115,7 +117,8 @@ TEST(JoinBatch, spells_the_name_in_its_code_page_or_the_split_writes_nothing) {
     JobResult result = PerformSplitJob(request, report);
     if (row.spelled) {
       EXPECT_EQ(JobEnd::kFinished, result.end);
-      EXPECT_EQ(Replaced(kReportJoinBatch, "report", row.spelled), ReadBytes(dir.File("out/JOIN.BAT")));
+      if (asciiBatch.empty()) asciiBatch = ReadBytes(dir.File("out/JOIN.BAT"));
+      EXPECT_EQ(Replaced(asciiBatch, "report", row.spelled), ReadBytes(dir.File("out/JOIN.BAT")));
     } else {
       EXPECT_EQ(JobEnd::kStopped, result.end);
       EXPECT_EQ(row.refusal, result.reason.kind);

@@ -12,7 +12,14 @@ fail() { echo "check_packages: $*" >&2; exit 1; }
 unzip -q "$zip" -d "$scratch/zip"
 listing=$(cd "$scratch/zip" && find . -type f | sort | tr '\n' ' ')
 [ "$listing" = "./Dorvenal.exe ./README.TXT ./dorvenal-cli.exe " ] || fail "zip holds: $listing"
-cmp "$scratch/zip/README.TXT" "$source/app/README.TXT" || fail "README.TXT differs from the guide"
+# The guide with CR LF after every line, Notepad's line end; it tells of
+# both programs and how to remove them.
+sed 's/$/\r/' "$source/app/README.TXT" | cmp -s - "$scratch/zip/README.TXT" ||
+  fail "README.TXT is not the guide with CR LF line ends"
+for part in 'dorvenal-cli split -s 1400K --batch -p report.doc D:\Parts' 'delete the three files' \
+            'To remove dorvenal-cli.exe, delete it'; do
+  grep -qF "$part" "$scratch/zip/README.TXT" || fail "README.TXT does not say: $part"
+done
 for exe in Dorvenal.exe dorvenal-cli.exe; do
   head -c 2 "$scratch/zip/$exe" | grep -q MZ || fail "$exe is no Windows program"
 done
