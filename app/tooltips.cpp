@@ -3,7 +3,6 @@
 // the two path fields (their whole text).
 #include <windows.h>
 #include <commctrl.h>
-#include <shlwapi.h>
 
 #include <cstddef>
 #include <string>
@@ -16,26 +15,11 @@
 
 namespace {
 
-// The record up to lParam (44 bytes), which common controls before
-// version 6 take and no larger; version 6, which the manifest brings on XP
-// and later, is sent the whole record with lpReserved as well (48 bytes).
+// The record's early form, up to lParam, which every version of the
+// control reads; common controls 6, which the manifest brings, takes it
+// too (it refuses only records larger than its own 48 bytes).
 constexpr UINT kToolInfoSize = offsetof(TOOLINFOA, lParam) + sizeof(LPARAM);
-static_assert(sizeof(void*) != 4 || kToolInfoSize == 44, "TOOLINFOA before version 6 has 44 bytes");
-struct ToolInfoWithReserved {
-  TOOLINFOA tool;
-  void* reserved;
-};
-
-// DllGetVersion is looked up, not imported: the first comctl32 of
-// Windows 95 lacks it.
-UINT ToolInfoSize() {
-  auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("comctl32.dll"), "DllGetVersion")));
-  DLLVERSIONINFO version = {};
-  version.cbSize = sizeof version;
-  bool six = getVersion != nullptr && SUCCEEDED(getVersion(&version)) && version.dwMajorVersion >= 6;
-  return six ? sizeof(ToolInfoWithReserved) : kToolInfoSize;
-}
+static_assert(sizeof(void*) != 4 || kToolInfoSize == 44, "TOOLINFOA must be sent in its 44-byte form");
 
 // A path can be longer than the 80 characters of szText, so its tip points
 // at this text instead; it must outlive the notification, as the tooltip
@@ -89,14 +73,13 @@ void CreateTooltips(HWND dialog) {
 void AddTooltipTool(HWND dialog, int controlId, int stringId) {
   // The tooltip copies a fixed text when the tool is added.
   std::string text = stringId != 0 ? LoadText(stringId) : std::string();
-  ToolInfoWithReserved record = {};
-  TOOLINFOA& tool = record.tool;
-  tool.cbSize = ToolInfoSize();
+  TOOLINFOA tool = {};
+  tool.cbSize = kToolInfoSize;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = dialog;
   tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, controlId));
   tool.lpszText = stringId != 0 ? &text[0] : LPSTR_TEXTCALLBACKA;
-  SendMessageA(TooltipWindow(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&record));
+  SendMessageA(TooltipWindow(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 int SupplyTooltipText(HWND dialog, LPARAM notification) {

@@ -33,4 +33,9 @@ dpkg --root="$root" --force-not-root --force-depends --force-script-chrootless -
 version=$("$root/usr/bin/dorvenal-cli" --version | head -n 1)
 [ "$version" = "dorvenal-cli (Dorvenal) 1.0.8" ] || fail "--version says: $version"
 gzip -dc "$root/usr/share/man/man1/dorvenal-cli.1.gz" | grep -q '^\.SH NAME' || fail "no manual page"
+# Debian's own checks: no error and no warning (tools/install-deps tests
+# installs lintian).
+command -v lintian >/dev/null || fail "lintian is missing: run tools/install-deps tests"
+findings=$(lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1) ||
+  fail "lintian: $(grep -v 'root privileges' <<<"$findings")"
 echo "packages: 2 passed, 0 failed"
