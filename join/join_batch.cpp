@@ -84,9 +84,12 @@ bool WriteJoinBatch(const std::string& sourceFileName, const std::string& target
     *stop = StopReason{StopKind::kBatchIsSource, batchPath, kNoError};
     return false;
   }
-  // CheckBatchName has made sure that the name converts.
+  // CheckBatchName has seen the name convert; the rest is ASCII.
   std::string text;
-  ConvertBatchText(BuildJoinBatchText(sourceFileName, lastPiece), codePage, &text);
+  if (!ConvertBatchText(BuildJoinBatchText(sourceFileName, lastPiece), codePage, &text)) {
+    *stop = StopReason{StopKind::kBatchNameCodePage, sourceFileName, static_cast<SystemError>(codePage)};
+    return false;
+  }
   SystemError error = WriteWholeFile(batchPath, text);
   if (error == kNoError) return true;
   *stop = StopReason{StopKind::kBatchWrite, batchPath, error};
