@@ -16,9 +16,10 @@
 namespace {
 
 // The record's early form, up to lParam, which every version of the
-// control reads.
+// control reads; common controls 6, which the manifest brings, takes it
+// too (it refuses only records larger than its own 48 bytes).
 constexpr UINT kToolInfoSize = offsetof(TOOLINFOA, lParam) + sizeof(LPARAM);
-static_assert(kToolInfoSize == 44, "TOOLINFOA must be sent in its 44-byte form");
+static_assert(sizeof(void*) != 4 || kToolInfoSize == 44, "TOOLINFOA must be sent in its 44-byte form");
 
 // A path can be longer than the 80 characters of szText, so its tip points
 // at this text instead; it must outlive the notification, as the tooltip

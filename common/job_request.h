@@ -26,6 +26,10 @@ struct SplitRequest {
   uint64_t pieceCount = 0;  // Pieces: how many
   std::string keyword;      // Keyword: the exact bytes to cut after
   bool writeBatch = false;   // JOIN.BAT beside the pieces
+  // The code page JOIN.BAT is written in, the one cmd.exe will read it in:
+  // 0 for this system's (SystemBatchCodePage), else a Windows code page
+  // number (437, 850, 866, 932, 936, 65001, ...).
+  uint32_t batchCodePage = 0;
   bool writeScript = false;  // join.sh beside the pieces
   bool dryRun = false;       // plan and tell, write nothing
 };

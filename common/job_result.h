@@ -17,6 +17,8 @@ enum class StopKind {
   kKeywordTooLong,     // more than kMaxKeywordBytes
   kCountOfStream,      // a count split needs the size, which a stream has not
   kBatchNameInvalid,   // JOIN.BAT cannot name the source (path: the name)
+  kBatchNameCodePage,  // nor spell it in the code page cmd.exe reads it in
+                       // (path: the name, code: the code page)
   kNamesTooLong,       // a piece name the system cannot hold (path: it)
   // The source.
   kSourceOpen,         // code: why

@@ -71,7 +71,10 @@ constexpr const char kMsgStalePiece[] =
 constexpr const char kMsgNameTooLong[] =
     "The piece names would be too long for the system, such as\n%s !!\nPlease choose a shorter file name or target folder.";
 constexpr const char kMsgBatchNameInvalid[] =
-    "The file name\n%s\ncannot be written into JOIN.BAT: Windows does not allow \" * ? < > | : or control characters in a file name !!";
+    "The file name\n%s\ncannot be written into JOIN.BAT: Windows does not allow \" * ? < > | : / \\ or control characters in a file name, a dot or blank at its end, or a device name such as CON, NUL, COM1 or LPT1 !!";
+// The name, then the code page's number.
+constexpr const char kMsgBatchNameCodePage[] =
+    "The file name\n%s\ncannot be written into JOIN.BAT: the Windows command prompt reads it in code page %s, which cannot spell all of its characters !!\nPlease rename the file, or split without the batch file and join with Dorvenal.";
 constexpr const char kMsgSplitInterrupted[] =
     "The split was interrupted !!\nThe pieces it had written were removed; the target folder is as it was.";
 constexpr const char kMsgJoinInterrupted[] =

@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
-# Takes docs/dorvenal.png: the main dialog as it opens, under Wine on a
-# private Xvfb display, cropped to the dialog's window. Installs what it
-# needs (xdotool, x11-utils, imagemagick, Wine's fonts) when missing.
-#   docs/make-screenshot.sh [BUILD_DIR]     (default: build/windows)
+# Takes docs/dorvenal.png: the main dialog as it opens, with its manifest
+# (themed controls), under Wine on a private Xvfb display, cropped to the
+# dialog's window. Installs what it needs (xdotool, x11-utils, imagemagick,
+# Wine's fonts) when missing.
+#   docs/make-screenshot.sh [BUILD_DIR]     (default: build/windows, or
+#                                            build/mingw64 on a host that
+#                                            runs no 32-bit code)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 if [ "${1:-}" != --inside ]; then
   "$root/tools/install-deps" screenshot
-  build=${1:-$root/build/windows}
+  preset=windows
+  [ "$("$root/tools/wine-arch")" = win64 ] && preset=mingw64
+  build=${1:-$root/build/$preset}
   if [ ! -d "$build" ]; then
-    (cd "$root" && cmake --preset windows -B "$build" >/dev/null)
+    (cd "$root" && cmake --preset "$preset" -B "$build" >/dev/null)
   fi
   cmake --build "$build" --target Dorvenal -j2 >/dev/null
   exec "$root/tools/wine-session" "$0" --inside "$build/app/Dorvenal.exe" "$root/docs/dorvenal.png"

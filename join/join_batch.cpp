@@ -2,10 +2,12 @@
 
 #include <cstring>
 
+#include "batch_codepage.h"
 #include "naming.h"
 #include "slots.h"
 #include "text_format.h"
 #include "texts.h"
+#include "windows_names.h"
 
 namespace {
 
@@ -31,11 +33,28 @@ std::string EscapeUnquoted(const std::string& name) {
 
 }  // namespace
 
-bool BatchCanName(const std::string& sourceFileName) {
-  for (unsigned char c : sourceFileName) {
-    if (c < 32 || std::strchr("\"*?<>|:", c) != nullptr) return false;
-  }
+uint32_t BatchCodePage(uint32_t requested) { return requested != 0 ? requested : SystemBatchCodePage(); }
+
+bool ConvertBatchText(const std::string& text, uint32_t codePage, std::string* converted) {
+  // Every code page spells ASCII as ASCII: such names keep their bytes
+  // whatever the code page, and need no conversion.
+  bool ascii = true;
+  for (unsigned char c : text) ascii = ascii && c < 0x80;
+  if (!ascii) return ConvertForBatch(text, codePage, converted);
+  *converted = text;
   return true;
+}
+
+bool CheckBatchName(const std::string& sourceFileName, uint32_t codePage, StopReason* stop) {
+  std::string spelled;
+  if (!IsWindowsFileName(sourceFileName)) {
+    *stop = StopReason{StopKind::kBatchNameInvalid, sourceFileName, kNoError};
+  } else if (!ConvertBatchText(sourceFileName, codePage, &spelled)) {
+    *stop = StopReason{StopKind::kBatchNameCodePage, sourceFileName, static_cast<SystemError>(codePage)};
+  } else {
+    return true;
+  }
+  return false;
 }
 
 std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece) {
@@ -59,13 +78,19 @@ std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastP
 }
 
 bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
-                    FileHandle source, StopReason* stop) {
+                    uint32_t codePage, FileHandle source, StopReason* stop) {
   const std::string batchPath = JoinPath(targetDir, kJoinBatchName);
   if (source.value != kNoHandle && IsSameFile(batchPath, source)) {
     *stop = StopReason{StopKind::kBatchIsSource, batchPath, kNoError};
     return false;
   }
-  SystemError error = WriteWholeFile(batchPath, BuildJoinBatchText(sourceFileName, lastPiece));
+  // CheckBatchName has seen the name convert; the rest is ASCII.
+  std::string text;
+  if (!ConvertBatchText(BuildJoinBatchText(sourceFileName, lastPiece), codePage, &text)) {
+    *stop = StopReason{StopKind::kBatchNameCodePage, sourceFileName, static_cast<SystemError>(codePage)};
+    return false;
+  }
+  SystemError error = WriteWholeFile(batchPath, text);
   if (error == kNoError) return true;
   *stop = StopReason{StopKind::kBatchWrite, batchPath, error};
   return false;

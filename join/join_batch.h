@@ -10,18 +10,28 @@
 
 constexpr char kJoinBatchName[] = "JOIN.BAT";
 
-// Whether JOIN.BAT can name a file so called: Windows allows no " * ? < >
-// | : or control character in a name.
-bool BatchCanName(const std::string& sourceFileName);
+// The code page JOIN.BAT is written in for a request's batchCodePage.
+uint32_t BatchCodePage(uint32_t requested);
 
-// The whole script for a source file name split into pieces 1..lastPiece.
+// Whether JOIN.BAT can re-create a file so called: Windows must allow the
+// name (IsWindowsFileName) and the code page must spell it. Else the stop
+// names the name (and the code page).
+bool CheckBatchName(const std::string& sourceFileName, uint32_t codePage, StopReason* stop);
+
+// Text in codePage: ASCII text as it is, other text converted; false when
+// the code page cannot spell it.
+bool ConvertBatchText(const std::string& text, uint32_t codePage, std::string* converted);
+
+// The whole script for a source file name split into pieces 1..lastPiece,
+// in the code page the name comes in.
 std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece);
 
-// Writes JOIN.BAT into the target directory for a split that has just
-// given pieces 1..lastPiece their names. `source` is the open source file
-// (none for a stream), which the batch file must never replace.
+// Writes JOIN.BAT, in codePage, into the target directory for a split
+// that has just given pieces 1..lastPiece their names, of a file whose
+// name CheckBatchName accepted. `source` is the open source file (none for
+// a stream), which the batch file must never replace.
 bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
-                    FileHandle source, StopReason* stop);
+                    uint32_t codePage, FileHandle source, StopReason* stop);
 
 // Creates or replaces the file at path with exactly `text`, written under
 // a temporary name first, runnable by whoever may read it when asked;

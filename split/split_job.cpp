@@ -195,10 +195,8 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   const std::string sourceName = SourceFileName(run.sourcePath);
   run.summary.sourceName = sourceName;
   run.summary.dryRun = request.dryRun;
-  if (request.writeBatch && !BatchCanName(sourceName)) {
-    Stop(stop, StopKind::kBatchNameInvalid, sourceName);
-    return JobEnd::kStopped;
-  }
+  const uint32_t batchCodePage = request.writeBatch ? BatchCodePage(request.batchCodePage) : 0;
+  if (request.writeBatch && !CheckBatchName(sourceName, batchCodePage, stop)) return JobEnd::kStopped;
   if (IsStream(run) && request.method == Pieces) {
     Stop(stop, StopKind::kCountOfStream, run.sourcePath);
     return JobEnd::kStopped;
@@ -221,7 +219,7 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   if (request.dryRun) return JobEnd::kFinished;
   const uint64_t last = run.pieces->count();
   FileHandle source = IsStream(run) ? FileHandle{} : run.source;
-  if (request.writeBatch && !WriteJoinBatch(sourceName, request.targetDir, last, source, stop)) {
+  if (request.writeBatch && !WriteJoinBatch(sourceName, request.targetDir, last, batchCodePage, source, stop)) {
     return JobEnd::kStopped;
   }
   if (request.writeScript && !WriteJoinScript(sourceName, request.targetDir, run.pieces->sizes(), source, stop)) {

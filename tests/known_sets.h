@@ -56,8 +56,12 @@ constexpr char kNameTooLong[] =
     "The piece names would be too long for the system, such as\n%p !!\nPlease choose a shorter file name or target "
     "folder.";
 constexpr char kBatchNameInvalid[] =
-    "The file name\n%p\ncannot be written into JOIN.BAT: Windows does not allow \" * ? < > | : or control "
-    "characters in a file name !!";
+    "The file name\n%p\ncannot be written into JOIN.BAT: Windows does not allow \" * ? < > | : / \\ or control "
+    "characters in a file name, a dot or blank at its end, or a device name such as CON, NUL, COM1 or LPT1 !!";
+constexpr char kBatchNameCodePage[] =
+    "The file name\n%p\ncannot be written into JOIN.BAT: the Windows command prompt reads it in code page 437, "
+    "which cannot spell all of its characters !!\nPlease rename the file, or split without the batch file and "
+    "join with Dorvenal.";
 constexpr char kLowMemory[] = "Your system is running low on memory !!\n Cannot proceed further !";
 constexpr char kOutputWriteFailed[] =
     "Could not write the file\n%p !!\nThe join has been stopped and the incomplete file removed.";

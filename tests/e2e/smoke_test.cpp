@@ -1,6 +1,8 @@
 // The shipped program from outside, as a user works it, through its real
 // pickers. Usage: dorvenal_smoke_tests [gtest flags] PATH/Dorvenal.exe
+// This driver has the program's manifest, so its ...A calls speak UTF-8.
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 #include <gtest/gtest.h>
 
@@ -13,6 +15,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "known_sets.h"
 
 namespace {
 
@@ -27,10 +31,6 @@ std::string Text(HWND window) {
   char text[1024] = "";
   SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, nullptr);
   return text;
-}
-
-std::string Read(const std::string& path) {
-  return std::string(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
 }
 
 // The visible dialog-class windows of the program owned by `owner`, or its
@@ -66,6 +66,9 @@ class Program {
     CloseHandle(info_.hProcess);
   }
   HWND Control(int id) const { return GetDlgItem(dialog_, id); }
+  HWND dialog() const { return dialog_; }
+  HANDLE process() const { return info_.hProcess; }
+  DWORD processId() const { return info_.dwProcessId; }
   // A click a user could make: on a visible, enabled button of a window
   // that no box blocks. Returns once handled or once a box is up.
   void Click(HWND window, int id) const {
@@ -130,49 +133,167 @@ class Program {
   HWND dialog_ = nullptr;
 };
 
+// The program's tooltip window, and the whole text of a tool's tip as it
+// would show it: the tooltip reads and writes the program's memory only.
+std::wstring TipText(HANDLE process, DWORD processId, HWND dialog, int controlId, LRESULT* toolCount) {
+  HWND tooltip = nullptr;
+  for (HWND w = GetTopWindow(nullptr); w && !tooltip; w = GetWindow(w, GW_HWNDNEXT)) {
+    DWORD pid = 0;
+    char windowClass[32] = "";
+    GetWindowThreadProcessId(w, &pid);
+    GetClassNameA(w, windowClass, sizeof windowClass);
+    if (pid == processId && !lstrcmpiA(windowClass, TOOLTIPS_CLASSA) && SendMessageA(w, TTM_GETTOOLCOUNT, 0, 0) > 0)
+      tooltip = w;
+  }
+  *toolCount = tooltip ? SendMessageA(tooltip, TTM_GETTOOLCOUNT, 0, 0) : 0;
+  struct Remote {
+    TOOLINFOW tool;
+    wchar_t text[1024];
+  } local{};
+  auto* remote = static_cast<Remote*>(VirtualAllocEx(process, nullptr, sizeof local, MEM_COMMIT, PAGE_READWRITE));
+  if (!tooltip || !remote) return L"(no tooltip)";
+  local.tool.cbSize = sizeof local.tool;
+  local.tool.hwnd = dialog;
+  local.tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, controlId));
+  local.tool.lpszText = remote->text;
+  WriteProcessMemory(process, remote, &local, sizeof local, nullptr);
+  SendMessageW(tooltip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&remote->tool));
+  ReadProcessMemory(process, remote, &local, sizeof local, nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  local.text[1023] = L'\0';
+  return local.text;
+}
+
+std::wstring Wide(const std::string& utf8) { return std::filesystem::u8path(utf8).wstring(); }
+
+// Folder names, UTF-8, in the order a byte sort gives.
+std::vector<std::string> List(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(dir)))
+    names.push_back(entry.path().filename().u8string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string Read(const std::string& path) {
+  std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// A fresh scratch folder with in\NAME (10,000 bytes with a 0x1A, where a
+// COPY without /B would stop), and pieces\ and out\ beside it.
+struct Scratch {
+  explicit Scratch(const std::string& name) {
+    wchar_t temp[MAX_PATH] = L"", longTemp[MAX_PATH] = L"";
+    GetLongPathNameW(temp, longTemp, GetTempPathW(MAX_PATH, temp) ? MAX_PATH : 0);
+    static int count = 0;
+    work = std::filesystem::path(longTemp).u8string() + "dorvenal-smoke-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(++count);
+    in = work + "\\in", pieces = work + "\\pieces", out = work + "\\out";
+    for (const std::string& dir : {work, in, pieces, out}) std::filesystem::create_directory(std::filesystem::u8path(dir));
+    source.resize(10000);
+    for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<char>(i * 7919 >> 3);
+    source[5000] = '\x1a';
+    std::ofstream(std::filesystem::u8path(in + "\\" + name), std::ios::binary) << source;
+  }
+  ~Scratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::u8path(work), ignored);
+  }
+  std::string work, in, pieces, out, source;
+};
+
+// The split of in\NAME into three pieces of 4 KBs, JOIN.BAT asked for or
+// not; then, unless refused, the pieces' names and the join. True when the
+// split went ahead.
+bool SplitAndJoin(const Program& program, const Scratch& at, const std::string& name, bool batch,
+                  const std::string& refusal) {
+  std::string stem = name;
+  stem[stem.rfind('.')] = '_';
+  program.PickSource(at.in + "\\" + name);
+  program.PickTarget(at.pieces);
+  program.Click(1015);  // Size, in KBs as the dialog opens
+  SendMessageA(program.Control(1006), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("4"));
+  if (batch != (SendMessageA(program.Control(1019), BM_GETCHECK, 0, 0) == BST_CHECKED)) program.Click(1019);
+  program.Click(IDOK);
+  if (!refusal.empty()) {
+    program.Expect(refusal, IDOK);
+    EXPECT_TRUE(List(at.pieces).empty()) << "written before the refusal";
+    return false;
+  }
+  program.Expect("File will be split into 3 pieces\nShall I continue ?", IDYES);
+  program.Expect("Finished Splitting Successfully !!!", IDOK);
+  std::vector<std::string> pieces = {stem + ".1", stem + ".2", stem + ".3"};
+  if (batch) pieces.insert(pieces.begin(), "JOIN.BAT");
+  EXPECT_EQ(pieces, List(at.pieces));
+
+  program.Click(1022);
+  EXPECT_EQ("", Text(program.Control(1000)));
+  program.PickSource(at.pieces + "\\" + stem + ".1");
+  program.PickTarget(at.out);
+  program.Click(IDOK);
+  program.Expect("Dorvenal has detected 3 files which can joined to recreate " + name + ".\n " + name +
+                     " which will be recreated will be of size 10000.\n If there is an existing " + name +
+                     " , it will be Over-Written.\n Do you wish to continue ?",
+                 IDYES);
+  program.Expect("Finished Joining Successfully !!!", IDOK);
+  program.Click(1021);
+  EXPECT_TRUE(at.source == Read(at.out + "\\" + name)) << "the joined file differs";
+  return true;
+}
+
+// JOIN.BAT run by cmd where a user runs it: in the pieces' folder, with no
+// console input, so that PAUSE returns.
+void RunJoinBatch(const Scratch& at, const std::string& name) {
+  ASSERT_EQ(0, _wsystem((L"cd /d \"" + Wide(at.pieces) + L"\" && cmd /c JOIN.BAT <NUL >NUL").c_str()));
+  EXPECT_TRUE(at.source == Read(at.pieces + "\\" + name)) << "the file JOIN.BAT made differs";
+}
+
 TEST(Program, splits_with_a_batch_file_that_cmd_runs_joins_and_ends_on_escape) {
-  char temp[MAX_PATH] = "", longTemp[MAX_PATH] = "";
-  GetLongPathNameA(temp, longTemp, GetTempPathA(MAX_PATH, temp) ? MAX_PATH : 0);
-  const std::string work = longTemp + std::string("dorvenal-smoke-") + std::to_string(GetCurrentProcessId());
-  const std::string in = work + "\\in", pieces = work + "\\pieces", out = work + "\\out";
-  for (const std::string& dir : {work, in, pieces, out}) CreateDirectoryA(dir.c_str(), nullptr);
-  std::string source(10000, '\0');
-  for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<char>(i * 7919 >> 3);
-  source[5000] = '\x1a';  // a COPY without /B would stop here
-  std::ofstream(in + "\\report.doc", std::ios::binary) << source;
+  Scratch at("report.doc");
+  Program program(at.work);
+  ASSERT_TRUE(SplitAndJoin(program, at, "report.doc", true, ""));
+  EXPECT_EQ(kReportJoinBatch, Read(at.pieces + "\\JOIN.BAT"));
+  RunJoinBatch(at, "report.doc");
+  EXPECT_EQ(0u, program.EscapeAndWait());
+}
 
-  {
-    Program program(work);
-    program.PickSource(in + "\\report.doc");
-    program.PickTarget(pieces);
-    program.Click(1015);  // Size, in KBs as the dialog opens
-    SendMessageA(program.Control(1006), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("4"));
-    program.Click(1019);
-    program.Click(IDOK);
-    program.Expect("File will be split into 3 pieces\nShall I continue ?", IDYES);
-    program.Expect("Finished Splitting Successfully !!!", IDOK);
-
-    program.Click(1022);
-    EXPECT_EQ("", Text(program.Control(1000)));
-    program.PickSource(pieces + "\\report_doc.1");
-    program.PickTarget(out);
-    program.Click(IDOK);
-    program.Expect("Dorvenal has detected 3 files which can joined to recreate report.doc.\n report.doc which will be "
-                   "recreated will be of size 10000.\n If there is an existing report.doc , it will be Over-Written.\n "
-                   "Do you wish to continue ?", IDYES);
-    program.Expect("Finished Joining Successfully !!!", IDOK);
+// Names in any script, in the locale the test runs in (LC_ALL, which Wine
+// takes its code pages from): JOIN.BAT where the command prompt of that
+// locale can read the name, a refusal naming it where not.
+TEST(Program, splits_and_joins_names_in_any_script) {
+  char locale[64] = "";
+  GetEnvironmentVariableA("LC_ALL", locale, sizeof locale);
+  const bool utf8Console = std::string(locale).rfind("hi_IN", 0) == 0;  // no OEM code page: UTF-8
+  struct Row {
+    const char* name;
+    bool inCodePage437;
+  };
+  const Row rows[] = {{"文件.zip", false}, {"Отчёт.docx", false}, {"🎉.bin", false}, {"my (1) café.txt", true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const bool spelled = utf8Console || row.inCodePage437;
+    Scratch at(row.name);
+    Program program(at.work);
+    std::string refusal = known::kBatchNameCodePage;
+    refusal.replace(refusal.find("%p"), 2, row.name);
+    if (SplitAndJoin(program, at, row.name, true, spelled ? "" : refusal)) RunJoinBatch(at, row.name);
+    if (!spelled) {
+      ASSERT_TRUE(SplitAndJoin(program, at, row.name, false, ""));
+    }
+    // Common controls 6 took every tool; the path's tip is the whole path.
+    program.PickSource(at.in + "\\" + row.name);
+    LRESULT tools = 0;
+    EXPECT_EQ(Wide(at.in + "\\" + row.name), TipText(program.process(), program.processId(), program.dialog(), 1000, &tools));
+    EXPECT_EQ(12, tools);
+    // The value field takes 25 characters of any script, under Keyword.
+    program.Click(1005);
+    for (int i = 0; i < 26; ++i) {
+      SendMessageTimeoutW(program.Control(1006), WM_CHAR, 0x6587, 0, SMTO_NORMAL, 10000, nullptr);  // 文
+    }
+    EXPECT_EQ(25, SendMessageW(program.Control(1006), WM_GETTEXTLENGTH, 0, 0));
     EXPECT_EQ(0u, program.EscapeAndWait());
   }
-  EXPECT_TRUE(source == Read(out + "\\report.doc")) << "the joined file differs";
-  EXPECT_EQ("ECHO OFF\r\nREM Dorvenal genarated batch file\r\nECHO Now report.doc will be recreated\r\nPAUSE\r\n"
-            "COPY /B \"report_doc.1\" dorvnl.tmp\r\nCOPY /B dorvnl.tmp+\"report_doc.2\" dorvnl.tmp\r\n"
-            "COPY /B dorvnl.tmp+\"report_doc.3\" dorvnl.tmp\r\nREN dorvnl.tmp \"report.doc\"\r\n"
-            "ECHO Finished creating report.doc\r\n",
-            Read(pieces + "\\JOIN.BAT"));
-  // No console input, so that PAUSE returns.
-  ASSERT_EQ(0, std::system(("cd /d \"" + pieces + "\" && cmd /c JOIN.BAT <NUL >NUL").c_str()));
-  EXPECT_TRUE(source == Read(pieces + "\\report.doc")) << "the file JOIN.BAT made differs";
-  std::filesystem::remove_all(work);
 }
 
 }  // namespace

@@ -12,7 +12,14 @@ fail() { echo "check_packages: $*" >&2; exit 1; }
 unzip -q "$zip" -d "$scratch/zip"
 listing=$(cd "$scratch/zip" && find . -type f | sort | tr '\n' ' ')
 [ "$listing" = "./Dorvenal.exe ./README.TXT ./dorvenal-cli.exe " ] || fail "zip holds: $listing"
-cmp "$scratch/zip/README.TXT" "$source/app/README.TXT" || fail "README.TXT differs from the guide"
+# The guide with CR LF after every line, Notepad's line end; it tells of
+# both programs and how to remove them.
+sed 's/$/\r/' "$source/app/README.TXT" | cmp -s - "$scratch/zip/README.TXT" ||
+  fail "README.TXT is not the guide with CR LF line ends"
+for part in 'dorvenal-cli split -s 1400K --batch -p report.doc D:\Parts' 'delete the three files' \
+            'To remove dorvenal-cli.exe, delete it'; do
+  grep -qF "$part" "$scratch/zip/README.TXT" || fail "README.TXT does not say: $part"
+done
 for exe in Dorvenal.exe dorvenal-cli.exe; do
   head -c 2 "$scratch/zip/$exe" | grep -q MZ || fail "$exe is no Windows program"
 done
@@ -26,4 +33,9 @@ dpkg --root="$root" --force-not-root --force-depends --force-script-chrootless -
 version=$("$root/usr/bin/dorvenal-cli" --version | head -n 1)
 [ "$version" = "dorvenal-cli (Dorvenal) 1.0.8" ] || fail "--version says: $version"
 gzip -dc "$root/usr/share/man/man1/dorvenal-cli.1.gz" | grep -q '^\.SH NAME' || fail "no manual page"
+# Debian's own checks: no error and no warning (tools/install-deps tests
+# installs lintian).
+command -v lintian >/dev/null || fail "lintian is missing: run tools/install-deps tests"
+findings=$(lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1) ||
+  fail "lintian: $(grep -v 'root privileges' <<<"$findings")"
 echo "packages: 2 passed, 0 failed"
