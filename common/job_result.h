@@ -4,6 +4,7 @@
 #define DORVENAL_JOB_RESULT_H
 
 #include <string>
+#include <utility>
 
 #include "platform.h"
 
@@ -43,15 +44,22 @@ enum class StopKind {
   kOutputRename,
   kPieceOpen,
   kPieceRead,
+  kPieceMissing,       // the set goes on past a missing piece (otherPath: a later piece)
+  kPieceUnreadable,    // a piece's name holds no readable file (otherPath: a later piece, if any)
+  kPieceChanged,       // a piece is not the size it had when it was counted
   // Either job.
   kInterrupted,        // a stop was requested (a signal, Ctrl+C)
   kLowMemory,
 };
 
 struct StopReason {
+  StopReason() = default;
+  StopReason(StopKind kind, std::string path, SystemError code = kNoError, std::string otherPath = std::string())
+      : kind(kind), path(std::move(path)), code(code), otherPath(std::move(otherPath)) {}
   StopKind kind = StopKind::kInterrupted;
   std::string path;
   SystemError code = kNoError;
+  std::string otherPath;  // a second file the stop concerns, where there is one
 };
 
 enum class JobEnd {

@@ -1,5 +1,8 @@
 #include "naming.h"
 
+#include <chrono>
+#include <cstdint>
+
 void ReplaceLastDot(std::string& text) {
   size_t dot = text.rfind('.');
   if (dot != std::string::npos) text[dot] = '_';
@@ -51,4 +54,28 @@ PieceSetName SplitFirstPiecePath(const std::string& firstPiecePath, char separat
   return name;
 }
 
-std::string MakeTemporaryName(const std::string& finalPath) { return finalPath + ".dvtmp"; }
+namespace {
+
+std::string Base36(uint64_t number) {
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[number % 36]);
+    number /= 36;
+  } while (number != 0);
+  return digits;
+}
+
+}  // namespace
+
+std::string MakeRunTag() {
+  // The process id tells runs in other processes apart; the count, runs
+  // in this one; the clock, a process of the same id that left files.
+  static uint32_t runsInThisProcess = 0;
+  const uint64_t ticks = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  return "~dv" + Base36(CurrentProcessId()) + "-" + Base36(++runsInThisProcess) + Base36(ticks % (36 * 36 * 36));
+}
+
+std::string MakeTemporaryPath(const std::string& dir, const std::string& runTag, const std::string& what,
+                              char separator) {
+  return JoinPath(dir, runTag + "." + what + ".dvtmp", separator);
+}

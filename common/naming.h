@@ -29,9 +29,16 @@ std::string BuildPieceStem(const std::string& sourcePath, const std::string& tar
 // stem + "." + number text.
 std::string MakePieceName(const std::string& stem, const std::string& pieceNumberText);
 
-// The name a file is written under until it is whole: the final name with
-// ".dvtmp" after it. Such names never count as pieces.
-std::string MakeTemporaryName(const std::string& finalPath);
+// A tag of this run's own for the names of its temporary files: two runs
+// into one folder never share one, even in one process.
+std::string MakeRunTag();
+
+// Where a file of this run is written until it is whole: in dir, the tag,
+// a dot, `what` (a piece number, "out", "bat", ...) and ".dvtmp". Short,
+// so that the temporary name costs no length the final name could use;
+// such names never count as pieces.
+std::string MakeTemporaryPath(const std::string& dir, const std::string& runTag, const std::string& what,
+                              char separator = kPathSeparator);
 
 // Whether a path may name a first piece: it ends in ".1".
 bool IsFirstPiecePath(const std::string& path);

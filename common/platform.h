@@ -73,6 +73,10 @@ bool IsSameFile(const std::string& path, FileHandle file);
 // Whether a file (not a folder) of exactly this name exists, and its size.
 bool FindFileExact(const std::string& path, uint64_t* size);
 
+// Calls visit with the name of every entry of the folder but "." and "..".
+SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context),
+                       void* context);
+
 // Free bytes of the volume that holds the directory, for this user.
 SystemError QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes);
 

@@ -1,11 +1,9 @@
-// One slot per resource a job holds. A slot starts empty, is emptied when
-// its resource is released, and cannot be copied, so nothing is released
-// twice. Jobs release their slots explicitly, in their own order; the
-// destructors only catch what a job forgot.
+// One slot per open file. A slot starts empty, is emptied when its file is
+// closed, and cannot be copied, so nothing is closed twice. Jobs release
+// their slots explicitly, in their own order; the destructor only catches
+// what a job forgot.
 #ifndef DORVENAL_SLOTS_H
 #define DORVENAL_SLOTS_H
-
-#include <cstddef>
 
 #include "platform.h"
 
@@ -16,46 +14,19 @@ class FileSlot {
   FileSlot& operator=(const FileSlot&) = delete;
   ~FileSlot() { Release(); }
 
-  bool Hold(FileHandle file) {
-    file_ = file;
-    return Held();
-  }
+  FileHandle* Receive() { return &file_; }  // for the call that opens it
   bool Held() const { return file_.value != kNoHandle; }
   FileHandle Get() const { return file_; }
-  // Closes the file; false when the close failed.
-  bool Release() {
-    if (!Held()) return true;
-    bool closed = CloseFile(file_);
+  // Closes the file; the close's error, kNoError when none was held.
+  SystemError Release() {
+    if (!Held()) return kNoError;
+    SystemError error = CloseFile(file_);
     file_ = FileHandle{};
-    return closed;
+    return error;
   }
 
  private:
   FileHandle file_;
-};
-
-class MappingSlot {
- public:
-  MappingSlot() = default;
-  MappingSlot(const MappingSlot&) = delete;
-  MappingSlot& operator=(const MappingSlot&) = delete;
-  ~MappingSlot() { Release(); }
-
-  bool Hold(MappingHandle mapping) {
-    mapping_ = mapping;
-    return Held();
-  }
-  bool Held() const { return mapping_.value != kNoHandle; }
-  MappingHandle Get() const { return mapping_; }
-  bool Release() {
-    if (!Held()) return true;
-    bool closed = CloseMapping(mapping_);
-    mapping_ = MappingHandle{};
-    return closed;
-  }
-
- private:
-  MappingHandle mapping_;
 };
 
 #endif

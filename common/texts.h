@@ -19,9 +19,6 @@ constexpr const char kMsgEmptySource[] =
     "The selected file is of size 0 bytes.\nZero length files cannot be split !!!";
 constexpr const char kMsgNoSpaceSplit[] =
     "There is not enough free space in the target drive to store the split files.\nPlease free up some space on the target drive and then try to split";
-constexpr const char kMsgMappingFailed[] = "File mapping creation failed !!!.\nYou are low on memory";
-constexpr const char kMsgViewFailed[] = "Mapping of view failed !!!.\nYou are low on memory";
-constexpr const char kMsgUnmapFailed[] = "Could not unmap view of file.";
 constexpr const char kMsgSplitFinished[] = "Finished Splitting Successfully !!!";
 constexpr const char kConfirmSize[] = "File will be split into %d pieces\nShall I continue ?";
 constexpr const char kConfirmPieces[] =
@@ -84,6 +81,12 @@ constexpr const char kMsgPieceRenameFailed[] =
 constexpr const char kMsgOutputRenameFailed[] =
     "Could not give the joined file its name\n%s !!\nThe join has been stopped and the incomplete file removed.";
 
+constexpr const char kMsgPieceMissing[] =
+    "The piece\n%s\nis missing, but the set goes on with\n%s !!\nThe join has been stopped; nothing was written.";
+constexpr const char kMsgPieceUnreadable[] =
+    "The piece\n%s\nis not a file that can be read !!\nThe join has been stopped; nothing was written.";
+constexpr const char kMsgPieceChanged[] =
+    "The piece\n%s\nchanged while it was being joined !!\nThe join has been stopped and the incomplete file removed.";
 constexpr const char kMsgSourceReadFailed[] =
     "Could not read the source file\n%s !!\nThe split has been stopped.";
 
@@ -94,6 +97,14 @@ constexpr const char kBatchHeader[] =
 constexpr const char kBatchFirstCopy[] = "COPY /B \"%s.%s\" dorvnl.tmp\r\n";
 constexpr const char kBatchNextCopy[] = "COPY /B dorvnl.tmp+\"%s.%s\" dorvnl.tmp\r\n";
 constexpr const char kBatchFooter[] = "REN dorvnl.tmp \"%s\"\r\nECHO Finished creating %s\r\n";
+// Checks before the first COPY, so that a set with a piece missing, or a
+// name in the way, is never reported as recreated. Arguments: the name
+// quoted, the name bare (and for a piece the restored name too).
+constexpr const char kBatchCheckPiece[] =
+    "IF NOT EXIST \"%s\" ECHO %s is missing: %s was not recreated\r\nIF NOT EXIST \"%s\" GOTO END\r\n";
+constexpr const char kBatchCheckInTheWay[] =
+    "IF EXIST \"%s\" ECHO %s is in the way: move it elsewhere and run JOIN.BAT again\r\nIF EXIST \"%s\" GOTO END\r\n";
+constexpr const char kBatchEnd[] = ":END\r\n";
 
 // What a dry run would have done; the lead marks it as such.
 constexpr const char kDryRunLead[] = "Dry run: ";

@@ -1,6 +1,7 @@
 #include "join_batch.h"
 
-#include "batch_templates.h"
+#include <cstring>
+
 #include "naming.h"
 #include "slots.h"
 #include "text_format.h"
@@ -22,7 +23,7 @@ std::string EscapeQuoted(const std::string& name) {
 std::string EscapeUnquoted(const std::string& name) {
   std::string escaped;
   for (char c : EscapeQuoted(name)) {
-    if (std::string("&|<>()^").find(c) != std::string::npos) escaped += '^';
+    if (std::strchr("&|<>()^", c) != nullptr && c != '\0') escaped += '^';
     escaped += c;
   }
   return escaped;
@@ -30,44 +31,58 @@ std::string EscapeUnquoted(const std::string& name) {
 
 }  // namespace
 
-std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece) {
-  const std::string header = LoadBatchTemplate(BatchTemplate::kHeader);
-  const std::string firstCopy = LoadBatchTemplate(BatchTemplate::kFirstCopy);
-  const std::string nextCopy = LoadBatchTemplate(BatchTemplate::kNextCopy);
-  const std::string footer = LoadBatchTemplate(BatchTemplate::kFooter);
-  if (header.empty() || firstCopy.empty() || nextCopy.empty() || footer.empty()) return std::string();
+bool BatchCanName(const std::string& sourceFileName) {
+  for (unsigned char c : sourceFileName) {
+    if (c < 32 || std::strchr("\"*?<>|:", c) != nullptr) return false;
+  }
+  return true;
+}
 
+std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece) {
   std::string stemName = sourceFileName;
   ReplaceLastDot(stemName);
   // The header's and the last ECHO's name stand unquoted, the others in quotes.
-  std::string text = FillTemplate(header, {EscapeUnquoted(sourceFileName)});
+  std::string text = FillTemplate(kBatchHeader, {EscapeUnquoted(sourceFileName)});
   for (uint64_t k = 1; k <= lastPiece; ++k) {
-    text += FillTemplate(k == 1 ? firstCopy : nextCopy, {EscapeQuoted(stemName), DecimalText(k)});
+    const std::string piece = MakePieceName(stemName, DecimalText(k));
+    text += FillTemplate(kBatchCheckPiece, {EscapeQuoted(piece), EscapeUnquoted(piece), EscapeUnquoted(sourceFileName),
+                                            EscapeQuoted(piece)});
   }
-  text += FillTemplate(footer, {EscapeQuoted(sourceFileName), EscapeUnquoted(sourceFileName)});
-  return text;
+  for (const std::string& name : {sourceFileName, std::string("dorvnl.tmp")}) {
+    text += FillTemplate(kBatchCheckInTheWay, {EscapeQuoted(name), EscapeUnquoted(name), EscapeQuoted(name)});
+  }
+  for (uint64_t k = 1; k <= lastPiece; ++k) {
+    text += FillTemplate(k == 1 ? kBatchFirstCopy : kBatchNextCopy, {EscapeQuoted(stemName), DecimalText(k)});
+  }
+  text += FillTemplate(kBatchFooter, {EscapeQuoted(sourceFileName), EscapeUnquoted(sourceFileName)});
+  return text + kBatchEnd;
 }
 
-bool WriteJoinBatch(const SplitRequest& request, uint64_t lastPiece, FileHandle source, JobReport& report) {
-  const std::string sourceFileName = SourceFileName(request.sourcePath);
-  const std::string batchPath = JoinPath(request.targetDir, kJoinBatchName);
-
-  if (IsSameFile(batchPath, source)) {
-    report.ShowInfo(FillTemplate(kMsgBatchIsSource, {batchPath}));
+bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
+                    FileHandle source, StopReason* stop) {
+  const std::string batchPath = JoinPath(targetDir, kJoinBatchName);
+  if (source.value != kNoHandle && IsSameFile(batchPath, source)) {
+    *stop = StopReason{StopKind::kBatchIsSource, batchPath, kNoError};
     return false;
   }
-  const std::string text = BuildJoinBatchText(sourceFileName, lastPiece);
-  if (!text.empty() && WriteWholeFile(batchPath, text)) return true;
-  report.ShowInfo(FillTemplate(kMsgBatchFailed, {batchPath}));
+  SystemError error = WriteWholeFile(batchPath, BuildJoinBatchText(sourceFileName, lastPiece));
+  if (error == kNoError) return true;
+  *stop = StopReason{StopKind::kBatchWrite, batchPath, error};
   return false;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& text) {
+SystemError WriteWholeFile(const std::string& path, const std::string& text, bool executable) {
+  std::string dir = path.substr(0, path.size() - SourceFileName(path).size());
+  if (dir.empty()) dir = ".";
+  const std::string temporary = MakeTemporaryPath(dir, MakeRunTag(), "file");
   FileSlot file;
-  bool created = file.Hold(CreateSharedFile(path));
-  bool written = created && WriteAll(file.Get(), text.data(), text.size()) == IoError::kNone;
-  bool closed = file.Release();
-  if (written && closed) return true;
-  if (created) RemoveFile(path);
-  return false;
+  SystemError error = CreateNewFile(temporary, file.Receive());
+  if (error != kNoError) return error;
+  error = WriteAll(file.Get(), text.data(), text.size());
+  SystemError closed = file.Release();
+  if (error == kNoError) error = closed;
+  if (error == kNoError && executable) error = MakeExecutable(temporary);
+  if (error == kNoError) error = RenameReplacing(temporary, path);
+  if (error != kNoError) RemoveFile(temporary);
+  return error;
 }

@@ -5,24 +5,27 @@
 #include <cstdint>
 #include <string>
 
-#include "job_report.h"
-#include "job_request.h"
+#include "job_result.h"
 #include "platform.h"
 
 constexpr char kJoinBatchName[] = "JOIN.BAT";
 
-// The whole script for a source file name split into pieces 1..lastPiece,
-// from the string-table templates; empty when a template cannot be loaded.
+// Whether JOIN.BAT can name a file so called: Windows allows no " * ? < >
+// | : or control character in a name.
+bool BatchCanName(const std::string& sourceFileName);
+
+// The whole script for a source file name split into pieces 1..lastPiece.
 std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece);
 
-// Writes JOIN.BAT into the target directory for the split of `request`
-// that has just written pieces 1..lastPiece. `source` is the open source
-// file, which the batch file must never replace. False, after an error
-// box, when the file could not be written whole.
-bool WriteJoinBatch(const SplitRequest& request, uint64_t lastPiece, FileHandle source, JobReport& report);
+// Writes JOIN.BAT into the target directory for a split that has just
+// given pieces 1..lastPiece their names. `source` is the open source file
+// (none for a stream), which the batch file must never replace.
+bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
+                    FileHandle source, StopReason* stop);
 
-// Creates (or replaces) a file holding exactly `text`; a file that could
-// not be written whole is removed. False then.
-bool WriteWholeFile(const std::string& path, const std::string& text);
+// Creates or replaces the file at path with exactly `text`, written under
+// a temporary name first, runnable by whoever may read it when asked;
+// the error when it could not.
+SystemError WriteWholeFile(const std::string& path, const std::string& text, bool executable = false);
 
 #endif

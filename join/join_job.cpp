@@ -14,173 +14,254 @@
 
 namespace {
 
-struct JoinJobState {
-  JoinJobState(const JoinRequest& request, JobReport& report) : request(request), report(report) {}
+// Each piece the kernel cannot copy goes through one buffer of this size.
+constexpr size_t kJoinBufferSize = 204800;
+
+struct JoinRun {
+  JoinRun(const JoinRequest& request, JobReport& report) : request(request), report(report) {}
   const JoinRequest& request;
   JobReport& report;
   PieceSetName set;
   std::string restoredName;
   std::string outputPath;
-  std::string outputTempName;  // where the output is written until it is whole
-  std::string pieceName;
+  std::string outputTemporary;  // where the output is written until it is whole
   std::vector<unsigned char> copyBuffer;
+  bool kernelCopy = true;  // until the system says it cannot
   uint64_t pieceCount = 0;
+  std::vector<uint64_t> pieceSizes;  // as counted: the join copies exactly these
   uint64_t totalSize = 0;
+  uint64_t bytesCopied = 0;
   FileSlot pieceFile;
   FileSlot outputFile;
-  bool joinFinished = false;
   bool outputIncomplete = false;  // the temporary file exists and is not yet whole
-  JobOutcome outcome = JobOutcome::kRefused;
 };
 
-std::string PiecePath(const JoinJobState& state, uint64_t number) {
-  return MakePieceName(state.set.pieceDir + state.set.stemName, DecimalText(number));
+bool Stop(StopReason* stop, StopKind kind, const std::string& path, SystemError code = kNoError) {
+  *stop = StopReason{kind, path, code};
+  return false;
+}
+
+std::string PiecePath(const JoinRun& run, uint64_t number) {
+  return MakePieceName(run.set.pieceDir + run.set.stemName, DecimalText(number));
 }
 
 // Counts the consecutive pieces from 1 and adds up their sizes, from
 // directory look-ups alone.
-void DiscoverPieces(JoinJobState& state) {
+void DiscoverPieces(JoinRun& run) {
   uint64_t size = 0;
-  while (FindFileExact(PiecePath(state, state.pieceCount + 1), &size)) {
-    ++state.pieceCount;
-    state.totalSize += size;
+  while (FindFileExact(PiecePath(run, run.pieceCount + 1), &size)) {
+    ++run.pieceCount;
+    run.pieceSizes.push_back(size);
+    run.totalSize += size;
   }
 }
 
+// The pieces of the set named in a folder beyond those counted.
+struct LaterPieces {
+  std::string stemName;
+  uint64_t counted = 0;
+  bool nextListed = false;  // the first number not counted has an entry all the same
+  uint64_t nearest = 0;     // the lowest number above that one, 0 for none
+};
+
+bool SameStem(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    // Windows names are the same in any case of their ASCII letters.
+    if (kPathSeparator == '\\') {
+      x = x >= 'a' && x <= 'z' ? static_cast<char>(x - 'a' + 'A') : x;
+      y = y >= 'a' && y <= 'z' ? static_cast<char>(y - 'a' + 'A') : y;
+    }
+    if (x != y) return false;
+  }
+  return true;
+}
+
+void NoteLaterPiece(const std::string& name, void* context) {
+  LaterPieces& later = *static_cast<LaterPieces*>(context);
+  const size_t dot = name.rfind('.');
+  const std::string digits = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+  // Only the names a split writes: plain digits without a leading zero.
+  if (digits.empty() || digits.size() > 9 || digits[0] == '0') return;
+  if (digits.find_first_not_of("0123456789") != std::string::npos) return;
+  if (!SameStem(name.substr(0, dot), later.stemName)) return;
+  const uint64_t number = std::stoull(digits);
+  if (number == later.counted + 1) later.nextListed = true;
+  if (number > later.counted + 1 && (later.nearest == 0 || number < later.nearest)) later.nearest = number;
+}
+
+// A set that visibly goes on past the first number not found is not whole:
+// joining what was counted would report success over a part of the file.
+bool CheckSetIsWhole(JoinRun& run, StopReason* stop) {
+  LaterPieces later;
+  later.stemName = run.set.stemName;
+  later.counted = run.pieceCount;
+  SystemError error = ListFolder(run.set.pieceDir, NoteLaterPiece, &later);
+  if (error != kNoError) return Stop(stop, StopKind::kPieceOpen, run.set.pieceDir, error);
+  if (!later.nextListed && later.nearest == 0) return true;
+  *stop = StopReason{later.nextListed ? StopKind::kPieceUnreadable : StopKind::kPieceMissing,
+                     PiecePath(run, run.pieceCount + 1), kNoError,
+                     later.nearest != 0 ? PiecePath(run, later.nearest) : std::string()};
+  return false;
+}
+
 // True when the output path reaches one of the pieces (through a link, or
-// a name the system treats as the same): creating it would destroy a piece.
-bool OutputIsAPiece(const JoinJobState& state) {
+// a name the system treats as the same): replacing it would destroy a piece.
+bool OutputIsAPiece(const JoinRun& run) {
   FileSlot existing;
-  if (!existing.Hold(OpenPieceForReading(state.outputPath))) return false;
-  for (uint64_t k = 1; k <= state.pieceCount; ++k) {
-    if (IsSameFile(PiecePath(state, k), existing.Get())) return true;
+  bool notRegular = false;
+  if (OpenRegularFile(run.outputPath, existing.Receive(), &notRegular) != kNoError) return false;
+  for (uint64_t k = 1; k <= run.pieceCount; ++k) {
+    if (IsSameFile(PiecePath(run, k), existing.Get())) return true;
   }
   return false;
 }
 
-void Fail(JoinJobState& state, const char* pattern, const std::string& name) {
-  state.report.ShowInfo(FillTemplate(pattern, {name}));
-  state.outcome = JobOutcome::kFailed;
-}
-
-void FailToWrite(JoinJobState& state, IoError error) {
-  std::string message = FillTemplate(kMsgOutputWriteFailed, {state.outputPath});
-  if (error == IoError::kDiskFull) message = kMsgDriveFull + message;
-  state.report.ShowInfo(message);
-  state.outcome = JobOutcome::kFailed;
-}
-
-bool CopyPiece(JoinJobState& state, uint64_t number) {
-  state.pieceName = PiecePath(state, number);
-  if (!state.pieceFile.Hold(OpenPieceForReading(state.pieceName))) {
-    Fail(state, kMsgPieceOpenFailed, state.pieceName);
-    return false;
-  }
-  for (;;) {
-    if (StopRequested()) {
-      state.report.ShowInfo(kMsgJoinInterrupted);
-      state.outcome = JobOutcome::kFailed;
-      return false;
-    }
+bool CopyThroughBuffer(JoinRun& run, const std::string& piece, uint64_t length, StopReason* stop) {
+  if (run.copyBuffer.empty()) run.copyBuffer.resize(kJoinBufferSize);
+  for (uint64_t done = 0; done < length;) {
+    if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.outputPath);
+    const uint64_t wanted = length - done < run.copyBuffer.size() ? length - done : run.copyBuffer.size();
     size_t got = 0;
-    if (ReadSome(state.pieceFile.Get(), state.copyBuffer.data(), state.copyBuffer.size(), &got) != IoError::kNone) {
-      Fail(state, kMsgPieceReadFailed, state.pieceName);
-      return false;
-    }
-    if (got == 0) break;
-    IoError error = WriteAll(state.outputFile.Get(), state.copyBuffer.data(), got);
-    if (error != IoError::kNone) {
-      FailToWrite(state, error);
-      return false;
-    }
+    SystemError error = ReadSome(run.pieceFile.Get(), run.copyBuffer.data(), static_cast<size_t>(wanted), &got);
+    if (error != kNoError) return Stop(stop, StopKind::kPieceRead, piece, error);
+    if (got == 0) return Stop(stop, StopKind::kPieceChanged, piece);  // cut short since it was counted
+    error = WriteAll(run.outputFile.Get(), run.copyBuffer.data(), got);
+    if (error != kNoError) return Stop(stop, StopKind::kOutputWrite, run.outputPath, error);
+    done += got;
+    run.bytesCopied += got;
   }
-  state.pieceFile.Release();
   return true;
 }
 
-void RunJoinSteps(JoinJobState& state) {
-  JobReport& report = state.report;
-  if (!IsFirstPiecePath(state.request.firstPiecePath)) {
-    report.ShowInfo(kMsgNotFirstPiece);
-    return;
+// Appends one piece, exactly the bytes it held when it was counted: in the
+// kernel where it can, by blocks so that a request to stop is seen, then
+// through the buffer.
+bool CopyPiece(JoinRun& run, uint64_t number, StopReason* stop) {
+  const std::string piece = PiecePath(run, number);
+  const uint64_t length = run.pieceSizes[number - 1];
+  bool notRegular = false;
+  SystemError error = OpenRegularFile(piece, run.pieceFile.Receive(), &notRegular);
+  if (error != kNoError || notRegular) return Stop(stop, StopKind::kPieceOpen, piece, error);
+  FileStamp before;
+  error = GetFileStamp(run.pieceFile.Get(), &before);
+  if (error != kNoError) return Stop(stop, StopKind::kPieceRead, piece, error);
+  if (before.size != length) return Stop(stop, StopKind::kPieceChanged, piece);
+  constexpr uint64_t kBlock = uint64_t{8} << 20;
+  uint64_t done = 0;
+  while (run.kernelCopy && done < length) {
+    if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.outputPath);
+    const uint64_t block = length - done < kBlock ? length - done : kBlock;
+    uint64_t copied = 0;
+    bool unsupported = false;
+    error = CopyInKernel(run.pieceFile.Get(), run.outputFile.Get(), block, &copied, &unsupported);
+    done += copied;
+    run.bytesCopied += copied;
+    if (error != kNoError) return Stop(stop, StopKind::kOutputWrite, run.outputPath, error);
+    if (unsupported) run.kernelCopy = false;
+    if (!unsupported && copied == 0) return Stop(stop, StopKind::kPieceChanged, piece);
   }
-  state.set = SplitFirstPiecePath(state.request.firstPiecePath);
-  DiscoverPieces(state);
-  // Without a first piece there is nothing to join; going on would empty
-  // an existing file and call that a success.
-  if (state.pieceCount == 0) return Fail(state, kMsgFirstPieceMissing, PiecePath(state, 1));
-  state.restoredName = RestoreFileName(state.set.stemName);
-  if (CheckFreeSpace(state.request.targetDir, state.totalSize) == 0) {
-    report.ShowInfo(kMsgNoSpaceJoin);
-    return;
+  if (!CopyThroughBuffer(run, piece, length - done, stop)) return false;
+  // A piece written to while it was copied is not the piece that was counted.
+  FileStamp after;
+  if (GetFileStamp(run.pieceFile.Get(), &after) != kNoError || after != before) {
+    return Stop(stop, StopKind::kPieceChanged, piece);
   }
-  if (state.request.dryRun) {
-    report.ShowInfo(FillTemplate(kDryRunJoin, {DecimalText(state.pieceCount), DecimalText(state.totalSize),
-                                               PiecePath(state, 1), PiecePath(state, state.pieceCount),
-                                               JoinPath(state.request.targetDir, state.restoredName)}));
-    state.outcome = JobOutcome::kFinished;
-    return;
-  }
-  std::string confirmation =
-      FillTemplate(kConfirmJoin, {DecimalText(state.pieceCount), state.restoredName, state.restoredName,
-                                  DecimalText(state.totalSize), state.restoredName});
-  if (report.AskYesNo(confirmation) == kAnswerNo) {
-    state.outcome = JobOutcome::kDeclined;
-    return;
-  }
-
-  state.outputPath = JoinPath(state.request.targetDir, state.restoredName);
-  if (OutputIsAPiece(state)) return Fail(state, kMsgOutputIsPiece, state.outputPath);
-  // Written under a temporary name, so that a failure leaves an existing
-  // file of the restored name as it was.
-  state.outputTempName = MakeTemporaryName(state.outputPath);
-  if (!state.outputFile.Hold(CreateSharedFile(state.outputTempName))) {
-    return Fail(state, kMsgOutputCreateFailed, state.outputPath);
-  }
-  state.outputIncomplete = true;
-  state.copyBuffer.assign(JOIN_BUFFER_SIZE, 0);
-  report.SetProgressRange(1, static_cast<uint32_t>(state.pieceCount));
-  report.SetProgressStep(1);
-  for (uint64_t k = 1; k <= state.pieceCount; ++k) {
-    report.SetProgressPos(static_cast<uint32_t>(k));
-    if (!CopyPiece(state, k)) return;
-  }
-  if (StopRequested()) {
-    report.ShowInfo(kMsgJoinInterrupted);
-    state.outcome = JobOutcome::kFailed;
-    return;
-  }
-  if (!state.outputFile.Release()) return Fail(state, kMsgOutputWriteFailed, state.outputPath);
-  if (!ReplaceFileWith(state.outputTempName, state.outputPath)) {
-    return Fail(state, kMsgOutputRenameFailed, state.outputPath);
-  }
-  state.outputIncomplete = false;
-  state.joinFinished = true;
-  state.outcome = JobOutcome::kFinished;
-  state.copyBuffer.clear();
-  state.copyBuffer.shrink_to_fit();
+  run.pieceFile.Release();
+  return true;
 }
 
-// Releases what is still held; an output not yet given its name is
-// incomplete and is removed, so that no partial file passes for the joined one.
-void FinishJoin(JoinJobState& state) {
-  state.pieceFile.Release();
-  state.outputFile.Release();
-  if (state.outputIncomplete) RemoveFile(state.outputTempName);
-  if (state.joinFinished) state.report.ShowInfo(kMsgJoinFinished);
+JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
+  JobReport& report = run.report;
+  if (!IsFirstPiecePath(run.request.firstPiecePath)) {
+    Stop(stop, StopKind::kNotFirstPiece, run.request.firstPiecePath);
+    return JobEnd::kStopped;
+  }
+  run.set = SplitFirstPiecePath(run.request.firstPiecePath);
+  DiscoverPieces(run);
+  // Without a first piece there is nothing to join; going on would empty
+  // an existing file and call that a success.
+  if (run.pieceCount == 0) {
+    Stop(stop, StopKind::kFirstPieceMissing, PiecePath(run, 1));
+    return JobEnd::kStopped;
+  }
+  if (!CheckSetIsWhole(run, stop)) return JobEnd::kStopped;
+  run.restoredName = RestoreFileName(run.set.stemName);
+  run.outputPath = JoinPath(run.request.targetDir, run.restoredName);
+  SystemError query = kNoError;
+  if (CheckFreeSpace(run.request.targetDir, run.totalSize, &query) == 0) {
+    Stop(stop, StopKind::kNoFreeSpace, run.request.targetDir, query);
+    return JobEnd::kStopped;
+  }
+  summary->dryRun = run.request.dryRun;
+  summary->sourceName = run.restoredName;
+  summary->pieces = run.pieceCount;
+  summary->totalBytes = run.totalSize;
+  summary->firstPiece = PiecePath(run, 1);
+  summary->lastPiece = PiecePath(run, run.pieceCount);
+  summary->output = run.outputPath;
+  if (run.request.dryRun) return JobEnd::kFinished;
+  const std::string question = FillTemplate(kConfirmJoin, {DecimalText(run.pieceCount), run.restoredName,
+                                                           run.restoredName, DecimalText(run.totalSize),
+                                                           run.restoredName});
+  if (report.Ask(question) == Answer::kNo) return JobEnd::kDeclined;
+
+  if (OutputIsAPiece(run)) {
+    Stop(stop, StopKind::kOutputIsPiece, run.outputPath);
+    return JobEnd::kStopped;
+  }
+  // Written under a temporary name of this run's own, so that a failure
+  // leaves an existing file of the restored name as it was.
+  run.outputTemporary = MakeTemporaryPath(run.request.targetDir, MakeRunTag(), "out");
+  SystemError error = CreateNewFile(run.outputTemporary, run.outputFile.Receive());
+  if (error != kNoError) {
+    Stop(stop, StopKind::kOutputCreate, run.outputPath, error);
+    return JobEnd::kStopped;
+  }
+  run.outputIncomplete = true;
+  report.StartProgress(run.pieceCount, run.totalSize);
+  for (uint64_t k = 1; k <= run.pieceCount; ++k) {
+    // The bar shows k while piece k is copied.
+    report.Progress(k, run.bytesCopied);
+    if (!CopyPiece(run, k, stop)) return JobEnd::kStopped;
+  }
+  if (StopRequested()) {
+    Stop(stop, StopKind::kInterrupted, run.outputPath);
+    return JobEnd::kStopped;
+  }
+  error = run.outputFile.Release();
+  if (error != kNoError) {
+    Stop(stop, StopKind::kOutputWrite, run.outputPath, error);
+    return JobEnd::kStopped;
+  }
+  error = RenameReplacing(run.outputTemporary, run.outputPath);
+  if (error != kNoError) {
+    Stop(stop, StopKind::kOutputRename, run.outputPath, error);
+    return JobEnd::kStopped;
+  }
+  run.outputIncomplete = false;
+  return JobEnd::kFinished;
 }
 
 }  // namespace
 
-JobOutcome PerformJoinJob(const JoinRequest& request, JobReport& report) {
-  JoinJobState state(request, report);
+JobResult PerformJoinJob(const JoinRequest& request, JobReport& report) {
+  JoinRun run(request, report);
+  JobSummary summary;
+  JobResult result;
   try {
-    RunJoinSteps(state);
+    result.end = RunJoin(run, &summary, &result.reason);
   } catch (const std::bad_alloc&) {
-    state.joinFinished = false;
-    report.ShowInfo(kLowMemoryText);
-    state.outcome = JobOutcome::kFailed;
+    result = JobResult{JobEnd::kStopped, StopReason{StopKind::kLowMemory, run.outputPath, kNoError}};
   }
-  FinishJoin(state);
-  return state.outcome;
+  // An output not yet given its name is incomplete and is removed, so that
+  // no partial file passes for the joined one.
+  run.pieceFile.Release();
+  run.outputFile.Release();
+  if (run.outputIncomplete) RemoveFile(run.outputTemporary);
+  if (result.end == JobEnd::kFinished) report.Finished(summary);
+  if (result.end == JobEnd::kStopped) report.Stopped(result.reason);
+  return result;
 }

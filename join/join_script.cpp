@@ -3,7 +3,6 @@
 #include "join_batch.h"
 #include "naming.h"
 #include "text_format.h"
-#include "texts.h"
 
 namespace {
 
@@ -23,40 +22,57 @@ std::string QuoteForShell(const std::string& text) {
 
 }  // namespace
 
-std::string BuildJoinScriptText(const std::string& sourceFileName, uint64_t lastPiece) {
+std::string BuildJoinScriptText(const std::string& sourceFileName, const std::vector<uint64_t>& pieceSizes) {
   std::string stemName = sourceFileName;
   ReplaceLastDot(stemName);
+  std::string sizes;
+  for (uint64_t size : pieceSizes) sizes += (sizes.empty() ? "" : " ") + DecimalText(size);
   return "#!/bin/sh\n"
-         "# Re-creates the split file from its pieces; they lie beside this script.\n"
-         "cd -- \"$(dirname -- \"$0\")\" || exit 1\n"
+         "# Re-creates the split file from its pieces, which lie beside this script.\n"
+         "# Every piece is checked before the first byte is written, and nothing\n"
+         "# is ever written through a link.\n"
+         "fail() { printf 'join.sh: %s\\n' \"$*\" >&2; exit 1; }\n"
+         "# The folder's name may end in line breaks, which $(...) would drop.\n"
+         "dir=$(dirname -- \"$0\"; echo .) && dir=${dir%??} && cd -- \"$dir\" || fail \"cannot enter the script's folder\"\n"
          "stem=" + QuoteForShell(stemName) + "\n"
          "name=" + QuoteForShell(sourceFileName) + "\n"
-         "last=" + DecimalText(lastPiece) + "\n"
+         "sizes='" + sizes + "'\n"
+         "tmp=\"$name.dvtmp\"\n"
+         "[ -d \"$name\" ] && fail \"$name is a directory\"\n"
+         "{ [ -e \"$tmp\" ] || [ -L \"$tmp\" ]; } && fail \"$tmp is in the way: remove it first\"\n"
          "i=1\n"
-         "while [ \"$i\" -le \"$last\" ]; do\n"
-         "  [ -f \"$stem.$i\" ] || { printf 'join.sh: missing piece %s\\n' \"$stem.$i\" >&2; exit 1; }\n"
+         "for size in $sizes; do\n"
+         "  [ -f \"$stem.$i\" ] || fail \"missing piece $stem.$i\"\n"
+         "  [ \"$(($(wc -c < \"$stem.$i\")))\" -eq \"$size\" ] || fail \"piece $stem.$i is not $size bytes long\"\n"
          "  i=$((i + 1))\n"
          "done\n"
-         "i=1\n"
-         "while [ \"$i\" -le \"$last\" ]; do\n"
-         "  cat -- \"$stem.$i\" || exit 1\n"
-         "  i=$((i + 1))\n"
-         "done >\"$name.dvtmp\" || { rm -f -- \"$name.dvtmp\"; exit 1; }\n"
-         "mv -f -- \"$name.dvtmp\" \"$name\" || exit 1\n"
+         "created=\n"
+         "copy() {\n"
+         "  created=1\n"
+         "  i=1\n"
+         "  for size in $sizes; do\n"
+         "    cat -- \"$stem.$i\" || return 1\n"
+         "    i=$((i + 1))\n"
+         "  done\n"
+         "}\n"
+         "# noclobber: the temporary file is created anew or not at all.\n"
+         "set -C\n"
+         "if ! copy > \"$tmp\"; then\n"
+         "  [ -n \"$created\" ] && rm -f -- \"$tmp\"\n"
+         "  fail \"could not write $tmp\"\n"
+         "fi\n"
+         "mv -f -- \"$tmp\" \"$name\" || { rm -f -- \"$tmp\"; fail \"could not give $name its name\"; }\n"
          "printf 'Finished creating %s\\n' \"$name\"\n";
 }
 
-bool WriteJoinScript(const SplitRequest& request, uint64_t lastPiece, FileHandle source, JobReport& report) {
-  const std::string scriptPath = JoinPath(request.targetDir, kJoinScriptName);
-  if (IsSameFile(scriptPath, source)) {
-    report.ShowInfo(FillTemplate(kMsgScriptFailed, {scriptPath}));
-    return false;
+bool WriteJoinScript(const std::string& sourceFileName, const std::string& targetDir,
+                     const std::vector<uint64_t>& pieceSizes, FileHandle source, StopReason* stop) {
+  const std::string scriptPath = JoinPath(targetDir, kJoinScriptName);
+  SystemError error = kNoError;
+  if (source.value == kNoHandle || !IsSameFile(scriptPath, source)) {
+    error = WriteWholeFile(scriptPath, BuildJoinScriptText(sourceFileName, pieceSizes), true);
+    if (error == kNoError) return true;
   }
-  const std::string text = BuildJoinScriptText(SourceFileName(request.sourcePath), lastPiece);
-  if (WriteWholeFile(scriptPath, text)) {
-    if (MakeExecutable(scriptPath)) return true;
-    RemoveFile(scriptPath);
-  }
-  report.ShowInfo(FillTemplate(kMsgScriptFailed, {scriptPath}));
+  *stop = StopReason{StopKind::kScriptWrite, scriptPath, error};
   return false;
 }

@@ -5,18 +5,19 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "job_report.h"
-#include "job_request.h"
+#include "job_result.h"
 #include "platform.h"
 
 constexpr char kJoinScriptName[] = "join.sh";
 
-// The whole script for a source file name split into pieces 1..lastPiece.
-std::string BuildJoinScriptText(const std::string& sourceFileName, uint64_t lastPiece);
+// The whole script for a source file name split into pieces of these
+// sizes, numbered from 1.
+std::string BuildJoinScriptText(const std::string& sourceFileName, const std::vector<uint64_t>& pieceSizes);
 
-// Writes join.sh beside the pieces, executable. False, after an error box,
-// when it could not be written whole.
-bool WriteJoinScript(const SplitRequest& request, uint64_t lastPiece, FileHandle source, JobReport& report);
+// Writes join.sh beside the pieces, executable; never over the source.
+bool WriteJoinScript(const std::string& sourceFileName, const std::string& targetDir,
+                     const std::vector<uint64_t>& pieceSizes, FileHandle source, StopReason* stop);
 
 #endif

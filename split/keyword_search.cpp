@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "source_view.h"
+#include "cutters.h"
 
 namespace {
 
@@ -77,34 +77,26 @@ ScanResult ScanKeyword(const unsigned char* start, const unsigned char* end, con
   return ScanResult::kFound;
 }
 
-const unsigned char* FindKeyword(const unsigned char* start, const unsigned char* end, const char* keyword) {
-  std::string text(keyword);
-  if (text.empty()) return start;
+bool KeywordCutter::FindCut(const unsigned char* window, size_t from, size_t size, size_t* cutEnd) {
+  if (textEnded_) return false;
   const unsigned char* found = nullptr;
-  return ScanKeyword(start, end, text, &found) == ScanResult::kFound ? found : nullptr;
+  switch (ScanKeyword(window + from, window + size, keyword_, &found)) {
+    case ScanResult::kFound:
+      *cutEnd = static_cast<size_t>(found - window) + keyword_.size();
+      return true;
+    case ScanResult::kTextEnded:
+      textEnded_ = true;
+      return false;
+    case ScanResult::kNotInRange:
+      break;
+  }
+  return false;
 }
 
-SourceSearch FindKeywordInSource(SourceView& view, uint64_t fileSize, uint64_t from, const std::string& keyword,
-                                 uint64_t* foundAt) {
-  const uint64_t length = keyword.size();
-  uint64_t position = from;
-  while (position < fileSize) {
-    uint64_t available = 0;
-    const unsigned char* bytes = view.Bytes(position, length, &available);
-    if (bytes == nullptr) return SourceSearch::kViewFailed;
-    const unsigned char* found = nullptr;
-    switch (ScanKeyword(bytes, bytes + available, keyword, &found)) {
-      case ScanResult::kFound:
-        *foundAt = position + static_cast<uint64_t>(found - bytes);
-        return SourceSearch::kFound;
-      case ScanResult::kTextEnded:
-        return SourceSearch::kNotFound;
-      case ScanResult::kNotInRange:
-        break;
-    }
-    if (position + available >= fileSize || available < length) return SourceSearch::kNotFound;
-    // The last length-1 bytes may begin a match that runs into the next view.
-    position += available - length + 1;
-  }
-  return SourceSearch::kNotFound;
+size_t KeywordCutter::CarryAfter(size_t from, size_t size) const {
+  // The last keyword-length - 1 bytes may begin an occurrence that runs
+  // into the next window; none may begin before the last cut.
+  if (textEnded_) return 0;
+  const size_t carry = keyword_.size() - 1;
+  return size - from < carry ? size - from : carry;
 }

@@ -2,310 +2,248 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
+#include <vector>
 
+#include "cutters.h"
 #include "free_space.h"
 #include "join_batch.h"
 #include "join_script.h"
-#include "keyword_split.h"
 #include "naming.h"
+#include "piece_plan.h"
+#include "piece_set.h"
+#include "slots.h"
 #include "stop_request.h"
-#include "text_format.h"
-#include "texts.h"
 
 namespace {
 
-void Fail(SplitJobState& state, const std::string& message) {
-  if (!message.empty()) state.report.ShowInfo(message);
-  state.outcome = JobOutcome::kFailed;
-}
+// Bytes read at a time when the pieces are found in the data.
+constexpr size_t kReadBlock = size_t{256} << 10;
 
-// Said before anything is written.
-void Refuse(SplitJobState& state, const std::string& message) {
-  state.report.ShowInfo(message);
-  state.outcome = JobOutcome::kRefused;
-}
+// One run's working state.
+struct SplitRun {
+  SplitRun(const SplitRequest& request, JobReport& report) : request(request), report(report) {}
+  const SplitRequest& request;
+  JobReport& report;
+  std::string sourcePath;  // as messages name it
+  FileSlot sourceFile;     // a file source, held
+  FileHandle source;       // what is read: that file, or standard input
+  FileStamp stamp;         // the file as the job found it
+  std::optional<PieceSet> pieces;
+  uint64_t bytesDone = 0;
+  bool declined = false;
+  JobSummary summary;
+};
 
-// Whether nobody wrote the source since the job took its size.
-bool SourceUnchanged(const SplitJobState& state) {
-  FileStamp now;
-  return GetFileStamp(state.sourceFile.Get(), &now) && now == state.sourceStamp;
-}
-
-// Characters that no Windows file name holds; JOIN.BAT could not name them.
-bool IsWindowsFileName(const std::string& name) {
-  for (unsigned char c : name) {
-    if (c < 32 || std::strchr("\"*?<>|:", c) != nullptr) return false;
-  }
-  return true;
-}
-
-// After the last piece N: a piece N+1 left by an earlier split would be
-// taken by a join as if it belonged to this set.
-void WarnOfStalePiece(SplitJobState& state) {
-  const std::string next = MakePieceName(state.stem, DecimalText(state.lastPieceNumber + 1));
-  uint64_t size = 0;
-  if (FindFileExact(next, &size)) state.report.ShowInfo(FillTemplate(kMsgStalePiece, {next}));
-}
-
-// Checks the plan that a planner accepted, asks the user, and sets up the
-// progress bar. False when the split must not go on.
-bool ConfirmAndPrepare(SplitJobState& state, SplitMethod method, const SplitPlan& plan) {
-  uint64_t lastPiece = LastPlannedPiece(method, plan);
-  if (lastPiece > kMaxPieceNumber) {
-    Refuse(state, kMsgTooManyPieces);
-    return false;
-  }
-  if (!CheckPieceNamesFit(state, lastPiece)) return false;
-  state.cursor = 0;
-  if (state.request.dryRun) return true;
-  if (ConfirmSplitPlan(state.report, method, plan) == kAnswerNo) {
-    state.outcome = JobOutcome::kDeclined;
-    return false;
-  }
-  state.report.SetProgressRange(1, static_cast<uint32_t>(lastPiece));
-  state.report.SetProgressStep(1);
-  return true;
-}
-
-// Writes the planned pieces one after another, the progress bar following.
-bool WritePlannedPieces(SplitJobState& state, SplitMethod method, const SplitPlan& plan) {
-  if (!ConfirmAndPrepare(state, method, plan)) return false;
-  const uint64_t lastPiece = LastPlannedPiece(method, plan);
-  for (state.pieceNumber = 1; state.pieceNumber <= lastPiece; ++state.pieceNumber) {
-    uint64_t length = plan.pieceSize;
-    if (state.pieceNumber > plan.pieceCount) length = plan.remainder;  // Size: the piece of its own
-    if (method == Pieces && state.pieceNumber == plan.pieceCount) length += plan.remainder;
-    if (!WritePiece(state, length)) return false;
-    state.cursor += length;
-    state.report.SetProgressPos(static_cast<uint32_t>(state.pieceNumber));
-  }
-  state.lastPieceNumber = lastPiece;
-  state.splitFinished = true;
-  return true;
-}
-
-bool SplitBySize(SplitJobState& state) {
-  // Scaled in 64 bits: a large KB entry must not wrap into a small size.
-  int64_t pieceBytes = ParseDialogNumber(state.request.value);
-  if (state.request.unit == SizeUnit::kKilobytes) pieceBytes *= 1024;
-  std::optional<SplitPlan> plan = PlanBySize(state.fileSize, pieceBytes);
-  return plan && WritePlannedPieces(state, Size, *plan);
-}
-
-bool SplitByCount(SplitJobState& state) {
-  std::optional<SplitPlan> plan = PlanByCount(state.fileSize, ParseDialogNumber(state.request.value));
-  return plan && WritePlannedPieces(state, Pieces, *plan);
-}
-
-// Everything from opening the source to the batch step; every way out
-// leads to FinishSplit.
-void RunSplitSteps(SplitJobState& state) {
-  const SplitRequest& request = state.request;
-  state.stem = BuildPieceStem(request.sourcePath, request.targetDir);
-  const std::string sourceName = SourceFileName(request.sourcePath);
-  if (request.writeBatch && !IsWindowsFileName(sourceName)) {
-    return Refuse(state, FillTemplate(kMsgBatchNameInvalid, {sourceName}));
-  }
-
-  state.outcome = JobOutcome::kFailed;
-  if (!state.sourceFile.Hold(OpenSourceFile(request.sourcePath))) return;
-  if (!GetFileStamp(state.sourceFile.Get(), &state.sourceStamp)) return;
-  state.fileSize = state.sourceStamp.size;
-  if (state.fileSize == 0) return Refuse(state, kMsgEmptySource);
-  if (CheckFreeSpace(request.targetDir, state.fileSize) == 0) return Refuse(state, kMsgNoSpaceSplit);
-  if (!state.mapping.Hold(CreateReadOnlyMapping(state.sourceFile.Get()))) return Fail(state, kMsgMappingFailed);
-  state.view.Attach(state.mapping.Get(), state.fileSize, ViewSizeForSplit());
-  uint64_t available = 0;
-  // A source cut short since its size was taken cannot be mapped that far.
-  if (state.view.Bytes(0, 1, &available) == nullptr) {
-    return Fail(state, SourceUnchanged(state) ? kMsgViewFailed : kMsgSourceChanged);
-  }
-  // The size was taken before the mapping; a file that changed in between
-  // would be cut by a plan that no longer fits it.
-  if (!SourceUnchanged(state)) return Fail(state, kMsgSourceChanged);
-
-  state.outcome = JobOutcome::kRefused;
-  bool ended = false;
-  switch (request.method) {
-    case Keyword: ended = SplitByKeyword(state); break;
-    case Pieces: ended = SplitByCount(state); break;
-    case Size: ended = SplitBySize(state); break;
-  }
-  if (!ended) return;
-  state.outcome = JobOutcome::kFinished;
-  WarnOfStalePiece(state);
-  if (request.dryRun) return;
-  if (request.writeBatch && !WriteJoinBatch(request, state.lastPieceNumber, state.sourceFile.Get(), state.report)) {
-    state.outcome = JobOutcome::kFailed;
-  }
-  if (request.writeScript && !WriteJoinScript(request, state.lastPieceNumber, state.sourceFile.Get(), state.report)) {
-    state.outcome = JobOutcome::kFailed;
-  }
-}
-
-std::string DryRunText(const SplitJobState& state) {
-  return FillTemplate(kDryRunSplit, {SourceFileName(state.request.sourcePath), DecimalText(state.lastPieceNumber),
-                                     state.firstPieceName, DecimalText(state.firstPieceSize), state.pieceName,
-                                     DecimalText(state.lastPieceSize)});
-}
-
-// Runs the steps; allocation failure anywhere ends the job like any other
-// failure, with its own message.
-void RunSplitStepsGuarded(SplitJobState& state) {
-  try {
-    RunSplitSteps(state);
-  } catch (const std::bad_alloc&) {
-    state.splitFinished = false;
-    Fail(state, kLowMemoryText);
-  }
-}
-
-// Releases what is still held, in the job's order, then tells the user. A
-// piece still unfinished here is removed, so no partial piece is left.
-void FinishSplit(SplitJobState& state) {
-  state.pieceFile.Release();
-  if (state.pieceIncomplete) RemoveFile(state.pieceTempName);
-  if (!state.view.Release()) state.report.ShowInfo(kMsgUnmapFailed);
-  state.mapping.Release();
-  state.sourceFile.Release();
-  if (state.splitFinished) state.report.ShowInfo(state.request.dryRun ? DryRunText(state) : kMsgSplitFinished);
-  state.report.EnableButtons(true);
-}
-
-}  // namespace
-
-std::optional<SplitPlan> PlanBySize(uint64_t fileSize, int64_t pieceBytes) {
-  if (pieceBytes <= 0 || static_cast<uint64_t>(pieceBytes) >= fileSize) return std::nullopt;
-  SplitPlan plan;
-  plan.pieceSize = static_cast<uint64_t>(pieceBytes);
-  plan.pieceCount = fileSize / plan.pieceSize;
-  plan.remainder = fileSize % plan.pieceSize;
-  return plan;
-}
-
-std::optional<SplitPlan> PlanByCount(uint64_t fileSize, int64_t pieceCount) {
-  if (pieceCount <= 0) return std::nullopt;
-  SplitPlan plan;
-  plan.pieceCount = static_cast<uint64_t>(pieceCount);
-  plan.pieceSize = fileSize / plan.pieceCount;
-  plan.remainder = fileSize % plan.pieceCount;
-  return plan;
-}
-
-uint64_t LastPlannedPiece(SplitMethod method, const SplitPlan& plan) {
-  if (method == Size) return plan.pieceCount + (plan.remainder != 0 ? 1 : 0);
-  return plan.pieceCount;
-}
-
-BoxAnswer ConfirmSplitPlan(JobReport& report, SplitMethod method, const SplitPlan& plan) {
-  std::string text;
-  if (method == Size) {
-    text = FillTemplate(kConfirmSize, {DecimalText(LastPlannedPiece(Size, plan))});
-  } else if (plan.remainder == 0) {
-    text = FillTemplate(kConfirmPieces, {DecimalText(plan.pieceCount), DecimalText(plan.pieceSize)});
-  } else {
-    text = FillTemplate(kConfirmPiecesRemainder, {DecimalText(plan.pieceCount - 1), DecimalText(plan.pieceSize),
-                                                  DecimalText(plan.pieceSize + plan.remainder)});
-  }
-  return report.AskYesNo(text);
-}
-
-bool CheckPieceNamesFit(SplitJobState& state, uint64_t lastPiece) {
-  const std::string longest = MakePieceName(state.stem, DecimalText(lastPiece));
-  if (PathFitsSystem(MakeTemporaryName(longest))) return true;
-  Refuse(state, FillTemplate(kMsgNameTooLong, {longest}));
+bool Stop(StopReason* stop, StopKind kind, const std::string& path, SystemError code = kNoError) {
+  *stop = StopReason{kind, path, code};
   return false;
 }
 
-namespace {
+bool IsStream(const SplitRun& run) { return run.request.fromStandardInput; }
 
-// Bytes handed to one write, so that a request to stop is seen promptly.
-constexpr uint64_t kWriteBlock = uint64_t{8} << 20;
-
-// The piece's bytes into its open temporary file.
-IoError CopyPieceBytes(SplitJobState& state, uint64_t length, bool* viewFailed) {
-  for (uint64_t written = 0; written < length;) {
-    if (StopRequested()) return IoError::kOther;
-    uint64_t available = 0;
-    const unsigned char* bytes = state.view.Bytes(state.cursor + written, 1, &available);
-    if (bytes == nullptr) {
-      *viewFailed = true;
-      return IoError::kOther;
-    }
-    uint64_t chunk = length - written;
-    if (chunk > available) chunk = available;
-    if (chunk > kWriteBlock) chunk = kWriteBlock;
-    IoError error = WriteAll(state.pieceFile.Get(), bytes, static_cast<size_t>(chunk));
-    if (error != IoError::kNone) return error;
-    written += chunk;
+// Opens the source and checks that the target can take it; a stream has
+// no size to check.
+bool OpenSource(SplitRun& run, StopReason* stop) {
+  if (IsStream(run)) {
+    run.source = StandardInput();
+    return true;
   }
-  return IoError::kNone;
+  bool notRegular = false;
+  SystemError error = OpenRegularFile(run.sourcePath, run.sourceFile.Receive(), &notRegular);
+  if (notRegular) return Stop(stop, StopKind::kSourceNotRegular, run.sourcePath);
+  if (error != kNoError) return Stop(stop, StopKind::kSourceOpen, run.sourcePath, error);
+  run.source = run.sourceFile.Get();
+  error = GetFileStamp(run.source, &run.stamp);
+  if (error != kNoError) return Stop(stop, StopKind::kSourceRead, run.sourcePath, error);
+  if (run.stamp.size == 0) return Stop(stop, StopKind::kSourceEmpty, run.sourcePath);
+  SystemError query = kNoError;
+  if (CheckFreeSpace(run.request.targetDir, run.stamp.size, &query) == 0) {
+    return Stop(stop, StopKind::kNoFreeSpace, run.request.targetDir, query);
+  }
+  return true;
+}
+
+// Nobody wrote, cut or extended the source since the job took its stamp.
+bool SourceUnchanged(const SplitRun& run) {
+  if (IsStream(run)) return true;
+  FileStamp now;
+  return GetFileStamp(run.source, &now) == kNoError && now == run.stamp;
+}
+
+// Closes the piece just written; a piece read while the source changed
+// may hold bytes that are not the source's.
+bool EndPiece(SplitRun& run, StopReason* stop) {
+  if (!run.pieces->End(stop)) return false;
+  if (!SourceUnchanged(run)) return Stop(stop, StopKind::kSourceChanged, run.sourcePath);
+  return true;
+}
+
+void Summarize(SplitRun& run, uint64_t pieces, uint64_t firstBytes, uint64_t lastBytes) {
+  run.summary.pieces = pieces;
+  run.summary.firstPiece = run.pieces->Name(1);
+  run.summary.firstPieceBytes = firstBytes;
+  run.summary.lastPiece = run.pieces->Name(pieces);
+  run.summary.lastPieceBytes = lastBytes;
+}
+
+// Size and count: the lengths are known before a byte is read.
+bool WritePlannedPieces(SplitRun& run, const SplitPlan& plan, StopReason* stop) {
+  PieceSet& pieces = *run.pieces;
+  const uint64_t last = LastPlannedPiece(plan);
+  // The last name is the longest: checked before anything is written.
+  if (!pieces.NamesFit(last)) return Stop(stop, StopKind::kNamesTooLong, pieces.Name(last));
+  Summarize(run, last, PlannedPieceLength(plan, 1), PlannedPieceLength(plan, last));
+  if (run.request.dryRun) {
+    run.bytesDone = run.stamp.size;
+    return true;
+  }
+  if (run.report.Ask(SplitPlanQuestion(plan)) == Answer::kNo) {
+    run.declined = true;
+    return false;
+  }
+  run.report.StartProgress(last, run.stamp.size);
+  for (uint64_t number = 1; number <= last; ++number) {
+    const uint64_t length = PlannedPieceLength(plan, number);
+    if (!pieces.Begin(stop) || !pieces.Copy(run.source, length, stop) || !EndPiece(run, stop)) return false;
+    run.bytesDone += length;
+    run.report.Progress(number, run.bytesDone);
+  }
+  return true;
+}
+
+// Keyword, and size on a stream: the cuts are found as the data streams
+// past. A piece is begun with its first byte, except the keyword's last,
+// which is written even when empty.
+bool WriteFoundPieces(SplitRun& run, Cutter& cutter, StopReason* stop) {
+  PieceSet& pieces = *run.pieces;
+  std::vector<unsigned char> window(kReadBlock + kMaxKeywordBytes);
+  size_t carry = 0;  // bytes at the window's start that the current piece holds already
+  bool open = false;
+  uint64_t cuts = 0;
+  auto write = [&](size_t from, size_t to) {
+    if (from == to) return true;
+    if (!open && !pieces.Begin(stop)) return false;
+    open = true;
+    return pieces.Write(window.data() + from, to - from, stop);
+  };
+  for (;;) {
+    if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.sourcePath);
+    size_t got = 0;
+    SystemError error = ReadSome(run.source, window.data() + carry, kReadBlock, &got);
+    if (error != kNoError) return Stop(stop, StopKind::kSourceRead, run.sourcePath, error);
+    if (got == 0) break;
+    run.bytesDone += got;
+    const size_t size = carry + got;
+    size_t from = 0;
+    size_t written = carry;
+    size_t cutEnd = 0;
+    while (cutter.FindCut(window.data(), from, size, &cutEnd)) {
+      if (!write(written, cutEnd) || !EndPiece(run, stop)) return false;
+      open = false;
+      ++cuts;
+      written = from = cutEnd;
+    }
+    if (!write(written, size)) return false;
+    carry = cutter.CarryAfter(from, size);
+    std::memmove(window.data(), window.data() + size - carry, carry);
+  }
+  if (run.bytesDone == 0) return Stop(stop, StopKind::kSourceEmpty, run.sourcePath);
+  if (cutter.KeepsEmptyTail()) {
+    if (cuts == 0) return Stop(stop, StopKind::kKeywordNotFound, run.sourcePath);
+    if (!open && !pieces.Begin(stop)) return false;
+    open = true;
+  }
+  return !open || EndPiece(run, stop);
+}
+
+bool WritePieces(SplitRun& run, StopReason* stop) {
+  const SplitRequest& request = run.request;
+  if (request.method == Keyword) {
+    if (request.keyword.empty()) return Stop(stop, StopKind::kKeywordEmpty, run.sourcePath);
+    if (request.keyword.size() > kMaxKeywordBytes) return Stop(stop, StopKind::kKeywordTooLong, run.sourcePath);
+    KeywordCutter cutter(request.keyword);
+    return WriteFoundPieces(run, cutter, stop);
+  }
+  if (IsStream(run)) {
+    if (request.method == Pieces) return Stop(stop, StopKind::kCountOfStream, run.sourcePath);
+    if (request.pieceBytes == 0) return Stop(stop, StopKind::kSizeZero, run.sourcePath);
+    SizeCutter cutter(request.pieceBytes);
+    return WriteFoundPieces(run, cutter, stop);
+  }
+  SplitPlan plan;
+  StopKind refusal = StopKind::kSizeZero;
+  bool planned = request.method == Size ? PlanBySize(run.stamp.size, request.pieceBytes, &plan, &refusal)
+                                        : PlanByCount(run.stamp.size, request.pieceCount, &plan, &refusal);
+  if (!planned) return Stop(stop, refusal, run.sourcePath);
+  return WritePlannedPieces(run, plan, stop);
+}
+
+// After N pieces: a piece N+1 left by an earlier split would be taken by
+// a join as if it belonged to this set.
+void WarnOfStalePiece(SplitRun& run) {
+  const std::string next = run.pieces->Name(run.summary.pieces + 1);
+  uint64_t size = 0;
+  if (FindFileExact(next, &size)) run.report.Warn(Warning{WarningKind::kStalePiece, next});
+}
+
+// Everything from the checks of the request to JOIN.BAT and join.sh.
+JobEnd RunSplit(SplitRun& run, StopReason* stop) {
+  const SplitRequest& request = run.request;
+  run.sourcePath = IsStream(run) ? request.streamName : request.sourcePath;
+  const std::string sourceName = SourceFileName(run.sourcePath);
+  run.summary.sourceName = sourceName;
+  run.summary.dryRun = request.dryRun;
+  if (request.writeBatch && !BatchCanName(sourceName)) {
+    Stop(stop, StopKind::kBatchNameInvalid, sourceName);
+    return JobEnd::kStopped;
+  }
+  if (IsStream(run) && request.method == Pieces) {
+    Stop(stop, StopKind::kCountOfStream, run.sourcePath);
+    return JobEnd::kStopped;
+  }
+  if (!OpenSource(run, stop)) return JobEnd::kStopped;
+  run.pieces.emplace(request.targetDir, BuildPieceStem(run.sourcePath, request.targetDir),
+                     IsStream(run) ? FileHandle{} : run.source, request.dryRun);
+  if (request.writeScript) run.pieces->RecordSizes();
+  if (!WritePieces(run, stop)) return run.declined ? JobEnd::kDeclined : JobEnd::kStopped;
+  if (!SourceUnchanged(run)) {
+    Stop(stop, StopKind::kSourceChanged, run.sourcePath);
+    return JobEnd::kStopped;
+  }
+  if (!run.pieces->Commit(stop)) return JobEnd::kStopped;
+  if (request.method == Keyword || IsStream(run)) {
+    Summarize(run, run.pieces->count(), run.pieces->firstBytes(), run.pieces->lastBytes());
+  }
+  run.summary.totalBytes = run.bytesDone;
+  WarnOfStalePiece(run);
+  if (request.dryRun) return JobEnd::kFinished;
+  const uint64_t last = run.pieces->count();
+  FileHandle source = IsStream(run) ? FileHandle{} : run.source;
+  if (request.writeBatch && !WriteJoinBatch(sourceName, request.targetDir, last, source, stop)) {
+    return JobEnd::kStopped;
+  }
+  if (request.writeScript && !WriteJoinScript(sourceName, request.targetDir, run.pieces->sizes(), source, stop)) {
+    return JobEnd::kStopped;
+  }
+  return JobEnd::kFinished;
 }
 
 }  // namespace
 
-bool WritePiece(SplitJobState& state, uint64_t length) {
-  state.pieceName = MakePieceName(state.stem, DecimalText(state.pieceNumber));
-  state.pieceTempName = MakeTemporaryName(state.pieceName);
-  if (state.request.dryRun) {
-    if (state.pieceNumber == 1) {
-      state.firstPieceName = state.pieceName;
-      state.firstPieceSize = length;
-    }
-    state.lastPieceSize = length;
-    return true;
+JobResult PerformSplitJob(const SplitRequest& request, JobReport& report) {
+  SplitRun run(request, report);
+  JobResult result;
+  try {
+    result.end = RunSplit(run, &result.reason);
+  } catch (const std::bad_alloc&) {
+    result = JobResult{JobEnd::kStopped, StopReason{StopKind::kLowMemory, std::string(), kNoError}};
   }
-  // The piece would replace the file being read.
-  if (IsSameFile(state.pieceName, state.sourceFile.Get()) || IsSameFile(state.pieceTempName, state.sourceFile.Get())) {
-    Fail(state, FillTemplate(kMsgPieceIsSource, {state.pieceName}));
-    return false;
-  }
-  if (!state.pieceFile.Hold(CreatePieceFile(state.pieceTempName))) {
-    Fail(state, std::string());
-    return false;
-  }
-  state.pieceIncomplete = true;
-  bool viewFailed = false;
-  IoError error = CopyPieceBytes(state, length, &viewFailed);
-  bool closed = state.pieceFile.Release();
-  const char* problem = nullptr;
-  // POSIX lets other programs write, truncate or extend a mapped file. A
-  // piece read meanwhile may hold bytes that are not the source's.
-  if (!SourceUnchanged(state)) {
-    problem = kMsgSourceChanged;
-  } else if (StopRequested()) {
-    problem = kMsgSplitInterrupted;
-  } else if (viewFailed) {
-    problem = kMsgViewFailed;
-  }
-  if (problem != nullptr || error != IoError::kNone || !closed) {
-    // A piece cut short must not pass for a whole one.
-    RemoveFile(state.pieceTempName);
-    state.pieceIncomplete = false;
-  }
-  if (problem != nullptr) {
-    Fail(state, problem);
-    return false;
-  }
-  if (error != IoError::kNone || !closed) {
-    std::string message = FillTemplate(kMsgPieceWriteFailed, {state.pieceName});
-    if (error == IoError::kDiskFull) message = kMsgDriveFull + message;
-    Fail(state, message);
-    return false;
-  }
-  // Only a whole piece ever stands under a piece's name.
-  if (!ReplaceFileWith(state.pieceTempName, state.pieceName)) {
-    Fail(state, FillTemplate(kMsgPieceRenameFailed, {state.pieceName}));
-    return false;
-  }
-  state.pieceIncomplete = false;
-  return true;
-}
-
-JobOutcome PerformSplitJob(const SplitRequest& request, JobReport& report) {
-  report.EnableButtons(false);
-  SplitJobState state(request, report);
-  RunSplitStepsGuarded(state);
-  FinishSplit(state);
-  return state.outcome;
+  // In the job's order: the piece being written and every temporary file,
+  // then the source; then the last word.
+  run.pieces.reset();
+  run.sourceFile.Release();
+  if (result.end == JobEnd::kFinished) report.Finished(run.summary);
+  if (result.end == JobEnd::kStopped) report.Stopped(result.reason);
+  return result;
 }

@@ -1,0 +1,117 @@
+#include "piece_set.h"
+
+#include "job_request.h"
+#include "naming.h"
+#include "stop_request.h"
+#include "text_format.h"
+
+namespace {
+
+// Bytes handed to one copy or write, so that a request to stop is seen promptly.
+constexpr uint64_t kCopyBlock = uint64_t{8} << 20;
+// The buffer of a copy the kernel cannot do.
+constexpr size_t kCopyBuffer = size_t{256} << 10;
+
+}  // namespace
+
+PieceSet::PieceSet(const std::string& targetDir, const std::string& stem, FileHandle source, bool dryRun)
+    : targetDir_(targetDir), stem_(stem), runTag_(MakeRunTag()), source_(source), dryRun_(dryRun) {}
+
+std::string PieceSet::Name(uint64_t number) const { return MakePieceName(stem_, DecimalText(number)); }
+
+std::string PieceSet::TemporaryPath(uint64_t number) const {
+  return MakeTemporaryPath(targetDir_, runTag_, DecimalText(number));
+}
+
+bool PieceSet::Fail(StopKind kind, uint64_t number, SystemError code, StopReason* stop) {
+  *stop = StopReason{kind, Name(number), code};
+  return false;
+}
+
+bool PieceSet::NamesFit(uint64_t number) const {
+  return PathFitsSystem(Name(number)) && PathFitsSystem(TemporaryPath(number));
+}
+
+bool PieceSet::Begin(StopReason* stop) {
+  const uint64_t number = count_ + 1;
+  if (number > kMaxPieceNumber) return Fail(StopKind::kTooManyPieces, number, kNoError, stop);
+  // A name grows only when its number gains a digit: checked then.
+  const bool newLength = number == 1 || DecimalText(number).find_first_not_of('0', 1) == std::string::npos;
+  if (newLength && !NamesFit(number)) return Fail(StopKind::kNamesTooLong, number, kNoError, stop);
+  pieceBytes_ = 0;
+  if (dryRun_) {
+    count_ = number;
+    return true;
+  }
+  // The piece's name would lead to the file being read.
+  if (source_.value != kNoHandle && IsSameFile(Name(number), source_)) {
+    return Fail(StopKind::kPieceIsSource, number, kNoError, stop);
+  }
+  SystemError error = CreateNewFile(TemporaryPath(number), piece_.Receive());
+  if (error != kNoError) return Fail(StopKind::kPieceCreate, number, error, stop);
+  count_ = number;
+  return true;
+}
+
+bool PieceSet::Write(const void* bytes, size_t length, StopReason* stop) {
+  pieceBytes_ += length;
+  if (count_ == 1) firstBytes_ = pieceBytes_;
+  if (dryRun_ || length == 0) return true;
+  SystemError error = WriteAll(piece_.Get(), bytes, length);
+  return error == kNoError || Fail(StopKind::kPieceWrite, count_, error, stop);
+}
+
+bool PieceSet::Copy(FileHandle source, uint64_t length, StopReason* stop) {
+  uint64_t done = 0;
+  while (kernelCopy_ && !dryRun_ && done < length) {
+    if (StopRequested()) return Fail(StopKind::kInterrupted, count_, kNoError, stop);
+    const uint64_t block = length - done < kCopyBlock ? length - done : kCopyBlock;
+    uint64_t copied = 0;
+    bool unsupported = false;
+    SystemError error = CopyInKernel(source, piece_.Get(), block, &copied, &unsupported);
+    done += copied;
+    pieceBytes_ += copied;
+    if (error != kNoError) return Fail(StopKind::kPieceWrite, count_, error, stop);
+    if (unsupported) kernelCopy_ = false;
+    // A source that ends early was cut short under us.
+    if (!unsupported && copied == 0) return Fail(StopKind::kSourceChanged, count_, kNoError, stop);
+  }
+  std::vector<unsigned char> buffer;
+  while (done < length) {
+    if (StopRequested()) return Fail(StopKind::kInterrupted, count_, kNoError, stop);
+    if (buffer.empty()) buffer.resize(kCopyBuffer);
+    const uint64_t wanted = length - done < buffer.size() ? length - done : buffer.size();
+    size_t got = 0;
+    SystemError error = ReadSome(source, buffer.data(), static_cast<size_t>(wanted), &got);
+    if (error != kNoError) return Fail(StopKind::kSourceRead, count_, error, stop);
+    if (got == 0) return Fail(StopKind::kSourceChanged, count_, kNoError, stop);
+    if (!Write(buffer.data(), got, stop)) return false;
+    done += got;
+  }
+  if (count_ == 1) firstBytes_ = pieceBytes_;
+  return true;
+}
+
+bool PieceSet::End(StopReason* stop) {
+  if (recordSizes_) sizes_.push_back(pieceBytes_);
+  SystemError error = piece_.Release();
+  return error == kNoError || Fail(StopKind::kPieceWrite, count_, error, stop);
+}
+
+bool PieceSet::Commit(StopReason* stop) {
+  if (dryRun_) return true;
+  while (committed_ < count_) {
+    const uint64_t number = committed_ + 1;
+    SystemError error = RenameReplacing(TemporaryPath(number), Name(number));
+    if (error != kNoError) return Fail(StopKind::kPieceRename, number, error, stop);
+    committed_ = number;
+  }
+  return true;
+}
+
+void PieceSet::Discard() {
+  piece_.Release();
+  if (dryRun_) return;
+  for (uint64_t number = committed_ + 1; number <= count_; ++number) RemoveFile(TemporaryPath(number));
+  count_ = committed_;
+}

@@ -1,0 +1,67 @@
+// The pieces of one split: each written under a temporary name of the
+// run's own and given its name only when every piece is whole, so that a
+// split that stops leaves the folder as it found it.
+#ifndef DORVENAL_PIECE_SET_H
+#define DORVENAL_PIECE_SET_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "job_result.h"
+#include "platform.h"
+#include "slots.h"
+
+class PieceSet {
+ public:
+  // `source` is the open source (none for a stream): no piece may be it.
+  // A dry run only counts what it would write.
+  PieceSet(const std::string& targetDir, const std::string& stem, FileHandle source, bool dryRun);
+  PieceSet(const PieceSet&) = delete;
+  PieceSet& operator=(const PieceSet&) = delete;
+  ~PieceSet() { Discard(); }
+
+  // Starts piece count()+1.
+  bool Begin(StopReason* stop);
+  bool Write(const void* bytes, size_t length, StopReason* stop);
+  // Copies length bytes from the source's position into the piece.
+  bool Copy(FileHandle source, uint64_t length, StopReason* stop);
+  // Closes the piece being written.
+  bool End(StopReason* stop);
+  // Gives every piece its name, from the first on.
+  bool Commit(StopReason* stop);
+  // Removes the temporary files not yet given their names.
+  void Discard();
+
+  // Whether the system can hold piece `number`'s name and its temporary one.
+  bool NamesFit(uint64_t number) const;
+
+  // Keeps every piece's size, for a script that checks them.
+  void RecordSizes() { recordSizes_ = true; }
+  const std::vector<uint64_t>& sizes() const { return sizes_; }
+
+  uint64_t count() const { return count_; }
+  std::string Name(uint64_t number) const;
+  uint64_t firstBytes() const { return firstBytes_; }
+  uint64_t lastBytes() const { return pieceBytes_; }
+
+ private:
+  std::string TemporaryPath(uint64_t number) const;
+  bool Fail(StopKind kind, uint64_t number, SystemError code, StopReason* stop);
+
+  std::string targetDir_;
+  std::string stem_;
+  std::string runTag_;
+  FileHandle source_;
+  bool dryRun_;
+  bool kernelCopy_ = true;  // until the system says it cannot
+  uint64_t count_ = 0;      // pieces begun
+  uint64_t committed_ = 0;  // pieces given their names
+  uint64_t pieceBytes_ = 0;
+  uint64_t firstBytes_ = 0;
+  bool recordSizes_ = false;
+  std::vector<uint64_t> sizes_;
+  FileSlot piece_;
+};
+
+#endif
