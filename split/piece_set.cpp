@@ -34,6 +34,8 @@ bool PieceSet::NamesFit(uint64_t number) const {
 
 bool PieceSet::Begin(StopReason* stop) {
   const uint64_t number = count_ + 1;
+  // Many small pieces fit in one block of reading: looked at for each.
+  if (StopRequested()) return Fail(StopKind::kInterrupted, number, kNoError, stop);
   if (number > kMaxPieceNumber) return Fail(StopKind::kTooManyPieces, number, kNoError, stop);
   // A name grows only when its number gains a digit: checked then.
   const bool newLength = number == 1 || DecimalText(number).find_first_not_of('0', 1) == std::string::npos;

@@ -131,6 +131,7 @@ bool WriteFoundPieces(SplitRun& run, Cutter& cutter, StopReason* stop) {
     if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.sourcePath);
     size_t got = 0;
     SystemError error = ReadSome(run.source, window.data() + carry, kReadBlock, &got);
+    if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.sourcePath);
     if (error != kNoError) return Stop(stop, StopKind::kSourceRead, run.sourcePath, error);
     if (got == 0) break;
     run.bytesDone += got;

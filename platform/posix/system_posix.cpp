@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform.h"
+#include "stop_request.h"
 
 const char kPathSeparator = '/';
 
@@ -105,7 +106,8 @@ SystemError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) 
       *got = static_cast<size_t>(read);
       return kNoError;
     }
-    if (errno != EINTR) return LastError();
+    // A stop request must not wait for a pipe that stays idle.
+    if (errno != EINTR || StopRequested()) return LastError();
   }
 }
 
