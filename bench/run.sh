@@ -14,6 +14,9 @@
 #                          (default $BENCH_BUILD_DIR, else build/release)
 #   --cli                  time this dorvenal-cli instead of building one
 #   --output               also write the report to this file
+#   --no-xfs               leave out the run on XFS (bench/reflink.sh), which
+#                          follows the report when root, xfsprogs and a loop
+#                          device are there
 #
 # Needs cmake, ninja, coreutils and /usr/bin/time (Debian package "time").
 # The scratch directory needs about four times the file size and is
@@ -27,6 +30,7 @@ scratch_parent=${BENCH_DIR:-/tmp}
 build=${BENCH_BUILD_DIR:-$root/build/release}
 report_file=""
 cli=""
+xfs=1
 
 usage() { awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; }
 while [ $# -gt 0 ]; do
@@ -38,6 +42,7 @@ while [ $# -gt 0 ]; do
     --build-dir) build=$2; shift 2 ;;
     --cli) cli=$(realpath "$2"); shift 2 ;;
     --output) report_file=$2; shift 2 ;;
+    --no-xfs) xfs=0; shift ;;
     -h | --help) usage; exit 0 ;;
     *) echo "bench: unknown argument '$1'" >&2; usage >&2; exit 2 ;;
   esac
@@ -268,4 +273,11 @@ if [ -n "$report_file" ]; then
   report | tee "$report_file"
 else
   report
+fi
+
+if [ "$xfs" = 1 ]; then
+  cleanup
+  echo
+  "$root/bench/reflink.sh" --cli "$cli" --runs "$runs" --dir "$scratch_parent" |
+    if [ -n "$report_file" ]; then tee -a "$report_file"; else cat; fi
 fi
