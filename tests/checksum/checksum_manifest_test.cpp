@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "checksum_manifest.h"
-#include "sha256.h"
 #include "files.h"
+#include "sha256.h"
 
 namespace {
 

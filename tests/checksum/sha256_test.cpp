@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "checksum_manifest.h"
-#include "sha256.h"
 #include "files.h"
+#include "sha256.h"
 
 namespace {
 
