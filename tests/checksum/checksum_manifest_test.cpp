@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "checksum_manifest.h"
+#include "files.h"
+#include "sha256.h"
+
+namespace {
+
+// The digest of no bytes, and the same in capitals.
+const std::string kHash = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+const std::string kHashUpper = "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855";
+
+TEST(ChecksumManifest, ReadsWholeLinesAndRefusesTheRest) {
+  const struct {
+    std::string text;
+    size_t badLine;  // 0: read
+    std::vector<std::string> names;
+  } rows[] = {
+      {kHash + "  data_bin.1\n" + kHash + "  my data.bin\n", 0, {"data_bin.1", "my data.bin"}},
+      {kHash + "  a.1\r\n" + kHash + "  a.2\r\n", 0, {"a.1", "a.2"}},
+      {kHashUpper + " *a.1\n", 0, {"a.1"}},
+      {kHash + "   lead\n", 0, {" lead"}},
+      {kHash + "  a\\b\n", 0, {"a\\b"}},  // an unescaped line keeps its backslash
+      {"\\" + kHash + "  a\\\\b\\nc\\rd\n", 0, {"a\\b\nc\rd"}},
+      {"", 1, {}},
+      {kHash + "  a.1", 1, {}},  // cut short
+      {kHash + "  a.1\n" + kHash.substr(0, 40), 2, {}},
+      {kHash + "  a.1\n" + kHash + "  a.2", 2, {}},
+      {kHash + "  a.1\n\n", 2, {}},
+      {kHash.substr(1) + "  a.1\n", 1, {}},
+      {kHash.substr(0, 63) + "g  a.1\n", 1, {}},
+      {kHash + " a.1\n", 1, {}},
+      {kHash + "\ta.1\n", 1, {}},
+      {kHash + "  \n", 1, {}},
+      {kHash + "  a\rb\n", 1, {}},
+      {kHash + "  a" + std::string(1, '\0') + "b\n", 1, {}},
+      {"\\" + kHash + "  a\\tb\n", 1, {}},
+      {"\\" + kHash + "  a\\\n", 1, {}},
+      {"SHA256 (a.1) = " + kHash + "\n", 1, {}},
+  };
+  for (const auto& row : rows) {
+    std::vector<ChecksumEntry> entries;
+    size_t badLine = 99;
+    EXPECT_EQ(ParseChecksumManifest(row.text, &entries, &badLine), row.badLine == 0) << row.text;
+    EXPECT_EQ(badLine, row.badLine) << row.text;
+    if (row.badLine != 0) continue;
+    std::vector<std::string> names;
+    for (const ChecksumEntry& entry : entries) {
+      names.push_back(entry.name);
+      EXPECT_EQ(DigestToHex(entry.digest), kHash);
+    }
+    EXPECT_EQ(names, row.names);
+  }
+}
+
+#ifndef _WIN32
+std::string RunShell(const std::string& command, int* status) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  char buffer[4096];
+  for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+  *status = pclose(pipe);
+  return output;
+}
+
+// A set of pieces with awkward names, the file they make, and the manifest
+// written for them, held against sha256sum's own output and its check, in
+// the scratch folder with_random_files.sh runs the tests in.
+TEST(ChecksumManifest, IsWhatSha256sumWritesAndChecks) {
+  const std::vector<std::string> pieces = {"my data_bin.1", " lead_bin.2", "*star_bin.3", "a\\b_bin.4",
+                                           "new\nline_bin.5", "car\rriage_bin.6", "caf\xc3\xa9_bin.7"};
+  std::vector<ChecksumEntry> entries;
+  Sha256 piece, whole;
+  std::string joined;
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    std::string bytes(1000 * i + 1, static_cast<char>(i));
+    for (size_t at = 0; at < bytes.size(); at += 7) bytes[at] = static_cast<char>(at);
+    WriteBytes(pieces[i], bytes);
+    joined += bytes;
+    piece.Update(bytes.data(), bytes.size());
+    whole.Update(bytes.data(), bytes.size());
+    entries.push_back({Sha256Digest(), pieces[i]});
+    ASSERT_TRUE(piece.Final(&entries.back().digest));
+  }
+  std::string names;
+  for (const std::string& name : pieces) names += name + '\0';
+  WriteBytes("names", names);
+  int status = -1;
+  std::string theirs = RunShell("xargs -0 -a names sha256sum --", &status);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(FormatChecksumManifest(entries), theirs);
+
+  std::vector<ChecksumEntry> back;
+  size_t badLine = 0;
+  ASSERT_TRUE(ParseChecksumManifest(theirs, &back, &badLine));
+  ASSERT_EQ(back.size(), entries.size());
+  for (size_t i = 0; i < back.size(); ++i) {
+    EXPECT_EQ(back[i].name, entries[i].name);
+    EXPECT_EQ(back[i].digest, entries[i].digest) << entries[i].name;
+  }
+
+  // The joined file is not there yet: the pieces alone are checked.
+  entries.push_back({Sha256Digest(), "my data.bin"});
+  ASSERT_TRUE(whole.Final(&entries.back().digest));
+  WriteBytes("my_data.sha256", FormatChecksumManifest(entries));
+  const std::string check = "sha256sum -c my_data.sha256";
+  std::string report = RunShell(check + " --ignore-missing 2>&1", &status);
+  EXPECT_EQ(status, 0) << report;
+  EXPECT_EQ(report.find("my data.bin"), std::string::npos) << report;
+  WriteBytes("my data.bin", joined);
+  report = RunShell(check + " 2>&1", &status);
+  EXPECT_EQ(status, 0) << report;
+  EXPECT_NE(report.find("my data.bin: OK"), std::string::npos) << report;
+
+  std::string damaged = ReadBytes(pieces[3]);
+  damaged[damaged.size() / 2] ^= 1;
+  WriteBytes(pieces[3], damaged);
+  report = RunShell(check + " 2>&1", &status);
+  EXPECT_NE(status, 0) << report;
+  EXPECT_NE(report.find("a\\b_bin.4: FAILED"), std::string::npos) << report;
+}
+#endif
+
+}  // namespace
