@@ -4,17 +4,29 @@
 #ifndef DORVENAL_KNOWN_SETS_H
 #define DORVENAL_KNOWN_SETS_H
 
-// JOIN.BAT for C:\data\report.doc split into three pieces: 282 bytes.
+// JOIN.BAT for C:\data\report.doc split into three pieces: 920 bytes. It
+// checks every piece, and the names in its way, before the first COPY.
 constexpr char kReportJoinBatch[] =
     "ECHO OFF\r\n"
     "REM Dorvenal genarated batch file\r\n"
     "ECHO Now report.doc will be recreated\r\n"
     "PAUSE\r\n"
+    "IF NOT EXIST \"report_doc.1\" ECHO report_doc.1 is missing: report.doc was not recreated\r\n"
+    "IF NOT EXIST \"report_doc.1\" GOTO END\r\n"
+    "IF NOT EXIST \"report_doc.2\" ECHO report_doc.2 is missing: report.doc was not recreated\r\n"
+    "IF NOT EXIST \"report_doc.2\" GOTO END\r\n"
+    "IF NOT EXIST \"report_doc.3\" ECHO report_doc.3 is missing: report.doc was not recreated\r\n"
+    "IF NOT EXIST \"report_doc.3\" GOTO END\r\n"
+    "IF EXIST \"report.doc\" ECHO report.doc is in the way: move it elsewhere and run JOIN.BAT again\r\n"
+    "IF EXIST \"report.doc\" GOTO END\r\n"
+    "IF EXIST \"dorvnl.tmp\" ECHO dorvnl.tmp is in the way: move it elsewhere and run JOIN.BAT again\r\n"
+    "IF EXIST \"dorvnl.tmp\" GOTO END\r\n"
     "COPY /B \"report_doc.1\" dorvnl.tmp\r\n"
     "COPY /B dorvnl.tmp+\"report_doc.2\" dorvnl.tmp\r\n"
     "COPY /B dorvnl.tmp+\"report_doc.3\" dorvnl.tmp\r\n"
     "REN dorvnl.tmp \"report.doc\"\r\n"
-    "ECHO Finished creating report.doc\r\n";
+    "ECHO Finished creating report.doc\r\n"
+    ":END\r\n";
 
 // The program's boxes. "%p" stands for the path the box names.
 namespace known {
