@@ -237,80 +237,74 @@ std::string Named(std::string text, const std::string& path) {
 }
 
 TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_holds_the_buttons_off) {
+  using K = StopKind;
   const std::string p = "C:\\out\\report_doc.2";
-  const SystemError kDiskFull = ERROR_DISK_FULL, kDenied = ERROR_ACCESS_DENIED;
-  const char* const kQuestion = "File will be split into 3 pieces\nShall I continue ?";
+  const SystemError kFull = ERROR_DISK_FULL, kDenied = ERROR_ACCESS_DENIED;
+  const std::string kAsk = "File will be split into 3 pieces\nShall I continue ?";
   struct Row {
     int mode;                        // 1021 Split, 1022 Join
-    const char *source, *target, *value;
     std::vector<Event> script;       // what the job reports, when it runs
     std::vector<std::string> boxes;  // their texts, in order; "? " before a yes/no question
-    int focus;                       // a refused field's control; 0: the job runs
+    int focus = 0;                   // a refused field's control; 0: the job runs
+    const char *source = "C:\\a.txt", *target = "C:\\", *value = "2";
   };
   const Row rows[] = {
       // An empty field: the job does not run.
-      {1021, "", "", "2", {}, {known::kNoSource}, 1001},
-      {1021, "", "C:\\", "2", {}, {known::kNoSource}, 1001},
-      {1021, "C:\\a.txt", "", "2", {}, {known::kNoTarget}, 1003},
-      {1021, "C:\\a.txt", "C:\\", "", {}, {known::kNoValue}, 1006},
-      {1022, "", "C:\\", "", {}, {known::kNoSource}, 1001},
-      {1022, "C:\\a_txt.1", "", "", {}, {known::kNoTarget}, 1003},
-      // The split's stops: silent, then each with its box.
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kSourceOpen, p, kDenied)}, {}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kSourceNotRegular)}, {}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kSizeZero)}, {}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kSizeNotBelowSource)}, {}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kKeywordEmpty)}, {}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kKeywordTooLong)}, {}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kCountOfStream)}, {}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kKeywordNotFound)}, {}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Ask(kQuestion), Stop(StopKind::kPieceCreate, p, kDenied)},
-       {std::string("? ") + kQuestion}, 0},  // answered No: the job ends without a word
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kPieceCreate, p, kDenied)}, {}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kSourceEmpty)}, {known::kEmptySource}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kNoFreeSpace)}, {known::kNoSpaceSplit}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kSourceRead, p, kDenied)}, {known::kSourceReadFailed}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kSourceChanged)}, {known::kSourceChanged}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kTooManyPieces)}, {known::kTooManyPieces}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kNamesTooLong, p)}, {known::kNameTooLong}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kBatchNameInvalid, p)}, {known::kBatchNameInvalid}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kPieceIsSource, p)}, {known::kPieceIsSource}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kPieceWrite, p, kDenied)}, {known::kPieceWriteFailed}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kPieceWrite, p, kDiskFull)},
-       {std::string(known::kDriveFull) + known::kPieceWriteFailed}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kPieceRename, p, kDenied)}, {known::kPieceRenameFailed}, 0},
+      {1021, {}, {known::kNoSource}, 1001, "", "", "2"},
+      {1021, {}, {known::kNoSource}, 1001, "", "C:\\", "2"},
+      {1021, {}, {known::kNoTarget}, 1003, "C:\\a.txt", "", "2"},
+      {1021, {}, {known::kNoValue}, 1006, "C:\\a.txt", "C:\\", ""},
+      {1022, {}, {known::kNoSource}, 1001, "", "C:\\", ""},
+      {1022, {}, {known::kNoTarget}, 1003, "C:\\a_txt.1", "", ""},
+      // The split's silent stops, then each with its box.
+      {1021, {Stop(K::kSourceOpen, p, kDenied)}, {}},
+      {1021, {Stop(K::kSourceNotRegular)}, {}},
+      {1021, {Stop(K::kSizeZero)}, {}},
+      {1021, {Stop(K::kSizeNotBelowSource)}, {}},
+      {1021, {Stop(K::kKeywordEmpty)}, {}},
+      {1021, {Stop(K::kKeywordTooLong)}, {}},
+      {1021, {Stop(K::kCountOfStream)}, {}},
+      {1021, {Stop(K::kKeywordNotFound)}, {}},
+      {1021, {Stop(K::kPieceCreate, p, kDenied)}, {}},
+      {1021, {Ask(kAsk), Finish()}, {"? " + kAsk}},  // answered No: the job ends without a word
+      {1021, {Stop(K::kSourceEmpty)}, {known::kEmptySource}},
+      {1021, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceSplit}},
+      {1021, {Stop(K::kSourceRead, p, kDenied)}, {known::kSourceReadFailed}},
+      {1021, {Stop(K::kSourceChanged)}, {known::kSourceChanged}},
+      {1021, {Stop(K::kTooManyPieces)}, {known::kTooManyPieces}},
+      {1021, {Stop(K::kNamesTooLong, p)}, {known::kNameTooLong}},
+      {1021, {Stop(K::kBatchNameInvalid, p)}, {known::kBatchNameInvalid}},
+      {1021, {Stop(K::kPieceIsSource, p)}, {known::kPieceIsSource}},
+      {1021, {Stop(K::kPieceWrite, p, kDenied)}, {known::kPieceWriteFailed}},
+      {1021, {Stop(K::kPieceWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kPieceWriteFailed}},
+      {1021, {Stop(K::kPieceRename, p, kDenied)}, {known::kPieceRenameFailed}},
+      {1021, {Stop(K::kInterrupted)}, {known::kSplitInterrupted}},
+      {1021, {Stop(K::kLowMemory)}, {known::kLowMemory}},
+      {1021, {Warn(p), Finish()}, {known::kStalePiece, known::kSplitFinished}},
       // The pieces are whole: the failure, then the split's own end.
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kBatchIsSource, p)},
-       {known::kBatchIsSource, known::kSplitFinished}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Warn(p), Stop(StopKind::kBatchWrite, p, kDiskFull)},
-       {known::kStalePiece, known::kBatchFailed, known::kSplitFinished}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kScriptWrite, p, kDenied)},
-       {known::kScriptFailed, known::kSplitFinished}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Warn(p), Finish()}, {known::kStalePiece, known::kSplitFinished}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kInterrupted)}, {known::kSplitInterrupted}, 0},
-      {1021, "C:\\a.txt", "C:\\", "2", {Stop(StopKind::kLowMemory)}, {known::kLowMemory}, 0},
+      {1021, {Stop(K::kBatchIsSource, p)}, {known::kBatchIsSource, known::kSplitFinished}},
+      {1021, {Warn(p), Stop(K::kBatchWrite, p, kFull)},
+       {known::kStalePiece, known::kBatchFailed, known::kSplitFinished}},
+      {1021, {Stop(K::kScriptWrite, p, kDenied)}, {known::kScriptFailed, known::kSplitFinished}},
       // The join's.
-      {1022, "C:\\a.txt", "C:\\", "", {Stop(StopKind::kNotFirstPiece, p)}, {known::kNotFirstPiece}, 0},
-      {1022, "C:\\a.txt", "C:\\", "", {Stop(StopKind::kFirstPieceMissing, p)}, {known::kFirstPieceMissing}, 0},
-      {1022, "C:\\a.txt", "C:\\", "", {Stop(StopKind::kNoFreeSpace)}, {known::kNoSpaceJoin}, 0},
-      {1022, "C:\\a.txt", "C:\\", "", {Ask(kQuestion), Finish()}, {std::string("? ") + kQuestion}, 0},
-      {1022, "C:\\a.txt", "C:\\", "", {Stop(StopKind::kOutputIsPiece, p)}, {known::kOutputIsPiece}, 0},
-      {1022, "C:\\a.txt", "C:\\", "", {Stop(StopKind::kOutputCreate, p, kDenied)}, {known::kOutputCreateFailed},
-       0},
-      {1022, "C:\\a.txt", "C:\\", "", {Stop(StopKind::kOutputWrite, p, kDenied)}, {known::kOutputWriteFailed}, 0},
-      {1022, "C:\\a.txt", "C:\\", "", {Stop(StopKind::kOutputWrite, p, kDiskFull)},
-       {std::string(known::kDriveFull) + known::kOutputWriteFailed}, 0},
-      {1022, "C:\\a.txt", "C:\\", "", {Stop(StopKind::kOutputRename, p, kDenied)}, {known::kOutputRenameFailed},
-       0},
-      {1022, "C:\\a.txt", "C:\\", "", {Stop(StopKind::kPieceOpen, p, kDenied)}, {known::kPieceOpenFailed}, 0},
-      {1022, "C:\\a.txt", "C:\\", "", {Stop(StopKind::kPieceRead, p, kDenied)}, {known::kPieceReadFailed}, 0},
-      {1022, "C:\\a.txt", "C:\\", "", {Stop(StopKind::kInterrupted)}, {known::kJoinInterrupted}, 0},
-      {1022, "C:\\a.txt", "C:\\", "", {Stop(StopKind::kLowMemory)}, {known::kLowMemory}, 0},
-      {1022, "C:\\a.txt", "C:\\", "", {Finish()}, {known::kJoinFinished}, 0},
+      {1022, {Stop(K::kNotFirstPiece, p)}, {known::kNotFirstPiece}},
+      {1022, {Stop(K::kFirstPieceMissing, p)}, {known::kFirstPieceMissing}},
+      {1022, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceJoin}},
+      {1022, {Ask(kAsk), Finish()}, {"? " + kAsk}},
+      {1022, {Stop(K::kOutputIsPiece, p)}, {known::kOutputIsPiece}},
+      {1022, {Stop(K::kOutputCreate, p, kDenied)}, {known::kOutputCreateFailed}},
+      {1022, {Stop(K::kOutputWrite, p, kDenied)}, {known::kOutputWriteFailed}},
+      {1022, {Stop(K::kOutputWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kOutputWriteFailed}},
+      {1022, {Stop(K::kOutputRename, p, kDenied)}, {known::kOutputRenameFailed}},
+      {1022, {Stop(K::kPieceOpen, p, kDenied)}, {known::kPieceOpenFailed}},
+      {1022, {Stop(K::kPieceRead, p, kDenied)}, {known::kPieceReadFailed}},
+      {1022, {Stop(K::kInterrupted)}, {known::kJoinInterrupted}},
+      {1022, {Stop(K::kLowMemory)}, {known::kLowMemory}},
+      {1022, {Finish()}, {known::kJoinFinished}},
   };
   for (const Row& row : rows) {
     const bool join = row.mode == 1022;
-    SCOPED_TRACE(std::string(join ? "join " : "split ") + (row.boxes.empty() ? "silent" : row.boxes.back()));
+    SCOPED_TRACE("row " + std::to_string(&row - rows));
     if (!Checked(row.mode)) Click(row.mode);
     gScript = row.script;
     const size_t runsBefore = gSplits.size() + gJoins.size();
@@ -340,7 +334,13 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
 }
 
 TEST_F(MainDialog, the_fields_become_the_request_and_the_value_is_read_by_the_dialog_rule) {
-  struct Row { int method; bool kilobytes, batch; const char* value; uint64_t pieceBytes, pieceCount; const char* keyword; };
+  struct Row {
+    int method;
+    bool kilobytes, batch;
+    const char* value;
+    uint64_t pieceBytes, pieceCount;
+    const char* keyword;
+  };
   const Row rows[] = {
       {1016, true, false, "3", 0, 3, ""},
       {1016, true, true, " +7", 0, 7, ""},
