@@ -77,6 +77,22 @@ constexpr char kBatchNameCodePage[] =
 constexpr char kLowMemory[] = "Your system is running low on memory !!\n Cannot proceed further !";
 constexpr char kOutputWriteFailed[] =
     "Could not write the file\n%p !!\nThe join has been stopped and the incomplete file removed.";
+constexpr char kNoSpaceJoin[] =
+    "There is not enough free space in the target drive to store the split files.\nPlease free up some space on "
+    "the target drive and then try to join";
+constexpr char kSourceReadFailed[] = "Could not read the source file\n%p !!\nThe split has been stopped.";
+constexpr char kSourceChanged[] =
+    "The source file changed while it was being split !!\nThe split has been stopped.";
+constexpr char kTooManyPieces[] =
+    "The split would need more than 999999999 pieces !!\nPlease choose fewer pieces or a larger size.";
+constexpr char kDriveFull[] = "The target drive is full !!\n";
+constexpr char kOutputIsPiece[] =
+    "The file to recreate\n%p\nis one of its own pieces !!\nThe join has been stopped.";
+constexpr char kScriptFailed[] =
+    "Could not write the script\n%p !!\nThe pieces are complete: join them with Dorvenal instead.";
+constexpr char kSplitInterrupted[] =
+    "The split was interrupted !!\nThe pieces it had written were removed; the target folder is as it was.";
+constexpr char kJoinInterrupted[] = "The join was interrupted !!\nThe incomplete file was removed.";
 }  // namespace known
 
 #endif
