@@ -45,6 +45,10 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kOutputRename: return kMsgOutputRenameFailed;
     case StopKind::kPieceOpen: return kMsgPieceOpenFailed;
     case StopKind::kPieceRead: return kMsgPieceReadFailed;
+    case StopKind::kPieceMissing: return kMsgPieceMissing;
+    case StopKind::kPieceUnreadable: return kMsgPieceUnreadable;
+    case StopKind::kPieceChanged: return kMsgPieceChanged;
+    case StopKind::kBatchNameCodePage: return kMsgBatchNameCodePage;
     case StopKind::kInterrupted: return split ? kMsgSplitInterrupted : kMsgJoinInterrupted;
     case StopKind::kLowMemory: return kMsgLowMemory;
   }
@@ -85,7 +89,10 @@ void DialogReport::Stopped(const StopReason& reason) {
   if (reason.kind == StopKind::kLowMemory) return ShowInfoBox(dialog_, kLowMemoryText);
   const char* text = StopText(reason.kind, job_);
   if (text == nullptr) return;
-  std::string message = FillTemplate(text, {reason.path});
+  // The second place is the other file, or the code page JOIN.BAT is read in.
+  const std::string second =
+      reason.kind == StopKind::kBatchNameCodePage ? DecimalText(static_cast<uint32_t>(reason.code)) : reason.otherPath;
+  std::string message = FillTemplate(text, {reason.path, second});
   if (IsWriteFailure(reason.kind) && IsDiskFull(reason.code)) message = kMsgDriveFull + message;
   ShowInfoBox(dialog_, message);
   // Only the file beside the pieces is missing: the split itself is done.
