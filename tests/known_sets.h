@@ -28,7 +28,7 @@ constexpr char kReportJoinBatch[] =
     "ECHO Finished creating report.doc\r\n"
     ":END\r\n";
 
-// The program's boxes. "%p" stands for the path the box names.
+// The program's boxes. "%p" stands for the path the box names, "%q" for a second one.
 namespace known {
 constexpr char kNoSource[] =
     "You have not selected a Source File !!\nPlease select a Source File by clicking on the Source File button.";
@@ -93,6 +93,12 @@ constexpr char kScriptFailed[] =
 constexpr char kSplitInterrupted[] =
     "The split was interrupted !!\nThe pieces it had written were removed; the target folder is as it was.";
 constexpr char kJoinInterrupted[] = "The join was interrupted !!\nThe incomplete file was removed.";
+constexpr char kPieceMissing[] =
+    "The piece\n%p\nis missing, but the set goes on with\n%q !!\nThe join has been stopped; nothing was written.";
+constexpr char kPieceUnreadable[] =
+    "The piece\n%p\nis not a file that can be read !!\nThe join has been stopped; nothing was written.";
+constexpr char kPieceChanged[] =
+    "The piece\n%p\nchanged while it was being joined !!\nThe join has been stopped and the incomplete file removed.";
 }  // namespace known
 
 #endif

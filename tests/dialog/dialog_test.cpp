@@ -96,18 +96,17 @@ void TypeKeys(const std::string& keys) {
 // One thing a scripted job tells its report.
 struct Event {
   enum Act { kAsk, kWarn, kStart, kProgress, kFinish, kStop } act;
-  StopKind kind;
-  std::string text;  // the question, or the path of a warning or a stop
-  SystemError code;
+  std::string text;  // the question, or the path of a warning
   uint64_t number;   // pieces of kStart, piece of kProgress
+  StopReason reason;
 };
-Event Ask(const std::string& question) { return {Event::kAsk, {}, question, 0, 0}; }
-Event Warn(const std::string& path) { return {Event::kWarn, {}, path, 0, 0}; }
-Event Start(uint64_t pieces) { return {Event::kStart, {}, "", 0, pieces}; }
-Event Step(uint64_t piece) { return {Event::kProgress, {}, "", 0, piece}; }
-Event Finish() { return {Event::kFinish, {}, "", 0, 0}; }
-Event Stop(StopKind kind, const std::string& path = "", SystemError code = 0) {
-  return {Event::kStop, kind, path, code, 0};
+Event Ask(const std::string& question) { return {Event::kAsk, question, 0, {}}; }
+Event Warn(const std::string& path) { return {Event::kWarn, path, 0, {}}; }
+Event Start(uint64_t pieces) { return {Event::kStart, "", pieces, {}}; }
+Event Step(uint64_t piece) { return {Event::kProgress, "", piece, {}}; }
+Event Finish() { return {Event::kFinish, "", 0, {}}; }
+Event Stop(StopKind kind, const std::string& path = "", SystemError code = 0, const std::string& other = "") {
+  return {Event::kStop, "", 0, StopReason(kind, path, code, other)};
 }
 
 // What the next job reports, and what the jobs were asked.
@@ -125,11 +124,7 @@ JobResult Play(JobReport& report) {
       case Event::kStart: report.StartProgress(event.number, event.number * 10); break;
       case Event::kProgress: report.Progress(event.number, event.number * 10); break;
       case Event::kFinish: report.Finished({}); return {JobEnd::kFinished, {}};
-      case Event::kStop: {
-        StopReason reason{event.kind, event.text, event.code};
-        report.Stopped(reason);
-        return {JobEnd::kStopped, reason};
-      }
+      case Event::kStop: report.Stopped(event.reason); return {JobEnd::kStopped, event.reason};
     }
   }
   return {};
@@ -229,16 +224,16 @@ TEST_F(MainDialog, each_method_sets_the_label_and_units_and_empties_the_value) {
   EXPECT_TRUE(Checked(1015));
 }
 
-// A known text with "%p" filled in.
-std::string Named(std::string text, const std::string& path) {
-  size_t at = text.find("%p");
-  if (at != std::string::npos) text.replace(at, 2, path);
+// A known text with "%p" and "%q" filled in.
+std::string Named(std::string text, const std::string& p, const std::string& q) {
+  for (size_t at; (at = text.find("%p")) != std::string::npos;) text.replace(at, 2, p);
+  for (size_t at; (at = text.find("%q")) != std::string::npos;) text.replace(at, 2, q);
   return text;
 }
 
 TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_holds_the_buttons_off) {
   using K = StopKind;
-  const std::string p = "C:\\out\\report_doc.2";
+  const std::string p = "C:\\out\\report_doc.2", q = "C:\\out\\report_doc.4";
   const SystemError kFull = ERROR_DISK_FULL, kDenied = ERROR_ACCESS_DENIED;
   const std::string kAsk = "File will be split into 3 pieces\nShall I continue ?";
   struct Row {
@@ -274,6 +269,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1021, {Stop(K::kTooManyPieces)}, {known::kTooManyPieces}},
       {1021, {Stop(K::kNamesTooLong, p)}, {known::kNameTooLong}},
       {1021, {Stop(K::kBatchNameInvalid, p)}, {known::kBatchNameInvalid}},
+      {1021, {Stop(K::kBatchNameCodePage, p, 437)}, {known::kBatchNameCodePage}},
       {1021, {Stop(K::kPieceIsSource, p)}, {known::kPieceIsSource}},
       {1021, {Stop(K::kPieceWrite, p, kDenied)}, {known::kPieceWriteFailed}},
       {1021, {Stop(K::kPieceWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kPieceWriteFailed}},
@@ -298,6 +294,9 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1022, {Stop(K::kOutputRename, p, kDenied)}, {known::kOutputRenameFailed}},
       {1022, {Stop(K::kPieceOpen, p, kDenied)}, {known::kPieceOpenFailed}},
       {1022, {Stop(K::kPieceRead, p, kDenied)}, {known::kPieceReadFailed}},
+      {1022, {Stop(K::kPieceMissing, p, 0, q)}, {known::kPieceMissing}},
+      {1022, {Stop(K::kPieceUnreadable, p, kDenied, q)}, {known::kPieceUnreadable}},
+      {1022, {Stop(K::kPieceChanged, p)}, {known::kPieceChanged}},
       {1022, {Stop(K::kInterrupted)}, {known::kJoinInterrupted}},
       {1022, {Stop(K::kLowMemory)}, {known::kLowMemory}},
       {1022, {Finish()}, {known::kJoinFinished}},
@@ -324,7 +323,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       EXPECT_EQ(join, box.cancelEnabled) << box.text;
     }
     std::vector<std::string> expected;
-    for (const std::string& box : row.boxes) expected.push_back(Named(box, p));
+    for (const std::string& box : row.boxes) expected.push_back(Named(box, p, q));
     EXPECT_EQ(expected, seen);
     if (refused) {
       EXPECT_EQ(row.focus, FocusId());
