@@ -27,6 +27,14 @@
 #define TEXT_SPLIT_FILTER "All\0*.*\0Text\0*.TXT\0MP3\0*.MP3\0Zip\0*.ZIP\0Doc\0*.DOC\0EXE\0*.EXE\0"
 #define TEXT_JOIN_FILTER ".1 File\0*.1\0All\0*.*\0"
 
+// A field left empty when Split or Join is pressed.
+#define TEXT_NO_SOURCE \
+  "You have not selected a Source File !!\nPlease select a Source File by clicking on the Source File button."
+#define TEXT_NO_TARGET \
+  "You have not selected a Target Directory !!\nPlease select a Target Directory by clicking on the Target " \
+  "Directory button."
+#define TEXT_NO_VALUE "Please Enter a keyword /size / or no.of pieces !!"
+
 // The folder browser's failure when the chosen folder has no path.
 #define TEXT_API_FAILURE "API Failure"
 

@@ -2,10 +2,10 @@
 // refused with its message and focus, then the job on the dialog's report.
 #include <windows.h>
 
+#include "app_texts.h"
 #include "dialog_report.h"
 #include "main_window.h"
 #include "resource_ids.h"
-#include "texts.h"
 
 namespace {
 
@@ -15,9 +15,9 @@ struct Refusal {
   int focus;
 };
 
-const Refusal kNoSource{kMsgNoSource, IDC_SOURCE_BROWSE};
-const Refusal kNoTarget{kMsgNoTarget, IDC_TARGET_BROWSE};
-const Refusal kNoValue{kMsgNoValue, IDC_VALUE};
+const Refusal kNoSource{TEXT_NO_SOURCE, IDC_SOURCE_BROWSE};
+const Refusal kNoTarget{TEXT_NO_TARGET, IDC_TARGET_BROWSE};
+const Refusal kNoValue{TEXT_NO_VALUE, IDC_VALUE};
 
 // The first field left empty, in the order the dialog reads them.
 const Refusal* FindEmptyField(const std::string& source, const std::string& target, const std::string* value) {

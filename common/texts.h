@@ -7,13 +7,6 @@
 
 constexpr const char kAppCaption[] = "Dorvenal";
 
-// Validation, shared by the split and the join.
-constexpr const char kMsgNoSource[] =
-    "You have not selected a Source File !!\nPlease select a Source File by clicking on the Source File button.";
-constexpr const char kMsgNoTarget[] =
-    "You have not selected a Target Directory !!\nPlease select a Target Directory by clicking on the Target Directory button.";
-constexpr const char kMsgNoValue[] = "Please Enter a keyword /size / or no.of pieces !!";
-
 // Split.
 constexpr const char kMsgEmptySource[] =
     "The selected file is of size 0 bytes.\nZero length files cannot be split !!!";
