@@ -3,13 +3,15 @@
 #include <windows.h>
 
 #include "main_window.h"
-#include "session_state.h"
 
 namespace {
 
-LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
-  return CallNextHookEx(static_cast<HHOOK>(gSession.keyboardHook), code, wParam, lParam);
-}
+// The installed hook, or null. The hook procedure gets no state of ours,
+// so the handle it must pass on with lives here. Focus gained and lost
+// alternate, so there is never more than one hook.
+HHOOK gKeyboardHook = nullptr;
+
+LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) { return CallNextHookEx(gKeyboardHook, code, wParam, lParam); }
 
 // A nonzero answer drops the keystroke before any window sees it.
 constexpr LRESULT kDiscard = 1;
@@ -34,17 +36,15 @@ bool IsShiftDown() { return (GetKeyState(VK_SHIFT) & 0x8000) != 0; }
 
 }  // namespace
 
-void InstallDigitFilter() {
-  if (gSession.splitMethod != Size && gSession.splitMethod != Pieces) return;
-  gSession.keyboardHook = nullptr;
-  gSession.keyboardHook = SetWindowsHookExA(WH_KEYBOARD, DigitFilterProc, static_cast<HINSTANCE>(gSession.instance),
-                                            GetCurrentThreadId());
+void InstallDigitFilter(const DialogState& state) {
+  if (state.splitMethod != Size && state.splitMethod != Pieces) return;
+  gKeyboardHook = SetWindowsHookExA(WH_KEYBOARD, DigitFilterProc, state.instance, GetCurrentThreadId());
 }
 
 void RemoveDigitFilter() {
-  if (gSession.keyboardHook == nullptr) return;
-  UnhookWindowsHookEx(static_cast<HHOOK>(gSession.keyboardHook));
-  gSession.keyboardHook = nullptr;
+  if (gKeyboardHook == nullptr) return;
+  UnhookWindowsHookEx(gKeyboardHook);
+  gKeyboardHook = nullptr;
 }
 
 // Judges key-down, key-up, repeats and Alt combinations alike, by the

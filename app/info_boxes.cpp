@@ -6,9 +6,7 @@
 
 #include "app_texts.h"
 #include "main_window.h"
-#include "platform.h"
 #include "resource_ids.h"
-#include "session_state.h"
 #include "string_table.h"
 
 namespace {
@@ -20,11 +18,11 @@ constexpr size_t kHelpLimit = 299;
 static_assert(sizeof(TEXT_BANNER) - 1 + sizeof(TEXT_ABOUT_LINES) - 1 <= kAboutLimit, "About text too long");
 static_assert(sizeof(TEXT_BANNER) - 1 + sizeof(TEXT_HELP_LINES) - 1 <= kHelpLimit, "Help text too long");
 
-int ShowBannerBox(HWND owner, const std::string& text, const char* caption) {
+int ShowBannerBox(HWND owner, HINSTANCE instance, const std::string& text, const char* caption) {
   MSGBOXPARAMSA params = {};
   params.cbSize = sizeof params;
   params.hwndOwner = owner;
-  params.hInstance = static_cast<HINSTANCE>(gSession.instance);
+  params.hInstance = instance;
   params.lpszText = text.c_str();
   params.lpszCaption = caption;
   params.dwStyle = MB_USERICON | MB_OK;
@@ -35,10 +33,14 @@ int ShowBannerBox(HWND owner, const std::string& text, const char* caption) {
 
 }  // namespace
 
-std::string AboutBoxText() { return LoadText(IDS_BANNER) + TEXT_ABOUT_LINES; }
+std::string AboutBoxText(HINSTANCE instance) { return LoadStringText(instance, IDS_BANNER) + TEXT_ABOUT_LINES; }
 
-std::string HelpBoxText() { return LoadText(IDS_BANNER) + TEXT_HELP_LINES; }
+std::string HelpBoxText(HINSTANCE instance) { return LoadStringText(instance, IDS_BANNER) + TEXT_HELP_LINES; }
 
-int ShowAboutBox(HWND owner) { return ShowBannerBox(owner, AboutBoxText(), TEXT_ABOUT_CAPTION); }
+int ShowAboutBox(HWND owner, HINSTANCE instance) {
+  return ShowBannerBox(owner, instance, AboutBoxText(instance), TEXT_ABOUT_CAPTION);
+}
 
-int ShowHelpBox(HWND owner) { return ShowBannerBox(owner, HelpBoxText(), TEXT_HELP_CAPTION); }
+int ShowHelpBox(HWND owner, HINSTANCE instance) {
+  return ShowBannerBox(owner, instance, HelpBoxText(instance), TEXT_HELP_CAPTION);
+}

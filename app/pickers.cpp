@@ -9,7 +9,6 @@
 #include "app_texts.h"
 #include "main_window.h"
 #include "resource_ids.h"
-#include "session_state.h"
 #include "texts.h"
 
 namespace {
@@ -20,23 +19,24 @@ constexpr int kSourceNotChosen = -99;
 // The record without the fields added for Windows 2000, so that every
 // version of the Open dialog takes it.
 constexpr DWORD kOpenRecordSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
-static_assert(kOpenRecordSize == 76, "OPENFILENAMEA must be sent in its 76-byte form");
+// The 64-bit test build has no such history.
+static_assert(sizeof(void*) != 4 || kOpenRecordSize == 76, "OPENFILENAMEA must be sent in its 76-byte form");
 
 }  // namespace
 
-int PickSourceFile(HWND dialog) {
+int PickSourceFile(HWND dialog, const DialogState& state) {
   char path[MAX_PATH] = {};
-  int result = ChooseSourceFile(path, sizeof path, dialog);
+  int result = ChooseSourceFile(path, sizeof path, dialog, state.joinMode);
   // A cancelled choice empties the field: it never keeps an older path.
   SetDlgItemTextA(dialog, IDC_SOURCE_PATH, result == kSourceChosen ? path : "");
   return result;
 }
 
-int ChooseSourceFile(char* buffer, DWORD bufferSize, HWND owner) {
+int ChooseSourceFile(char* buffer, DWORD bufferSize, HWND owner, int32_t joinMode) {
   OPENFILENAMEA record = {};
   record.lStructSize = kOpenRecordSize;
   record.hwndOwner = owner;
-  record.lpstrFilter = gSession.joinMode != 0 ? TEXT_JOIN_FILTER : TEXT_SPLIT_FILTER;
+  record.lpstrFilter = joinMode != 0 ? TEXT_JOIN_FILTER : TEXT_SPLIT_FILTER;
   record.nFilterIndex = 1;
   record.lpstrFile = buffer;
   record.nMaxFile = bufferSize;
@@ -65,7 +65,7 @@ int BrowseForTargetDir(HWND owner, char* buffer) {
   LPITEMIDLIST folder = SHBrowseForFolderA(&info);
   if (folder != nullptr && SHGetPathFromIDListA(folder, buffer)) {
     if (buffer[0] == '\0') {
-      ShowInfoBox(AsDialog(owner), TEXT_API_FAILURE);
+      ShowInfoBox(owner, TEXT_API_FAILURE);
     } else {
       result = 1;
     }

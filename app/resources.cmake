@@ -1,5 +1,4 @@
-# Compiling the program's resources, shared by the Windows build (which
-# links them) and the native resource test (which reads them back).
+# Compiling the program's resources for the Windows build, which links them.
 #
 # wrc, not windres: windres writes control classes as upper-case names
 # ("BUTTON", "MSCTLS_PROGRESS32"), while wrc writes the system classes as
@@ -18,7 +17,6 @@ function(dorvenal_compile_resources output_dir)
   if(NOT DORVENAL_WRC OR NOT DORVENAL_PYTHON)
     message(FATAL_ERROR "Compiling the resources needs wrc (Debian: wine64-tools) and python3")
   endif()
-  set(top ${DORVENAL_APP_DIR}/..)
   add_custom_command(
     OUTPUT ${output_dir}/dorvenal.ico
     COMMAND ${DORVENAL_PYTHON} ${DORVENAL_APP_DIR}/icon/make_icon.py ${output_dir}/dorvenal.ico
@@ -28,11 +26,10 @@ function(dorvenal_compile_resources output_dir)
     VERBATIM)
   add_custom_command(
     OUTPUT ${output_dir}/dorvenal.res
-    COMMAND ${DORVENAL_WRC} --nostdinc -I${top}/common -I${DORVENAL_APP_DIR} -I${output_dir}
+    COMMAND ${DORVENAL_WRC} --nostdinc -I${DORVENAL_APP_DIR} -I${output_dir}
             -o ${output_dir}/dorvenal.res ${DORVENAL_APP_DIR}/dorvenal.rc
-    DEPENDS ${DORVENAL_APP_DIR}/dorvenal.rc ${DORVENAL_APP_DIR}/app_texts.h
-            ${top}/common/resource_ids.h ${top}/common/string_table.h ${top}/common/string_table.rc
-            ${output_dir}/dorvenal.ico
+    DEPENDS ${DORVENAL_APP_DIR}/dorvenal.rc ${DORVENAL_APP_DIR}/app_texts.h ${DORVENAL_APP_DIR}/resource_ids.h
+            ${DORVENAL_APP_DIR}/string_table.h ${DORVENAL_APP_DIR}/string_table.rc ${output_dir}/dorvenal.ico
     COMMENT "Compiling the resources"
     VERBATIM)
 endfunction()

@@ -9,9 +9,7 @@
 
 #include "app_texts.h"
 #include "main_window.h"
-#include "platform.h"
 #include "resource_ids.h"
-#include "session_state.h"
 
 namespace {
 
@@ -21,26 +19,21 @@ namespace {
 constexpr UINT kToolInfoSize = offsetof(TOOLINFOA, lParam) + sizeof(LPARAM);
 static_assert(sizeof(void*) != 4 || kToolInfoSize == 44, "TOOLINFOA must be sent in its 44-byte form");
 
-// A path can be longer than the 80 characters of szText, so its tip points
-// at this text instead; it must outlive the notification, as the tooltip
-// copies it only after the dialog has answered.
-std::string gPathTip;
-
-HWND TooltipWindow() { return static_cast<HWND>(gSession.tooltipWindow); }
-
-const char* BrowseTip(int controlId) {
-  bool join = gSession.joinMode != 0;
+const char* BrowseTip(const DialogState& state, int controlId) {
+  bool join = state.joinMode != 0;
   if (controlId == IDC_SOURCE_BROWSE) return join ? TEXT_TIP_SOURCE_JOIN : TEXT_TIP_SOURCE_SPLIT;
   return join ? TEXT_TIP_TARGET_JOIN : TEXT_TIP_TARGET_SPLIT;
 }
 
 bool IsControl(HWND dialog, HWND window, int controlId) { return window == GetDlgItem(dialog, controlId); }
 
-// The path field's text, or false when it is empty (no tip then).
-bool PointAtPathText(NMTTDISPINFOA* info, HWND dialog, int controlId) {
-  gPathTip = GetControlText(AsDialog(dialog), controlId);
-  if (gPathTip.empty()) return false;
-  info->lpszText = &gPathTip[0];
+// A path can be longer than the 80 characters of szText, so its tip
+// points at the state's copy of the field's text; false when the field is
+// empty (no tip then).
+bool PointAtPathText(NMTTDISPINFOA* info, HWND dialog, DialogState& state, int controlId) {
+  state.pathTip = GetControlText(dialog, controlId);
+  if (state.pathTip.empty()) return false;
+  info->lpszText = &state.pathTip[0];
   return true;
 }
 
@@ -50,51 +43,52 @@ void CopyIntoTip(NMTTDISPINFOA* info, const char* text) {
 
 }  // namespace
 
-void CreateTooltips(HWND dialog) {
-  HINSTANCE instance = static_cast<HINSTANCE>(gSession.instance);
-  gSession.tooltipWindow = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                           CW_USEDEFAULT, CW_USEDEFAULT, 10, 10, dialog, nullptr, instance,
-                                           nullptr);
-  AddTooltipTool(dialog, IDC_SOURCE_PATH, 0);
-  AddTooltipTool(dialog, IDC_TARGET_PATH, 0);
-  AddTooltipTool(dialog, IDC_SOURCE_BROWSE, 0);
-  AddTooltipTool(dialog, IDC_TARGET_BROWSE, 0);
-  AddTooltipTool(dialog, IDC_METHOD_KEYWORD, IDS_TIP_KEYWORD);
-  AddTooltipTool(dialog, IDC_METHOD_SIZE, IDS_TIP_SIZE);
-  AddTooltipTool(dialog, IDC_METHOD_PIECES, IDS_TIP_PIECES);
-  AddTooltipTool(dialog, IDC_MAKE_BATCH, IDS_TIP_BATCH);
-  AddTooltipTool(dialog, IDC_MODE_SPLIT, IDS_TIP_SPLIT_MODE);
-  AddTooltipTool(dialog, IDC_MODE_JOIN, IDS_TIP_JOIN_MODE);
-  AddTooltipTool(dialog, IDC_UNIT_KB, IDS_TIP_UNIT_KB);
-  AddTooltipTool(dialog, IDC_UNIT_BYTES, IDS_TIP_UNIT_BYTES);
+void CreateTooltips(HWND dialog, DialogState& state) {
+  state.tooltipWindow = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                        CW_USEDEFAULT, 10, 10, dialog, nullptr, state.instance, nullptr);
+  static const int kTools[][2] = {
+      {IDC_SOURCE_PATH, 0},
+      {IDC_TARGET_PATH, 0},
+      {IDC_SOURCE_BROWSE, 0},
+      {IDC_TARGET_BROWSE, 0},
+      {IDC_METHOD_KEYWORD, IDS_TIP_KEYWORD},
+      {IDC_METHOD_SIZE, IDS_TIP_SIZE},
+      {IDC_METHOD_PIECES, IDS_TIP_PIECES},
+      {IDC_MAKE_BATCH, IDS_TIP_BATCH},
+      {IDC_MODE_SPLIT, IDS_TIP_SPLIT_MODE},
+      {IDC_MODE_JOIN, IDS_TIP_JOIN_MODE},
+      {IDC_UNIT_KB, IDS_TIP_UNIT_KB},
+      {IDC_UNIT_BYTES, IDS_TIP_UNIT_BYTES},
+  };
+  for (const auto& tool : kTools) AddTooltipTool(dialog, state, tool[0], tool[1]);
 }
 
 // String identifier 0 asks for the text each time the tip is shown.
-void AddTooltipTool(HWND dialog, int controlId, int stringId) {
+void AddTooltipTool(HWND dialog, const DialogState& state, int controlId, int stringId) {
   // The tooltip copies a fixed text when the tool is added.
-  std::string text = stringId != 0 ? LoadText(stringId) : std::string();
+  std::string text = stringId != 0 ? LoadStringText(state.instance, stringId) : std::string();
   TOOLINFOA tool = {};
   tool.cbSize = kToolInfoSize;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = dialog;
   tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, controlId));
   tool.lpszText = stringId != 0 ? &text[0] : LPSTR_TEXTCALLBACKA;
-  SendMessageA(TooltipWindow(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageA(state.tooltipWindow, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-int SupplyTooltipText(HWND dialog, LPARAM notification) {
+int SupplyTooltipText(HWND dialog, DialogState& state, LPARAM notification) {
   auto* header = reinterpret_cast<NMHDR*>(notification);
   if (header->code != TTN_GETDISPINFOA) return 1;
   auto* info = reinterpret_cast<NMTTDISPINFOA*>(notification);
   HWND tool = reinterpret_cast<HWND>(info->hdr.idFrom);
-  if (IsControl(dialog, tool, IDC_SOURCE_PATH) && PointAtPathText(info, dialog, IDC_SOURCE_PATH)) return 1;
-  if (IsControl(dialog, tool, IDC_TARGET_PATH) && PointAtPathText(info, dialog, IDC_TARGET_PATH)) return 1;
-  if (IsControl(dialog, tool, IDC_SOURCE_BROWSE)) CopyIntoTip(info, BrowseTip(IDC_SOURCE_BROWSE));
-  if (IsControl(dialog, tool, IDC_TARGET_BROWSE)) CopyIntoTip(info, BrowseTip(IDC_TARGET_BROWSE));
+  if (IsControl(dialog, tool, IDC_SOURCE_PATH) && PointAtPathText(info, dialog, state, IDC_SOURCE_PATH)) return 1;
+  if (IsControl(dialog, tool, IDC_TARGET_PATH) && PointAtPathText(info, dialog, state, IDC_TARGET_PATH)) return 1;
+  if (IsControl(dialog, tool, IDC_SOURCE_BROWSE)) CopyIntoTip(info, BrowseTip(state, IDC_SOURCE_BROWSE));
+  if (IsControl(dialog, tool, IDC_TARGET_BROWSE)) CopyIntoTip(info, BrowseTip(state, IDC_TARGET_BROWSE));
   return 1;
 }
 
-int RelayMouseMove(HWND dialog, WPARAM wParam, LPARAM lParam) {
+int RelayMouseMove(HWND dialog, const DialogState& state, WPARAM wParam, LPARAM lParam) {
   MSG message = {};
   message.hwnd = dialog;
   message.message = WM_MOUSEMOVE;
@@ -102,6 +96,6 @@ int RelayMouseMove(HWND dialog, WPARAM wParam, LPARAM lParam) {
   message.lParam = lParam;
   GetCursorPos(&message.pt);
   message.time = static_cast<DWORD>(GetMessageTime());
-  SendMessageA(TooltipWindow(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
+  SendMessageA(state.tooltipWindow, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
   return FALSE;
 }

@@ -4,13 +4,13 @@
 
 #include "main_window.h"
 #include "resource_ids.h"
-#include "session_state.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  gSession.instance = instance;
+  DialogState state;
+  state.instance = instance;
   // The template names "msctls_progress32" and the tips need
   // "tooltips_class32": both must be registered before the dialog exists.
   InitCommonControls();
-  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&state));
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include "batch_codepage.h"
+
 #include <getopt.h>
 
 #include <cstdint>
@@ -40,6 +42,11 @@ const char kHelpText[] =
     "      --batch         also write JOIN.BAT into TARGET_DIR: run there by the\n"
     "                      Windows command interpreter, it re-creates SOURCE with\n"
     "                      COPY /B\n"
+    "      --codepage N    with --batch: the code page the Windows command prompt\n"
+    "                      reads JOIN.BAT in: 437 (USA), 850 (Western Europe), 866\n"
+    "                      (Russian), 936 (Chinese), 65001 (UTF-8), ...; without\n"
+    "                      it, 437 on Linux and the system's own on Windows; a\n"
+    "                      name the code page cannot spell is refused\n"
     "      --script        also write join.sh into TARGET_DIR: run by any POSIX\n"
     "                      shell, it re-creates SOURCE with cat\n"
     "      --name NAME     with SOURCE \"-\": the file name the pieces are named\n"
@@ -111,7 +118,7 @@ const char kHelpText[] =
 namespace {
 
 // Values getopt_long returns for the options without a letter.
-enum LongOnly { kDryRun = 256, kBytes, kBatch, kScript, kName };
+enum LongOnly { kDryRun = 256, kBytes, kBatch, kScript, kName, kBatchCodePage };
 
 struct OptionInfo {
   const char* name;
@@ -126,7 +133,7 @@ const OptionInfo kOptions[] = {
     {"quiet", 'q', false, false},  {"dry-run", kDryRun, false, false}, {"parents", 'p', false, false},
     {"size", 's', true, true},     {"bytes", kBytes, false, true},   {"pieces", 'n', true, true},
     {"keyword", 'k', true, true},  {"batch", kBatch, false, true},   {"script", kScript, false, true},
-    {"name", kName, true, true},
+    {"name", kName, true, true},   {"codepage", kBatchCodePage, true, true},
 };
 // "-": operands come back in order as option 1, so that each argument is
 // read where it stands; ":": a missing value is told from an unknown option.
@@ -259,6 +266,16 @@ bool ApplyOption(int id, const char* value, Parse* parse, std::string* error) {
       parse->nameGiven = true;
       request.split.streamName = value;
       break;
+    case kBatchCodePage: {
+      uint64_t codePage = 0;
+      if (!ReadWholeNumber(value, UINT32_MAX, &codePage) || !IsKnownBatchCodePage(static_cast<uint32_t>(codePage))) {
+        *error = "--codepage takes the number of a Windows code page such as 437, 850, 866, 932, 936 or "
+                 "65001, not " + QuotedName(value);
+        return false;
+      }
+      request.split.batchCodePage = static_cast<uint32_t>(codePage);
+      break;
+    }
     case 's': return TakeMethod(Size, value, parse, error);
     case 'n': return TakeMethod(Pieces, value, parse, error);
     case 'k': return TakeMethod(Keyword, value, parse, error);

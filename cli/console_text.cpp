@@ -37,7 +37,7 @@ struct StopText {
   // 0 any; 's' a split, 'j' a join; 'e' when the system gave a code.
   char when;
   // %p the path, %o the other path, %c ": " and the system's words (nothing
-  // without a code), %n the piece size, %k the keyword.
+  // without a code), %d the code as a number, %n the piece size, %k the keyword.
   const char* text;
 };
 
@@ -54,6 +54,9 @@ const StopText kStopTexts[] = {
      "was written"},
     {StopKind::kBatchNameInvalid, 0,
      "JOIN.BAT cannot re-create %p: Windows does not allow that file name (--batch); nothing was written"},
+    {StopKind::kBatchNameCodePage, 0,
+     "JOIN.BAT cannot re-create %p: the Windows command prompt would read it in code page %d, which cannot spell "
+     "it (--batch; --codepage chooses another); nothing was written"},
     {StopKind::kNamesTooLong, 0,
      "the piece names would be too long for the system, such as %p: choose a shorter file name or target folder; "
      "nothing was written"},
@@ -164,9 +167,10 @@ std::string StopLine(const StopReason& reason, const StopContext& context) {
     else if (mark == 'o') line += QuotedName(reason.otherPath);
     else if (mark == 'k') line += QuotedName(context.keyword);
     else if (mark == 'n') line += DecimalText(context.pieceBytes);
+    else if (mark == 'd') line += DecimalText(static_cast<uint32_t>(reason.code));
     else if (mark == 'c' && reason.code != kNoError) line += ": " + DescribeSystemError(reason.code);
     else if (mark != 'c') line += *at;
-    if (mark != 0 && std::string("pokcn").find(mark) != std::string::npos) ++at;
+    if (mark != 0 && std::string("pokcnd").find(mark) != std::string::npos) ++at;
   }
   return line;
 }

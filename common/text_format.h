@@ -13,12 +13,4 @@ std::string FillTemplate(const std::string& pattern, std::initializer_list<std::
 // Decimal text of a number, as "%d" prints it.
 std::string DecimalText(uint64_t number);
 
-// The dialog's reading of a number: leading blanks, an optional sign, then
-// decimal digits to the end; anything else, or a value outside the signed
-// 32-bit range, reads as 0.
-int32_t ParseDialogNumber(const std::string& text);
-
-// Reads a piece number text; 0 when it is not plain decimal digits.
-uint64_t ParsePieceNumber(const std::string& text);
-
 #endif

@@ -28,6 +28,40 @@ bool PieceSet::Fail(StopKind kind, uint64_t number, SystemError code, StopReason
   return false;
 }
 
+namespace {
+
+struct SourceSearch {
+  const PieceSet* pieces;
+  std::string stemName;
+  FileHandle source;
+  uint64_t found = 0;  // the number of a piece name that leads to the source
+};
+
+void NoteSourceAmongPieces(const std::string& name, void* context) {
+  SourceSearch& search = *static_cast<SourceSearch*>(context);
+  const uint64_t number = PieceNumberOf(name, search.stemName);
+  if (number != 0 && search.found == 0 && IsSameFile(search.pieces->Name(number), search.source)) {
+    search.found = number;
+  }
+}
+
+}  // namespace
+
+bool PieceSet::CheckNoneIsSource(StopReason* stop) const {
+  if (source_.value == kNoHandle || dryRun_) return true;
+  // Only a name that exists can lead to the source: one look at the folder
+  // instead of one for every piece.
+  SourceSearch search{this, SourceFileName(stem_), source_};
+  SystemError error = ListFolder(targetDir_, NoteSourceAmongPieces, &search);
+  if (error != kNoError) {
+    *stop = StopReason{StopKind::kPieceCreate, Name(1), error};
+    return false;
+  }
+  if (search.found == 0) return true;
+  *stop = StopReason{StopKind::kPieceIsSource, Name(search.found)};
+  return false;
+}
+
 bool PieceSet::NamesFit(uint64_t number) const {
   return PathFitsSystem(Name(number)) && PathFitsSystem(TemporaryPath(number));
 }
@@ -44,10 +78,6 @@ bool PieceSet::Begin(StopReason* stop) {
   if (dryRun_) {
     count_ = number;
     return true;
-  }
-  // The piece's name would lead to the file being read.
-  if (source_.value != kNoHandle && IsSameFile(Name(number), source_)) {
-    return Fail(StopKind::kPieceIsSource, number, kNoError, stop);
   }
   SystemError error = CreateNewFile(TemporaryPath(number), piece_.Receive());
   if (error != kNoError) return Fail(StopKind::kPieceCreate, number, error, stop);

@@ -21,6 +21,9 @@ class PieceSet {
   PieceSet& operator=(const PieceSet&) = delete;
   ~PieceSet() { Discard(); }
 
+  // Refuses a set where a name of a piece leads to the source (by a link),
+  // before anything is written.
+  bool CheckNoneIsSource(StopReason* stop) const;
   // Starts piece count()+1.
   bool Begin(StopReason* stop);
   bool Write(const void* bytes, size_t length, StopReason* stop);

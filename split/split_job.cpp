@@ -205,6 +205,7 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   run.pieces.emplace(request.targetDir, BuildPieceStem(run.sourcePath, request.targetDir),
                      IsStream(run) ? FileHandle{} : run.source, request.dryRun);
   if (request.writeScript) run.pieces->RecordSizes();
+  if (!run.pieces->CheckNoneIsSource(stop)) return JobEnd::kStopped;
   if (!WritePieces(run, stop)) return run.declined ? JobEnd::kDeclined : JobEnd::kStopped;
   if (!SourceUnchanged(run)) {
     Stop(stop, StopKind::kSourceChanged, run.sourcePath);

@@ -4,17 +4,29 @@
 #ifndef DORVENAL_KNOWN_SETS_H
 #define DORVENAL_KNOWN_SETS_H
 
-// JOIN.BAT for C:\data\report.doc split into three pieces: 282 bytes.
+// JOIN.BAT for C:\data\report.doc split into three pieces: 920 bytes. It
+// checks every piece, and the names in its way, before the first COPY.
 constexpr char kReportJoinBatch[] =
     "ECHO OFF\r\n"
     "REM Dorvenal genarated batch file\r\n"
     "ECHO Now report.doc will be recreated\r\n"
     "PAUSE\r\n"
+    "IF NOT EXIST \"report_doc.1\" ECHO report_doc.1 is missing: report.doc was not recreated\r\n"
+    "IF NOT EXIST \"report_doc.1\" GOTO END\r\n"
+    "IF NOT EXIST \"report_doc.2\" ECHO report_doc.2 is missing: report.doc was not recreated\r\n"
+    "IF NOT EXIST \"report_doc.2\" GOTO END\r\n"
+    "IF NOT EXIST \"report_doc.3\" ECHO report_doc.3 is missing: report.doc was not recreated\r\n"
+    "IF NOT EXIST \"report_doc.3\" GOTO END\r\n"
+    "IF EXIST \"report.doc\" ECHO report.doc is in the way: move it elsewhere and run JOIN.BAT again\r\n"
+    "IF EXIST \"report.doc\" GOTO END\r\n"
+    "IF EXIST \"dorvnl.tmp\" ECHO dorvnl.tmp is in the way: move it elsewhere and run JOIN.BAT again\r\n"
+    "IF EXIST \"dorvnl.tmp\" GOTO END\r\n"
     "COPY /B \"report_doc.1\" dorvnl.tmp\r\n"
     "COPY /B dorvnl.tmp+\"report_doc.2\" dorvnl.tmp\r\n"
     "COPY /B dorvnl.tmp+\"report_doc.3\" dorvnl.tmp\r\n"
     "REN dorvnl.tmp \"report.doc\"\r\n"
-    "ECHO Finished creating report.doc\r\n";
+    "ECHO Finished creating report.doc\r\n"
+    ":END\r\n";
 
 // The program's boxes. "%p" stands for the path the box names.
 namespace known {
@@ -65,6 +77,22 @@ constexpr char kBatchNameCodePage[] =
 constexpr char kLowMemory[] = "Your system is running low on memory !!\n Cannot proceed further !";
 constexpr char kOutputWriteFailed[] =
     "Could not write the file\n%p !!\nThe join has been stopped and the incomplete file removed.";
+constexpr char kNoSpaceJoin[] =
+    "There is not enough free space in the target drive to store the split files.\nPlease free up some space on "
+    "the target drive and then try to join";
+constexpr char kSourceReadFailed[] = "Could not read the source file\n%p !!\nThe split has been stopped.";
+constexpr char kSourceChanged[] =
+    "The source file changed while it was being split !!\nThe split has been stopped.";
+constexpr char kTooManyPieces[] =
+    "The split would need more than 999999999 pieces !!\nPlease choose fewer pieces or a larger size.";
+constexpr char kDriveFull[] = "The target drive is full !!\n";
+constexpr char kOutputIsPiece[] =
+    "The file to recreate\n%p\nis one of its own pieces !!\nThe join has been stopped.";
+constexpr char kScriptFailed[] =
+    "Could not write the script\n%p !!\nThe pieces are complete: join them with Dorvenal instead.";
+constexpr char kSplitInterrupted[] =
+    "The split was interrupted !!\nThe pieces it had written were removed; the target folder is as it was.";
+constexpr char kJoinInterrupted[] = "The join was interrupted !!\nThe incomplete file was removed.";
 }  // namespace known
 
 #endif

@@ -99,6 +99,8 @@ TEST(ParseCommandLine, RefusedLinesSayWhy) {
       {{"split", "--keyword", std::string(101, 'k'), "a", "b"}, "the value of --keyword has more than 100 bytes"},
       {{"split", "--pieces", "3", "--bytes", "a", "b"}, "--bytes goes only with --size"},
       {{"split", "--pieces", "3", "--yes=1", "a", "b"}, "option '--yes' doesn't allow an argument"},
+      {{"split", "-n", "3", "--batch", "--co=7", "a", "b"},
+       "--codepage takes the number of a Windows code page such as 437, 850, 866, 932, 936 or 65001, not '7'"},
       {{"split", "--b", "a", "b"}, "option '--b' is ambiguous; possibilities: '--bytes' '--batch'"},
       {{"split", "--bogus=3", "--help"}, "unrecognized option '--bogus'"},
       {{"split", "--pieces", "3"}, "missing SOURCE and TARGET_DIR"},

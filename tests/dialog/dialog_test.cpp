@@ -1,6 +1,8 @@
 // The program's main dialog, built in this thread from its own template and
 // procedure, and worked with messages and real key input. Message boxes
-// are modal: a thread timer answers them from inside their loop.
+// are modal: a thread timer answers them from inside their loop. The jobs
+// behind the default button are scripted here: what they report, the
+// dialog must show.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -12,22 +14,22 @@
 #include "known_sets.h"
 #include "main_window.h"
 #include "resource_ids.h"
-#include "session_state.h"
 
 namespace {
 
-using known::kNoSource;
-using known::kNoTarget;
-using known::kNoValue;
 const int kSplitOnly[] = {1005, 1015, 1016, 1019, 1006, 1024, 1025, 1026};
 const int kAlwaysOn[] = {1001, 1003, IDOK, IDCANCEL, 1008, 1009, 1021, 1022};
 
 // A box as the user saw it, before it was answered.
-struct SeenBox { std::string caption, text; HICON icon; std::vector<int> buttons; bool okEnabled; };
+struct SeenBox {
+  std::string caption, text;
+  HICON icon;
+  std::vector<int> buttons;
+  bool okEnabled, cancelEnabled;
+};
 
 HWND gDialog;
 std::vector<SeenBox> gBoxes;
-
 std::string TextOf(HWND window) {
   char text[1024] = "";
   GetWindowTextA(window, text, sizeof text);
@@ -47,7 +49,8 @@ BOOL CALLBACK AnswerBox(HWND box, LPARAM) {
   if (box == gDialog || !IsWindowVisible(box) || !GetClassNameA(box, windowClass, 16) || lstrcmpA(windowClass, "#32770"))
     return TRUE;
   SeenBox seen{TextOf(box), TextOf(GetDlgItem(box, 0xFFFF)),
-               reinterpret_cast<HICON>(SendDlgItemMessageA(box, 1088, STM_GETICON, 0, 0)), {}, Enabled(IDOK)};
+               reinterpret_cast<HICON>(SendDlgItemMessageA(box, 1088, STM_GETICON, 0, 0)), {}, Enabled(IDOK),
+               Enabled(IDCANCEL)};
   for (int id = IDOK; id <= IDNO; ++id)
     if (IsWindowVisible(GetDlgItem(box, id)) && IsWindowEnabled(GetDlgItem(box, id))) seen.buttons.push_back(id);
   gBoxes.push_back(seen);
@@ -90,13 +93,69 @@ void TypeKeys(const std::string& keys) {
   }
 }
 
+// One thing a scripted job tells its report.
+struct Event {
+  enum Act { kAsk, kWarn, kStart, kProgress, kFinish, kStop } act;
+  StopKind kind;
+  std::string text;  // the question, or the path of a warning or a stop
+  SystemError code;
+  uint64_t number;   // pieces of kStart, piece of kProgress
+};
+Event Ask(const std::string& question) { return {Event::kAsk, {}, question, 0, 0}; }
+Event Warn(const std::string& path) { return {Event::kWarn, {}, path, 0, 0}; }
+Event Start(uint64_t pieces) { return {Event::kStart, {}, "", 0, pieces}; }
+Event Step(uint64_t piece) { return {Event::kProgress, {}, "", 0, piece}; }
+Event Finish() { return {Event::kFinish, {}, "", 0, 0}; }
+Event Stop(StopKind kind, const std::string& path = "", SystemError code = 0) {
+  return {Event::kStop, kind, path, code, 0};
+}
+
+// What the next job reports, and what the jobs were asked.
+std::vector<Event> gScript;
+std::vector<SplitRequest> gSplits;
+std::vector<JoinRequest> gJoins;
+
+JobResult Play(JobReport& report) {
+  for (const Event& event : gScript) {
+    switch (event.act) {
+      case Event::kAsk:
+        if (report.Ask(event.text) == Answer::kNo) return {JobEnd::kDeclined, {}};
+        break;
+      case Event::kWarn: report.Warn({WarningKind::kStalePiece, event.text}); break;
+      case Event::kStart: report.StartProgress(event.number, event.number * 10); break;
+      case Event::kProgress: report.Progress(event.number, event.number * 10); break;
+      case Event::kFinish: report.Finished({}); return {JobEnd::kFinished, {}};
+      case Event::kStop: {
+        StopReason reason{event.kind, event.text, event.code};
+        report.Stopped(reason);
+        return {JobEnd::kStopped, reason};
+      }
+    }
+  }
+  return {};
+}
+JobResult ScriptedSplit(const SplitRequest& request, JobReport& report) {
+  gSplits.push_back(request);
+  return Play(report);
+}
+JobResult ScriptedJoin(const JoinRequest& request, JobReport& report) {
+  gJoins.push_back(request);
+  return Play(report);
+}
+
 class MainDialog : public ::testing::Test {
  protected:
   void SetUp() override {
-    gSession.instance = GetModuleHandleA(nullptr);
+    state_.instance = GetModuleHandleA(nullptr);
+    state_.splitJob = ScriptedSplit;
+    state_.joinJob = ScriptedJoin;
     InitCommonControls();
     gBoxes.clear();
-    gDialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+    gScript.clear();
+    gSplits.clear();
+    gJoins.clear();
+    gDialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+                                 reinterpret_cast<LPARAM>(&state_));
     ASSERT_TRUE(gDialog);
     ShowWindow(gDialog, SW_SHOW), SetForegroundWindow(gDialog);
     timer_ = SetTimer(nullptr, 0, 20, AnswerBoxes);
@@ -107,6 +166,15 @@ class MainDialog : public ::testing::Test {
     DestroyWindow(gDialog);
     Pump();
   }
+  // Fills the fields (null: left as they are) and presses the default button.
+  void Press(const char* source, const char* target, const char* value) {
+    if (source) SetText(1000, source);
+    if (target) SetText(1002, target);
+    if (value) SetText(1006, value);
+    gBoxes.clear();
+    Click(IDOK);
+  }
+  DialogState state_;
   UINT_PTR timer_ = 0;
 };
 
@@ -161,31 +229,184 @@ TEST_F(MainDialog, each_method_sets_the_label_and_units_and_empties_the_value) {
   EXPECT_TRUE(Checked(1015));
 }
 
-TEST_F(MainDialog, a_missing_input_is_named_and_gets_the_focus) {
-  struct Row { int mode; const char* source; const char* target; const char* value; const char* message; int focus; };
+// A known text with "%p" filled in.
+std::string Named(std::string text, const std::string& path) {
+  size_t at = text.find("%p");
+  if (at != std::string::npos) text.replace(at, 2, path);
+  return text;
+}
+
+TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_holds_the_buttons_off) {
+  using K = StopKind;
+  const std::string p = "C:\\out\\report_doc.2";
+  const SystemError kFull = ERROR_DISK_FULL, kDenied = ERROR_ACCESS_DENIED;
+  const std::string kAsk = "File will be split into 3 pieces\nShall I continue ?";
+  struct Row {
+    int mode;                        // 1021 Split, 1022 Join
+    std::vector<Event> script;       // what the job reports, when it runs
+    std::vector<std::string> boxes;  // their texts, in order; "? " before a yes/no question
+    int focus = 0;                   // a refused field's control; 0: the job runs
+    const char *source = "C:\\a.txt", *target = "C:\\", *value = "2";
+  };
   const Row rows[] = {
-      {1021, "", "", "2", kNoSource, 1001},        {1021, "", "C:\\", "2", kNoSource, 1001},
-      {1021, "C:\\a.txt", "", "2", kNoTarget, 1003}, {1021, "C:\\a.txt", "C:\\", "", kNoValue, 1006},
-      {1022, "", "C:\\", "", kNoSource, 1001},      {1022, "C:\\a_txt.1", "", "", kNoTarget, 1003},
+      // An empty field: the job does not run.
+      {1021, {}, {known::kNoSource}, 1001, "", "", "2"},
+      {1021, {}, {known::kNoSource}, 1001, "", "C:\\", "2"},
+      {1021, {}, {known::kNoTarget}, 1003, "C:\\a.txt", "", "2"},
+      {1021, {}, {known::kNoValue}, 1006, "C:\\a.txt", "C:\\", ""},
+      {1022, {}, {known::kNoSource}, 1001, "", "C:\\", ""},
+      {1022, {}, {known::kNoTarget}, 1003, "C:\\a_txt.1", "", ""},
+      // The split's silent stops, then each with its box.
+      {1021, {Stop(K::kSourceOpen, p, kDenied)}, {}},
+      {1021, {Stop(K::kSourceNotRegular)}, {}},
+      {1021, {Stop(K::kSizeZero)}, {}},
+      {1021, {Stop(K::kSizeNotBelowSource)}, {}},
+      {1021, {Stop(K::kKeywordEmpty)}, {}},
+      {1021, {Stop(K::kKeywordTooLong)}, {}},
+      {1021, {Stop(K::kCountOfStream)}, {}},
+      {1021, {Stop(K::kKeywordNotFound)}, {}},
+      {1021, {Stop(K::kPieceCreate, p, kDenied)}, {}},
+      {1021, {Ask(kAsk), Finish()}, {"? " + kAsk}},  // answered No: the job ends without a word
+      {1021, {Stop(K::kSourceEmpty)}, {known::kEmptySource}},
+      {1021, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceSplit}},
+      {1021, {Stop(K::kSourceRead, p, kDenied)}, {known::kSourceReadFailed}},
+      {1021, {Stop(K::kSourceChanged)}, {known::kSourceChanged}},
+      {1021, {Stop(K::kTooManyPieces)}, {known::kTooManyPieces}},
+      {1021, {Stop(K::kNamesTooLong, p)}, {known::kNameTooLong}},
+      {1021, {Stop(K::kBatchNameInvalid, p)}, {known::kBatchNameInvalid}},
+      {1021, {Stop(K::kPieceIsSource, p)}, {known::kPieceIsSource}},
+      {1021, {Stop(K::kPieceWrite, p, kDenied)}, {known::kPieceWriteFailed}},
+      {1021, {Stop(K::kPieceWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kPieceWriteFailed}},
+      {1021, {Stop(K::kPieceRename, p, kDenied)}, {known::kPieceRenameFailed}},
+      {1021, {Stop(K::kInterrupted)}, {known::kSplitInterrupted}},
+      {1021, {Stop(K::kLowMemory)}, {known::kLowMemory}},
+      {1021, {Warn(p), Finish()}, {known::kStalePiece, known::kSplitFinished}},
+      // The pieces are whole: the failure, then the split's own end.
+      {1021, {Stop(K::kBatchIsSource, p)}, {known::kBatchIsSource, known::kSplitFinished}},
+      {1021, {Warn(p), Stop(K::kBatchWrite, p, kFull)},
+       {known::kStalePiece, known::kBatchFailed, known::kSplitFinished}},
+      {1021, {Stop(K::kScriptWrite, p, kDenied)}, {known::kScriptFailed, known::kSplitFinished}},
+      // The join's.
+      {1022, {Stop(K::kNotFirstPiece, p)}, {known::kNotFirstPiece}},
+      {1022, {Stop(K::kFirstPieceMissing, p)}, {known::kFirstPieceMissing}},
+      {1022, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceJoin}},
+      {1022, {Ask(kAsk), Finish()}, {"? " + kAsk}},
+      {1022, {Stop(K::kOutputIsPiece, p)}, {known::kOutputIsPiece}},
+      {1022, {Stop(K::kOutputCreate, p, kDenied)}, {known::kOutputCreateFailed}},
+      {1022, {Stop(K::kOutputWrite, p, kDenied)}, {known::kOutputWriteFailed}},
+      {1022, {Stop(K::kOutputWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kOutputWriteFailed}},
+      {1022, {Stop(K::kOutputRename, p, kDenied)}, {known::kOutputRenameFailed}},
+      {1022, {Stop(K::kPieceOpen, p, kDenied)}, {known::kPieceOpenFailed}},
+      {1022, {Stop(K::kPieceRead, p, kDenied)}, {known::kPieceReadFailed}},
+      {1022, {Stop(K::kInterrupted)}, {known::kJoinInterrupted}},
+      {1022, {Stop(K::kLowMemory)}, {known::kLowMemory}},
+      {1022, {Finish()}, {known::kJoinFinished}},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.message);
+    const bool join = row.mode == 1022;
+    SCOPED_TRACE("row " + std::to_string(&row - rows));
     if (!Checked(row.mode)) Click(row.mode);
-    SetText(1000, row.source);
-    SetText(1002, row.target);
-    SetText(1006, row.value);
-    gBoxes.clear();
-    Click(IDOK);
-    ASSERT_EQ(1u, gBoxes.size());
-    EXPECT_EQ("Dorvenal", gBoxes[0].caption);
-    EXPECT_EQ(row.message, gBoxes[0].text);
-    EXPECT_EQ(std::vector<int>{IDOK}, gBoxes[0].buttons);
-    EXPECT_EQ(LoadIconA(nullptr, IDI_INFORMATION), gBoxes[0].icon);
-    // A split holds its buttons off from its start, also while it refuses.
-    EXPECT_EQ(row.mode == 1022, gBoxes[0].okEnabled);
-    EXPECT_EQ(row.focus, FocusId());
+    gScript = row.script;
+    const size_t runsBefore = gSplits.size() + gJoins.size();
+    const bool refused = row.focus != 0;
+    Press(row.source, row.target, join ? nullptr : row.value);
+    EXPECT_EQ(runsBefore + (refused ? 0 : 1), gSplits.size() + gJoins.size()) << "the job runs once, or not at all";
+    std::vector<std::string> seen;
+    for (const SeenBox& box : gBoxes) {
+      bool question = box.buttons == std::vector<int>{IDYES, IDNO};
+      EXPECT_TRUE(question || box.buttons == std::vector<int>{IDOK}) << box.text;
+      seen.push_back((question ? "? " : "") + box.text);
+      EXPECT_EQ("Dorvenal", box.caption);
+      EXPECT_EQ(LoadIconA(nullptr, IDI_INFORMATION), box.icon);
+      // A split holds its buttons off from its start to its last box,
+      // also while it refuses; a join leaves them alone.
+      EXPECT_EQ(join, box.okEnabled) << box.text;
+      EXPECT_EQ(join, box.cancelEnabled) << box.text;
+    }
+    std::vector<std::string> expected;
+    for (const std::string& box : row.boxes) expected.push_back(Named(box, p));
+    EXPECT_EQ(expected, seen);
+    if (refused) {
+      EXPECT_EQ(row.focus, FocusId());
+    }
     EXPECT_TRUE(Enabled(IDOK) && Enabled(IDCANCEL));
   }
+}
+
+TEST_F(MainDialog, the_fields_become_the_request_and_the_value_is_read_by_the_dialog_rule) {
+  struct Row {
+    int method;
+    bool kilobytes, batch;
+    const char* value;
+    uint64_t pieceBytes, pieceCount;
+    const char* keyword;
+  };
+  const Row rows[] = {
+      {1016, true, false, "3", 0, 3, ""},
+      {1016, true, true, " +7", 0, 7, ""},
+      {1016, true, false, "2147483647", 0, 2147483647, ""},
+      {1016, true, false, "2147483648", 0, 0, ""},  // past 32 bits: 0, which the job refuses
+      {1016, true, false, " -3", 0, 0, ""},
+      {1016, true, false, "0", 0, 0, ""},
+      {1016, true, false, "12abc", 0, 0, ""},
+      {1016, true, false, "3 ", 0, 0, ""},
+      {1016, true, false, "+", 0, 0, ""},
+      {1015, false, false, "1500", 1500, 0, ""},
+      {1015, true, false, "4", 4096, 0, ""},
+      {1015, true, false, "4194305", 4294968320u, 0, ""},  // scaled in 64 bits, not wrapped to 1024
+      {1015, false, false, "4294967299", 0, 0, ""},        // not read as 3
+      {1015, true, false, "-5", 0, 0, ""},
+      {1015, false, false, "0x10", 0, 0, ""},
+      {1005, true, true, " a b;", 0, 0, " a b;"},  // the keyword's bytes as typed
+      {1005, true, false, "12", 0, 0, "12"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.method) + " \"" + row.value + "\"");
+    Click(row.method);
+    if (row.method == 1015) Click(row.kilobytes ? 1024 : 1025);
+    if (row.batch != Checked(1019)) Click(1019);
+    gSplits.clear();
+    gScript = {Finish()};
+    Press("C:\\in\\a.txt", "D:\\out", row.value);
+    ASSERT_EQ(1u, gSplits.size());
+    const SplitRequest& request = gSplits[0];
+    EXPECT_EQ("C:\\in\\a.txt", request.sourcePath);
+    EXPECT_EQ("D:\\out", request.targetDir);
+    EXPECT_EQ(row.method == 1005 ? Keyword : row.method == 1015 ? Size : Pieces, request.method);
+    EXPECT_EQ(row.pieceBytes, request.pieceBytes);
+    EXPECT_EQ(row.pieceCount, request.pieceCount);
+    EXPECT_EQ(row.keyword, request.keyword);
+    EXPECT_EQ(row.batch, request.writeBatch);
+    EXPECT_FALSE(request.writeScript || request.dryRun || request.fromStandardInput);
+  }
+  Click(1022);
+  gScript = {Finish()};
+  Press("C:\\in\\a_txt.1", "D:\\out", nullptr);
+  ASSERT_EQ(1u, gJoins.size());
+  EXPECT_EQ("C:\\in\\a_txt.1", gJoins[0].firstPiecePath);
+  EXPECT_EQ("D:\\out", gJoins[0].targetDir);
+  EXPECT_FALSE(gJoins[0].dryRun);
+}
+
+TEST_F(MainDialog, the_bar_counts_the_pieces_from_one_and_ends_on_the_last) {
+  for (int mode : {1021, 1022}) {
+    SCOPED_TRACE(mode);
+    Click(mode);
+    gScript = {Start(4), Step(1), Step(1), Step(2), Step(3)};
+    Press("C:\\a_txt.1", "C:\\", "2");
+    HWND bar = GetDlgItem(gDialog, 1018);
+    PBRANGE range{};
+    SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(1, range.iLow);
+    EXPECT_EQ(4, range.iHigh);
+    EXPECT_EQ(3, SendMessageA(bar, PBM_GETPOS, 0, 0));
+    EXPECT_EQ(1, SendMessageA(bar, PBM_SETSTEP, 5, 0)) << "step";
+  }
+  // A count past 16 bits.
+  gScript = {Start(999999999), Step(999999999)};
+  Press("C:\\a.txt", "C:\\", "2");
+  EXPECT_EQ(999999999, SendDlgItemMessageA(gDialog, 1018, PBM_GETPOS, 0, 0));
+  EXPECT_EQ(999999999, SendDlgItemMessageA(gDialog, 1018, PBM_GETRANGE, FALSE, 0));
 }
 
 TEST_F(MainDialog, the_value_field_takes_only_digits_and_editing_keys_under_size_and_pieces) {
@@ -209,7 +430,7 @@ TEST_F(MainDialog, the_value_field_takes_only_digits_and_editing_keys_under_size
 
 TEST_F(MainDialog, tips_follow_the_mode_and_show_the_whole_path) {
   const std::string source(120, 's'), target = "C:\\" + std::string(100, 't');
-  HWND tooltip = static_cast<HWND>(gSession.tooltipWindow);
+  HWND tooltip = state_.tooltipWindow;
   // The wide form reads the whole text; the narrow one stops at 80 characters.
   auto tip = [&](int id) {
     wchar_t text[1024] = L"";

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "texts.h"
+
 namespace {
 
 std::vector<uint8_t> ResourceBytes(int id, LPCSTR type) {
@@ -100,7 +102,7 @@ TEST(DialogTemplate, header_and_every_control_in_order) {
   EXPECT_LT(bytes.size() - in.at, 4u) << "bytes after the last control";
 }
 
-TEST(StringTable, holds_the_tips_the_banner_and_the_batch_templates) {
+TEST(StringTable, holds_the_tips_the_banner_and_the_batch_writers_lines) {
   const char* const texts[] = {
       "",
       "Use an entered keyword to split the source file based on that keyword",
@@ -112,10 +114,9 @@ TEST(StringTable, holds_the_tips_the_banner_and_the_batch_templates) {
       nullptr,  // the banner, below
       "Enter the size per piece in Kilobytes ,1 Kilobyte = 1024 bytes, 1024 Kilobytes = 1 Megabyte(mb)",
       "Enter the size per piece in bytes (1024 bytes = 1 Kilobyte)",
-      "ECHO OFF\r\nREM Dorvenal genarated batch file\r\nECHO Now %s will be recreated\r\nPAUSE\r\n",
-      "COPY /B \"%s.%s\" dorvnl.tmp\r\n",
-      "COPY /B dorvnl.tmp+\"%s.%s\" dorvnl.tmp\r\n",
-      "REN dorvnl.tmp \"%s\"\r\nECHO Finished creating %s\r\n",
+      // The JOIN.BAT lines: the batch writer's own, which the unit tests
+      // hold to a typed-out JOIN.BAT.
+      kBatchHeader, kBatchFirstCopy, kBatchNextCopy, kBatchFooter,
       "", "",
   };
   for (int id = 0; id < 16; ++id) {

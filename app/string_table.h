@@ -1,7 +1,8 @@
-// The texts of the string table. The resource script includes this header
-// for its STRINGTABLE and the portable build compiles the same macros into
-// a table, so every text is typed once. Keep each a single string literal:
-// windres does not join adjacent literals.
+// The texts of the string table, for the resource script and for the
+// code that checks a length at compile time. Keep each a single string
+// literal: the resource compiler does not join adjacent literals. The
+// JOIN.BAT lines are the batch writer's own texts as well (kBatch* of
+// texts.h); a test holds the two equal.
 #ifndef DORVENAL_STRING_TABLE_H
 #define DORVENAL_STRING_TABLE_H
 

@@ -1,5 +1,5 @@
-// Identifiers shared by the resource script, the dialog and the jobs.
-// Plain #defines so that windres can read this header too.
+// Identifiers shared by the resource script and the dialog.
+// Plain #defines so that the resource compiler can read this header too.
 #ifndef DORVENAL_RESOURCE_IDS_H
 #define DORVENAL_RESOURCE_IDS_H
 

@@ -1,0 +1,100 @@
+#include "dialog_report.h"
+
+#include <commctrl.h>
+
+#include "main_window.h"
+#include "resource_ids.h"
+#include "text_format.h"
+#include "texts.h"
+
+namespace {
+
+// The box of a stop; %s names the reason's path. Null for the stops the
+// program has always made without a word.
+const char* StopText(StopKind kind, DialogJob job) {
+  const bool split = job == DialogJob::kSplit;
+  switch (kind) {
+    case StopKind::kSizeZero:
+    case StopKind::kSizeNotBelowSource:
+    case StopKind::kKeywordEmpty:
+    case StopKind::kKeywordTooLong:
+    case StopKind::kCountOfStream:
+    case StopKind::kSourceOpen:
+    case StopKind::kSourceNotRegular:
+    case StopKind::kKeywordNotFound:
+    case StopKind::kPieceCreate:
+      return nullptr;
+    case StopKind::kTooManyPieces: return kMsgTooManyPieces;
+    case StopKind::kBatchNameInvalid: return kMsgBatchNameInvalid;
+    case StopKind::kNamesTooLong: return kMsgNameTooLong;
+    case StopKind::kSourceEmpty: return kMsgEmptySource;
+    case StopKind::kSourceRead: return kMsgSourceReadFailed;
+    case StopKind::kSourceChanged: return kMsgSourceChanged;
+    case StopKind::kNoFreeSpace: return split ? kMsgNoSpaceSplit : kMsgNoSpaceJoin;
+    case StopKind::kPieceIsSource: return kMsgPieceIsSource;
+    case StopKind::kPieceWrite: return kMsgPieceWriteFailed;
+    case StopKind::kPieceRename: return kMsgPieceRenameFailed;
+    case StopKind::kBatchIsSource: return kMsgBatchIsSource;
+    case StopKind::kBatchWrite: return kMsgBatchFailed;
+    case StopKind::kScriptWrite: return kMsgScriptFailed;
+    case StopKind::kNotFirstPiece: return kMsgNotFirstPiece;
+    case StopKind::kFirstPieceMissing: return kMsgFirstPieceMissing;
+    case StopKind::kOutputIsPiece: return kMsgOutputIsPiece;
+    case StopKind::kOutputCreate: return kMsgOutputCreateFailed;
+    case StopKind::kOutputWrite: return kMsgOutputWriteFailed;
+    case StopKind::kOutputRename: return kMsgOutputRenameFailed;
+    case StopKind::kPieceOpen: return kMsgPieceOpenFailed;
+    case StopKind::kPieceRead: return kMsgPieceReadFailed;
+    case StopKind::kPieceMissing: return kMsgPieceMissing;
+    case StopKind::kPieceUnreadable: return kMsgPieceUnreadable;
+    case StopKind::kPieceChanged: return kMsgPieceChanged;
+    case StopKind::kBatchNameCodePage: return kMsgBatchNameCodePage;
+    case StopKind::kInterrupted: return split ? kMsgSplitInterrupted : kMsgJoinInterrupted;
+    case StopKind::kLowMemory: return kMsgLowMemory;
+  }
+  return nullptr;
+}
+
+bool IsWriteFailure(StopKind kind) { return kind == StopKind::kPieceWrite || kind == StopKind::kOutputWrite; }
+
+}  // namespace
+
+Answer DialogReport::Ask(const std::string& question) { return AskYesNo(dialog_, question); }
+
+void DialogReport::Warn(const Warning& warning) {
+  switch (warning.kind) {
+    case WarningKind::kStalePiece: return ShowInfoBox(dialog_, FillTemplate(kMsgStalePiece, {warning.path}));
+  }
+}
+
+void DialogReport::StartProgress(uint64_t pieces, uint64_t) {
+  SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETRANGE32, 1, static_cast<LPARAM>(pieces));
+  SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETSTEP, 1, 0);
+  position_ = 0;
+}
+
+// The bar follows the pieces; a report within a piece moves nothing.
+void DialogReport::Progress(uint64_t piece, uint64_t) {
+  if (piece == position_) return;
+  position_ = piece;
+  SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(piece), 0);
+}
+
+void DialogReport::Finished(const JobSummary&) {
+  ShowInfoBox(dialog_, job_ == DialogJob::kSplit ? kMsgSplitFinished : kMsgJoinFinished);
+}
+
+void DialogReport::Stopped(const StopReason& reason) {
+  // Made when the program started: telling of low memory needs none.
+  if (reason.kind == StopKind::kLowMemory) return ShowInfoBox(dialog_, kLowMemoryText);
+  const char* text = StopText(reason.kind, job_);
+  if (text == nullptr) return;
+  // The second place is the other file, or the code page JOIN.BAT is read in.
+  const std::string second =
+      reason.kind == StopKind::kBatchNameCodePage ? DecimalText(static_cast<uint32_t>(reason.code)) : reason.otherPath;
+  std::string message = FillTemplate(text, {reason.path, second});
+  if (IsWriteFailure(reason.kind) && IsDiskFull(reason.code)) message = kMsgDriveFull + message;
+  ShowInfoBox(dialog_, message);
+  // Only the file beside the pieces is missing: the split itself is done.
+  if (PiecesAreWhole(reason.kind)) ShowInfoBox(dialog_, kMsgSplitFinished);
+}

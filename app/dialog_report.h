@@ -1,0 +1,33 @@
+// A job's report told on the main dialog: questions and messages in the
+// program's boxes, the pieces on the progress bar.
+#ifndef DORVENAL_DIALOG_REPORT_H
+#define DORVENAL_DIALOG_REPORT_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "job_report.h"
+
+enum class DialogJob { kSplit, kJoin };
+
+class DialogReport : public JobReport {
+ public:
+  DialogReport(HWND dialog, DialogJob job) : dialog_(dialog), job_(job) {}
+  Answer Ask(const std::string& question) override;
+  void Warn(const Warning& warning) override;
+  void StartProgress(uint64_t pieces, uint64_t bytes) override;
+  void Progress(uint64_t piece, uint64_t bytes) override;
+  void Finished(const JobSummary& summary) override;
+  // Exactly the box (or boxes) the program shows for the reason, or none
+  // where it stops without a word.
+  void Stopped(const StopReason& reason) override;
+
+ private:
+  HWND dialog_;
+  DialogJob job_;
+  uint64_t position_ = 0;  // the bar's position as last set
+};
+
+#endif

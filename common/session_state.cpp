@@ -1,3 +1,0 @@
-#include "session_state.h"
-
-SessionState gSession;
