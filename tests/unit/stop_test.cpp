@@ -30,8 +30,9 @@ namespace {
 size_t gFailAllocationsFrom = SIZE_MAX;  // bytes; allocations this large fail while set
 
 #ifdef _WIN32
+// A failed read of /proc/self/mem is the host's EIO, which Wine gives as ERROR_NOT_READY.
 constexpr SystemError kNoFile = ERROR_FILE_NOT_FOUND, kNoFolder = ERROR_PATH_NOT_FOUND,
-                      kIsFolder = ERROR_ACCESS_DENIED, kBadRead = ERROR_NOACCESS;
+                      kIsFolder = ERROR_ACCESS_DENIED, kBadRead = ERROR_NOT_READY;
 #else
 constexpr SystemError kNoFile = ENOENT, kNoFolder = ENOENT, kIsFolder = EISDIR, kBadRead = EIO;
 #endif
