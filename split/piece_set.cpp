@@ -93,7 +93,11 @@ bool PieceSet::Write(const void* bytes, size_t length, StopReason* stop) {
   return error == kNoError || Fail(StopKind::kPieceWrite, count_, error, stop);
 }
 
-bool PieceSet::Copy(FileHandle source, uint64_t length, StopReason* stop) {
+bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t length, StopReason* stop) {
+  auto sourceFault = [&](StopKind kind, SystemError code) {
+    *stop = StopReason{kind, sourcePath, code};
+    return false;
+  };
   uint64_t done = 0;
   while (kernelCopy_ && !dryRun_ && done < length) {
     if (StopRequested()) return Fail(StopKind::kInterrupted, count_, kNoError, stop);
@@ -106,7 +110,7 @@ bool PieceSet::Copy(FileHandle source, uint64_t length, StopReason* stop) {
     if (error != kNoError) return Fail(StopKind::kPieceWrite, count_, error, stop);
     if (unsupported) kernelCopy_ = false;
     // A source that ends early was cut short under us.
-    if (!unsupported && copied == 0) return Fail(StopKind::kSourceChanged, count_, kNoError, stop);
+    if (!unsupported && copied == 0) return sourceFault(StopKind::kSourceChanged, kNoError);
   }
   std::vector<unsigned char> buffer;
   while (done < length) {
@@ -115,8 +119,8 @@ bool PieceSet::Copy(FileHandle source, uint64_t length, StopReason* stop) {
     const uint64_t wanted = length - done < buffer.size() ? length - done : buffer.size();
     size_t got = 0;
     SystemError error = ReadSome(source, buffer.data(), static_cast<size_t>(wanted), &got);
-    if (error != kNoError) return Fail(StopKind::kSourceRead, count_, error, stop);
-    if (got == 0) return Fail(StopKind::kSourceChanged, count_, kNoError, stop);
+    if (error != kNoError) return sourceFault(StopKind::kSourceRead, error);
+    if (got == 0) return sourceFault(StopKind::kSourceChanged, kNoError);
     if (!Write(buffer.data(), got, stop)) return false;
     done += got;
   }

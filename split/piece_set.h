@@ -27,8 +27,9 @@ class PieceSet {
   // Starts piece count()+1.
   bool Begin(StopReason* stop);
   bool Write(const void* bytes, size_t length, StopReason* stop);
-  // Copies length bytes from the source's position into the piece.
-  bool Copy(FileHandle source, uint64_t length, StopReason* stop);
+  // Copies length bytes from the source's position into the piece; a
+  // source that cannot be read or ends early is named by sourcePath.
+  bool Copy(FileHandle source, const std::string& sourcePath, uint64_t length, StopReason* stop);
   // Closes the piece being written.
   bool End(StopReason* stop);
   // Gives every piece its name, from the first on.

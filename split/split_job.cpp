@@ -105,7 +105,7 @@ bool WritePlannedPieces(SplitRun& run, const SplitPlan& plan, StopReason* stop) 
   run.report.StartProgress(last, run.stamp.size);
   for (uint64_t number = 1; number <= last; ++number) {
     const uint64_t length = PlannedPieceLength(plan, number);
-    if (!pieces.Begin(stop) || !pieces.Copy(run.source, length, stop) || !EndPiece(run, stop)) return false;
+    if (!pieces.Begin(stop) || !pieces.Copy(run.source, run.sourcePath, length, stop) || !EndPiece(run, stop)) return false;
     run.bytesDone += length;
     run.report.Progress(number, run.bytesDone);
   }
