@@ -56,6 +56,21 @@ PieceSetName SplitFirstPiecePath(const std::string& firstPiecePath, char separat
 
 namespace {
 
+bool SameStem(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    // Windows names are the same in any case of their ASCII letters.
+    if (kPathSeparator == '\\') {
+      x = x >= 'a' && x <= 'z' ? static_cast<char>(x - 'a' + 'A') : x;
+      y = y >= 'a' && y <= 'z' ? static_cast<char>(y - 'a' + 'A') : y;
+    }
+    if (x != y) return false;
+  }
+  return true;
+}
+
 std::string Base36(uint64_t number) {
   std::string digits;
   do {
@@ -66,6 +81,19 @@ std::string Base36(uint64_t number) {
 }
 
 }  // namespace
+
+uint64_t PieceNumberOf(const std::string& fileName, const std::string& stemName) {
+  const size_t dot = fileName.rfind('.');
+  if (dot == std::string::npos || !SameStem(fileName.substr(0, dot), stemName)) return 0;
+  const std::string digits = fileName.substr(dot + 1);
+  if (digits.empty() || digits.size() > 9 || digits[0] == '0') return 0;
+  uint64_t number = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return 0;
+    number = number * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return number;
+}
 
 std::string MakeRunTag() {
   // The process id tells runs in other processes apart; the count, runs

@@ -29,6 +29,11 @@ std::string BuildPieceStem(const std::string& sourcePath, const std::string& tar
 // stem + "." + number text.
 std::string MakePieceName(const std::string& stem, const std::string& pieceNumberText);
 
+// The number of a piece of the set named stemName whose file name this is
+// (".1" to ".999999999", written as a split writes them), or 0. Letters
+// match in any case where the system's names do (Windows).
+uint64_t PieceNumberOf(const std::string& fileName, const std::string& stemName);
+
 // A tag of this run's own for the names of its temporary files: two runs
 // into one folder never share one, even in one process.
 std::string MakeRunTag();

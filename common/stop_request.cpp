@@ -9,3 +9,5 @@ volatile std::sig_atomic_t gStopRequested = 0;
 void RequestStop() { gStopRequested = 1; }
 
 bool StopRequested() { return gStopRequested != 0; }
+
+void ClearStopRequest() { gStopRequested = 0; }

@@ -7,5 +7,7 @@
 // Safe to call from a signal handler.
 void RequestStop();
 bool StopRequested();
+// Forgets a request, so that a process can run a job after one was stopped.
+void ClearStopRequest();
 
 #endif

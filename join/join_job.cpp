@@ -64,30 +64,10 @@ struct LaterPieces {
   uint64_t nearest = 0;     // the lowest number above that one, 0 for none
 };
 
-bool SameStem(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    // Windows names are the same in any case of their ASCII letters.
-    if (kPathSeparator == '\\') {
-      x = x >= 'a' && x <= 'z' ? static_cast<char>(x - 'a' + 'A') : x;
-      y = y >= 'a' && y <= 'z' ? static_cast<char>(y - 'a' + 'A') : y;
-    }
-    if (x != y) return false;
-  }
-  return true;
-}
-
 void NoteLaterPiece(const std::string& name, void* context) {
   LaterPieces& later = *static_cast<LaterPieces*>(context);
-  const size_t dot = name.rfind('.');
-  const std::string digits = dot == std::string::npos ? std::string() : name.substr(dot + 1);
-  // Only the names a split writes: plain digits without a leading zero.
-  if (digits.empty() || digits.size() > 9 || digits[0] == '0') return;
-  if (digits.find_first_not_of("0123456789") != std::string::npos) return;
-  if (!SameStem(name.substr(0, dot), later.stemName)) return;
-  const uint64_t number = std::stoull(digits);
+  const uint64_t number = PieceNumberOf(name, later.stemName);
+  if (number == 0) return;
   if (number == later.counted + 1) later.nextListed = true;
   if (number > later.counted + 1 && (later.nearest == 0 || number < later.nearest)) later.nearest = number;
 }

@@ -28,6 +28,40 @@ bool PieceSet::Fail(StopKind kind, uint64_t number, SystemError code, StopReason
   return false;
 }
 
+namespace {
+
+struct SourceSearch {
+  const PieceSet* pieces;
+  std::string stemName;
+  FileHandle source;
+  uint64_t found = 0;  // the number of a piece name that leads to the source
+};
+
+void NoteSourceAmongPieces(const std::string& name, void* context) {
+  SourceSearch& search = *static_cast<SourceSearch*>(context);
+  const uint64_t number = PieceNumberOf(name, search.stemName);
+  if (number != 0 && search.found == 0 && IsSameFile(search.pieces->Name(number), search.source)) {
+    search.found = number;
+  }
+}
+
+}  // namespace
+
+bool PieceSet::CheckNoneIsSource(StopReason* stop) const {
+  if (source_.value == kNoHandle || dryRun_) return true;
+  // Only a name that exists can lead to the source: one look at the folder
+  // instead of one for every piece.
+  SourceSearch search{this, SourceFileName(stem_), source_};
+  SystemError error = ListFolder(targetDir_, NoteSourceAmongPieces, &search);
+  if (error != kNoError) {
+    *stop = StopReason{StopKind::kPieceCreate, Name(1), error};
+    return false;
+  }
+  if (search.found == 0) return true;
+  *stop = StopReason{StopKind::kPieceIsSource, Name(search.found)};
+  return false;
+}
+
 bool PieceSet::NamesFit(uint64_t number) const {
   return PathFitsSystem(Name(number)) && PathFitsSystem(TemporaryPath(number));
 }
@@ -45,10 +79,6 @@ bool PieceSet::Begin(StopReason* stop) {
     count_ = number;
     return true;
   }
-  // The piece's name would lead to the file being read.
-  if (source_.value != kNoHandle && IsSameFile(Name(number), source_)) {
-    return Fail(StopKind::kPieceIsSource, number, kNoError, stop);
-  }
   SystemError error = CreateNewFile(TemporaryPath(number), piece_.Receive());
   if (error != kNoError) return Fail(StopKind::kPieceCreate, number, error, stop);
   count_ = number;
@@ -63,7 +93,11 @@ bool PieceSet::Write(const void* bytes, size_t length, StopReason* stop) {
   return error == kNoError || Fail(StopKind::kPieceWrite, count_, error, stop);
 }
 
-bool PieceSet::Copy(FileHandle source, uint64_t length, StopReason* stop) {
+bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t length, StopReason* stop) {
+  auto sourceFault = [&](StopKind kind, SystemError code) {
+    *stop = StopReason{kind, sourcePath, code};
+    return false;
+  };
   uint64_t done = 0;
   while (kernelCopy_ && !dryRun_ && done < length) {
     if (StopRequested()) return Fail(StopKind::kInterrupted, count_, kNoError, stop);
@@ -76,7 +110,7 @@ bool PieceSet::Copy(FileHandle source, uint64_t length, StopReason* stop) {
     if (error != kNoError) return Fail(StopKind::kPieceWrite, count_, error, stop);
     if (unsupported) kernelCopy_ = false;
     // A source that ends early was cut short under us.
-    if (!unsupported && copied == 0) return Fail(StopKind::kSourceChanged, count_, kNoError, stop);
+    if (!unsupported && copied == 0) return sourceFault(StopKind::kSourceChanged, kNoError);
   }
   std::vector<unsigned char> buffer;
   while (done < length) {
@@ -85,8 +119,8 @@ bool PieceSet::Copy(FileHandle source, uint64_t length, StopReason* stop) {
     const uint64_t wanted = length - done < buffer.size() ? length - done : buffer.size();
     size_t got = 0;
     SystemError error = ReadSome(source, buffer.data(), static_cast<size_t>(wanted), &got);
-    if (error != kNoError) return Fail(StopKind::kSourceRead, count_, error, stop);
-    if (got == 0) return Fail(StopKind::kSourceChanged, count_, kNoError, stop);
+    if (error != kNoError) return sourceFault(StopKind::kSourceRead, error);
+    if (got == 0) return sourceFault(StopKind::kSourceChanged, kNoError);
     if (!Write(buffer.data(), got, stop)) return false;
     done += got;
   }

@@ -21,11 +21,15 @@ class PieceSet {
   PieceSet& operator=(const PieceSet&) = delete;
   ~PieceSet() { Discard(); }
 
+  // Refuses a set where a name of a piece leads to the source (by a link),
+  // before anything is written.
+  bool CheckNoneIsSource(StopReason* stop) const;
   // Starts piece count()+1.
   bool Begin(StopReason* stop);
   bool Write(const void* bytes, size_t length, StopReason* stop);
-  // Copies length bytes from the source's position into the piece.
-  bool Copy(FileHandle source, uint64_t length, StopReason* stop);
+  // Copies length bytes from the source's position into the piece; a
+  // source that cannot be read or ends early is named by sourcePath.
+  bool Copy(FileHandle source, const std::string& sourcePath, uint64_t length, StopReason* stop);
   // Closes the piece being written.
   bool End(StopReason* stop);
   // Gives every piece its name, from the first on.

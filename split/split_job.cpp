@@ -105,7 +105,7 @@ bool WritePlannedPieces(SplitRun& run, const SplitPlan& plan, StopReason* stop) 
   run.report.StartProgress(last, run.stamp.size);
   for (uint64_t number = 1; number <= last; ++number) {
     const uint64_t length = PlannedPieceLength(plan, number);
-    if (!pieces.Begin(stop) || !pieces.Copy(run.source, length, stop) || !EndPiece(run, stop)) return false;
+    if (!pieces.Begin(stop) || !pieces.Copy(run.source, run.sourcePath, length, stop) || !EndPiece(run, stop)) return false;
     run.bytesDone += length;
     run.report.Progress(number, run.bytesDone);
   }
@@ -205,6 +205,7 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   run.pieces.emplace(request.targetDir, BuildPieceStem(run.sourcePath, request.targetDir),
                      IsStream(run) ? FileHandle{} : run.source, request.dryRun);
   if (request.writeScript) run.pieces->RecordSizes();
+  if (!run.pieces->CheckNoneIsSource(stop)) return JobEnd::kStopped;
   if (!WritePieces(run, stop)) return run.declined ? JobEnd::kDeclined : JobEnd::kStopped;
   if (!SourceUnchanged(run)) {
     Stop(stop, StopKind::kSourceChanged, run.sourcePath);

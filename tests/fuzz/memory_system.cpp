@@ -1,23 +1,27 @@
 #include "memory_system.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "platform.h"
-#include "string_table_texts.h"
 
 const char kPathSeparator = '/';
 
 namespace {
 
-struct Open { std::string path; size_t position; };  // a handle names its file by path
+constexpr SystemError kNotFound = 2, kExists = 17;
+constexpr intptr_t kInputHandle = 1;
+
+struct Open { std::string path; uint64_t position; };  // a handle names its file by path
 std::map<std::string, std::string> gFiles;
+std::map<std::string, uint64_t> gWrites;  // per file: the stamp's time
 std::map<intptr_t, Open> gHandles;
-std::map<intptr_t, std::string> gMappings;  // a copy: a mapped source does not change here
-std::map<const unsigned char*, size_t> gViews;
+std::string gInput;
+uint64_t gInputPosition = 0, gCopyLimit = 0;
+size_t gReadLimit = 1;
+int gCopyCallsLeft = -1;  // -1: no end
 intptr_t gNext = 100;
-uint64_t gGranularity = 1, gLargestView = 0;
 
 void Require(bool condition, const char* breach) {
   if (!condition) std::fprintf(stderr, "platform contract broken: %s\n", breach), std::abort();
@@ -33,80 +37,98 @@ std::string& Data(FileHandle file) {
   return gFiles[Handle(file).path];
 }
 
-FileHandle NewHandle(const std::string& path, bool create) {
-  if (!create && gFiles.count(path) == 0) return FileHandle{};
-  if (create) gFiles[path].clear();
-  gHandles[gNext] = Open{path, 0};
-  return FileHandle{gNext++};
+bool IsOpen(const std::string& path) {
+  return std::any_of(gHandles.begin(), gHandles.end(), [&path](const auto& open) { return open.second.path == path; });
 }
 
 }  // namespace
 
-void memory_system::Reset(uint64_t granularity) {
-  Require(OpenResources() == 0, "resources left open");
-  gFiles.clear();
-  gGranularity = granularity, gLargestView = 0;
+void memory_system::Reset(size_t readLimit, uint64_t copyLimit, int copyCalls) {
+  Require(OpenResources() == 0, "files left open");
+  gFiles.clear(), gWrites.clear(), gInput.clear();
+  gInputPosition = 0, gReadLimit = readLimit, gCopyLimit = copyLimit, gCopyCallsLeft = copyCalls > 0 ? copyCalls : -1;
 }
 std::map<std::string, std::string>& memory_system::Files() { return gFiles; }
-size_t memory_system::OpenResources() { return gHandles.size() + gMappings.size() + gViews.size(); }
-uint64_t memory_system::LargestView() { return gLargestView; }
+std::string& memory_system::Input() { return gInput; }
+size_t memory_system::OpenResources() { return gHandles.size(); }
 
-FileHandle OpenSourceFile(const std::string& path) { return NewHandle(path, false); }
-FileHandle CreatePieceFile(const std::string& path) { return NewHandle(path, true); }
-FileHandle CreateSharedFile(const std::string& path) { return NewHandle(path, true); }
-FileHandle OpenPieceForReading(const std::string& path) { return NewHandle(path, false); }
-bool CloseFile(FileHandle file) { return gHandles.erase(file.value) == 1; }
-bool RemoveFile(const std::string& path) { return gFiles.erase(path) == 1; }
-bool IsSameFile(const std::string& path, FileHandle file) { return path == Handle(file).path; }
-bool FindFileExact(const std::string& path, uint64_t* size) { return gFiles.count(path) && (*size = gFiles[path].size(), true); }
-bool GetFileSize64(FileHandle file, uint64_t* size) { return FindFileExact(Handle(file).path, size); }
-bool GetFileStamp(FileHandle file, FileStamp* stamp) { return *stamp = FileStamp{}, GetFileSize64(file, &stamp->size); }
-bool ReplaceFileWith(const std::string& from, const std::string& to) {
-  return gFiles.count(from) && (gFiles[to] = std::move(gFiles[from]), gFiles.erase(from), true);
-}
-bool PathFitsSystem(const std::string&) { return true; }
-bool MakeExecutable(const std::string& path) { return gFiles.count(path) == 1; }
-bool GuardMappedRead(void (*read)(void*), void* context) { return read(context), true; }
-
-IoError WriteAll(FileHandle file, const void* data, size_t length) {
-  std::string& bytes = Data(file);
-  size_t& position = Handle(file).position;
-  bytes.resize(std::max(bytes.size(), position + length));
-  bytes.replace(position, length, static_cast<const char*>(data), length);
-  position += length;
-  return IoError::kNone;
+SystemError OpenRegularFile(const std::string& path, FileHandle* file, bool* notRegular) {
+  *notRegular = false;
+  if (gFiles.count(path) == 0) return kNotFound;
+  gHandles[gNext] = Open{path, 0};
+  *file = FileHandle{gNext++};
+  return kNoError;
 }
 
-IoError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) {
-  const std::string& bytes = Data(file);
-  size_t& position = Handle(file).position;
-  *got = bytes.copy(static_cast<char*>(buffer), length, std::min(position, bytes.size()));
+FileHandle StandardInput() { return FileHandle{kInputHandle}; }
+
+SystemError CreateNewFile(const std::string& path, FileHandle* file) {
+  if (gFiles.count(path) != 0) return kExists;
+  gFiles[path].clear();
+  gHandles[gNext] = Open{path, 0};
+  *file = FileHandle{gNext++};
+  return kNoError;
+}
+
+SystemError GetFileStamp(FileHandle file, FileStamp* stamp) {
+  *stamp = FileStamp{Data(file).size(), gWrites[Handle(file).path], 0};
+  return kNoError;
+}
+
+SystemError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) {
+  const bool input = file.value == kInputHandle;
+  const std::string& bytes = input ? gInput : Data(file);
+  uint64_t& position = input ? gInputPosition : Handle(file).position;
+  *got = position >= bytes.size() ? 0 : bytes.copy(static_cast<char*>(buffer), std::min(length, gReadLimit), position);
   position += *got;
-  return IoError::kNone;
+  return kNoError;
 }
 
-MappingHandle CreateReadOnlyMapping(FileHandle file) { return gMappings[gNext] = Data(file), MappingHandle{gNext++}; }
-
-const unsigned char* MapView(MappingHandle mapping, uint64_t offset, size_t length) {
-  Require(gMappings.count(mapping.value) == 1, "unknown mapping");
-  const std::string& data = gMappings[mapping.value];
-  Require(offset % gGranularity == 0, "view offset off the granularity");
-  Require(length != 0 && offset <= data.size() && length <= data.size() - offset, "view past the end of the file");
-  unsigned char* view = new unsigned char[length];
-  std::memcpy(view, data.data() + offset, length);
-  gViews[view] = length;
-  gLargestView = std::max<uint64_t>(gLargestView, length);
-  return view;
+SystemError WriteAll(FileHandle file, const void* data, size_t length) {
+  std::string& bytes = Data(file);
+  uint64_t& position = Handle(file).position;
+  Require(position <= bytes.size(), "a write past the end");
+  bytes.replace(position, std::min<size_t>(length, bytes.size() - position), static_cast<const char*>(data), length);
+  position += length;
+  ++gWrites[Handle(file).path];
+  return kNoError;
 }
 
-bool UnmapView(const unsigned char* view, size_t length) {
-  Require(gViews.count(view) == 1 && gViews[view] == length, "unmapping what is not mapped so");
-  delete[] view;
-  return gViews.erase(view) == 1;
+SystemError CopyInKernel(FileHandle from, FileHandle to, uint64_t length, uint64_t* copied, bool* unsupported) {
+  *copied = 0;
+  *unsupported = gCopyLimit == 0 || gCopyCallsLeft == 0;
+  if (*unsupported) return kNoError;
+  if (gCopyCallsLeft > 0) --gCopyCallsLeft;
+  const std::string& source = Data(from);
+  uint64_t& position = Handle(from).position;
+  const std::string bytes = position >= source.size() ? "" : source.substr(position, std::min(length, gCopyLimit));
+  position += bytes.size();
+  *copied = bytes.size();
+  return WriteAll(to, bytes.data(), bytes.size());
 }
 
-bool CloseMapping(MappingHandle mapping) { return gMappings.erase(mapping.value) == 1; }
-uint64_t MappingGranularity() { return gGranularity; }
-uint64_t PreferredViewSize() { return uint64_t{1} << 40; }
-bool QueryFreeBytes(const std::string&, uint64_t* freeBytes) { return *freeBytes = uint64_t{1} << 50, true; }
-std::string LoadText(int stringId) { return StringTableText(stringId) ? StringTableText(stringId) : ""; }
+SystemError CloseFile(FileHandle file) { return Require(gHandles.erase(file.value) == 1, "closing twice"), kNoError; }
+
+SystemError RemoveFile(const std::string& path) {
+  Require(!IsOpen(path), "removing an open file");
+  return gFiles.erase(path) == 1 ? kNoError : kNotFound;
+}
+
+SystemError RenameReplacing(const std::string& from, const std::string& to) {
+  Require(!IsOpen(from) && !IsOpen(to), "renaming an open file");
+  if (gFiles.count(from) == 0) return kNotFound;
+  gFiles[to] = std::move(gFiles[from]);
+  gFiles.erase(from);
+  return kNoError;
+}
+
+SystemError MakeExecutable(const std::string& path) { return gFiles.count(path) == 1 ? kNoError : kNotFound; }
+bool PathFitsSystem(const std::string&) { return true; }
+bool IsSameFile(const std::string& path, FileHandle file) { return path == Handle(file).path; }
+bool FindFileExact(const std::string& path, uint64_t* size) {
+  return gFiles.count(path) == 1 && (*size = gFiles[path].size(), true);
+}
+SystemError QueryFreeBytes(const std::string&, uint64_t* freeBytes) { return *freeBytes = uint64_t{1} << 50, kNoError; }
+bool IsDiskFull(SystemError) { return false; }
+std::string DescribeSystemError(SystemError error) { return "error " + std::to_string(error); }
+uint32_t CurrentProcessId() { return 7; }

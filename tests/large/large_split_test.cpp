@@ -11,12 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "dialog_entries.h"
-#include "fake_dialog.h"
 #include "fault_links.h"
-#include "join_job.h"
-#include "split_job.h"
-#include "test_files.h"
+#include "job_fixture.h"
+#include "slots.h"
 
 namespace {
 
@@ -51,42 +48,45 @@ bool WriteSparse(const std::string& path, uint64_t size) {
 
 // Whether the file at `path` is exactly the bytes [begin, end) of the sparse file of `size` bytes.
 ::testing::AssertionResult Holds(const std::string& path, uint64_t size, uint64_t begin, uint64_t end) {
-  FileHandle file = OpenPieceForReading(path);
-  uint64_t done = 0, length = 0;
+  FileSlot file;
+  bool notRegular = false;
+  FileStamp stamp;
+  if (OpenRegularFile(path, file.Receive(), &notRegular) != kNoError || GetFileStamp(file.Get(), &stamp) != kNoError) {
+    return ::testing::AssertionFailure() << path << " cannot be read";
+  }
+  uint64_t done = 0;
   std::vector<char> expected(8 << 20), actual(8 << 20);
   for (size_t got = 1; done < end - begin && got != 0; done += got) {
-    if (ReadSome(file, actual.data(), actual.size(), &got) != IoError::kNone) break;
+    if (ReadSome(file.Get(), actual.data(), actual.size(), &got) != kNoError) break;
     std::memset(expected.data(), 0, got);
     for (const auto& [at, bytes] : Markers(size)) {
       for (uint64_t i = std::max(at, begin + done); i < std::min(at + 16, begin + done + got); ++i) expected[i - begin - done] = bytes[i - at];
     }
     if (std::memcmp(expected.data(), actual.data(), got) != 0) break;
   }
-  const bool whole = GetFileSize64(file, &length) && length == end - begin && done == length;
-  CloseFile(file);
-  if (whole) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << path << ": " << length << " bytes, differs from byte " << done;
+  if (stamp.size == end - begin && done == stamp.size) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << path << ": " << stamp.size << " bytes, differs from byte " << done;
 }
 
 struct LargeRow {
   uint64_t size;
-  const char *kilobytes, *count;  // the splits' values
+  uint64_t pieceBytes, count;  // the splits' values
   std::vector<uint64_t> bySize, byCount;  // their pieces
   const char *sizeQuestion, *countQuestion;
 };
 
-const LargeRow kFiveGiB = {5368709120, "1500000", "3", {1536000000, 1536000000, 1536000000, 760709120},
+const LargeRow kFiveGiB = {5368709120, 1536000000, 3, {1536000000, 1536000000, 1536000000, 760709120},
                            {1789569706, 1789569706, 1789569708}, "File will be split into 4 pieces\nShall I continue ?",
                            "File will be split into 2 pieces of size 1789569706 bytes and 1 piece of size 1789569708 "
                            "bytes\nShall I continue ?"};
-const LargeRow kFourGiBAndOne = {4294967297, "1048576", "2", {1073741824, 1073741824, 1073741824, 1073741824, 1},
+const LargeRow kFourGiBAndOne = {4294967297, 1073741824, 2, {1073741824, 1073741824, 1073741824, 1073741824, 1},
                                  {2147483648, 2147483649}, "File will be split into 5 pieces\nShall I continue ?",
                                  "File will be split into 1 pieces of size 2147483648 bytes and 1 piece of size "
                                  "2147483649 bytes\nShall I continue ?"};
 
 // Both splits and the join of the count pieces, each answered `answer`: No must leave nothing written.
-void SplitAndJoin(const LargeRow& row, BoxAnswer answer) {
-  const bool yes = answer == kAnswerYes;
+void SplitAndJoin(const LargeRow& row, Answer answer) {
+  const bool yes = answer == Answer::kYes;
   LargeScratchDir dir;
   const std::string source = dir.path + kPathSeparator + "big.img", pieces = dir.path + kPathSeparator + "pieces";
   const std::string joined = dir.path + kPathSeparator + "joined", piece = pieces + kPathSeparator + "big_img.";
@@ -95,13 +95,10 @@ void SplitAndJoin(const LargeRow& row, BoxAnswer answer) {
   for (SplitMethod method : {Size, Pieces}) {
     const std::vector<uint64_t>& lengths = method == Size ? row.bySize : row.byCount;
     for (const std::string& name : ListDir(pieces)) RemoveFile(pieces + kPathSeparator + name);
-    FakeDialog dialog;
-    dialog.AnswerYesNo(answer);
-    DialogReport report(dialog.handle());
-    const char* value = method == Size ? row.kilobytes : row.count;
-    const JobOutcome outcome = PerformSplitJob({source, pieces, method, value, SizeUnit::kKilobytes, false}, report);
-    EXPECT_EQ(dialog.Questions(), std::vector<std::string>{method == Size ? row.sizeQuestion : row.countQuestion});
-    EXPECT_EQ(outcome, yes ? JobOutcome::kFinished : JobOutcome::kDeclined);
+    const Log log = RunSplit(method == Size ? BySize(row.pieceBytes) : ByCount(row.count), source, pieces,
+                             RecordingReport({answer}));
+    EXPECT_EQ(log[0], std::string("ask: ") + (method == Size ? row.sizeQuestion : row.countQuestion));
+    EXPECT_EQ(log.back().substr(0, 9), yes ? "finished " : log[0].substr(0, 9));
     EXPECT_EQ(ListDir(pieces).size(), yes ? lengths.size() : 0u);
     uint64_t begin = 0;
     for (size_t k = 0; k < lengths.size(); begin += lengths[k++]) {
@@ -109,13 +106,11 @@ void SplitAndJoin(const LargeRow& row, BoxAnswer answer) {
                       : method == Size || WriteSparse(piece + std::to_string(k + 1), lengths[k]));  // to join
     }
   }
-  FakeDialog dialog;
-  dialog.AnswerYesNo(answer);
-  DialogReport report(dialog.handle());
-  EXPECT_EQ(PerformJoinJob({piece + "1", joined}, report), yes ? JobOutcome::kFinished : JobOutcome::kDeclined);
-  EXPECT_EQ(dialog.Questions(), std::vector<std::string>{"Dorvenal has detected " + std::to_string(row.byCount.size()) +
+  const Log log = RunJoin(piece + "1", joined, RecordingReport({answer}));
+  EXPECT_EQ(log[0], "ask: Dorvenal has detected " + std::to_string(row.byCount.size()) +
       " files which can joined to recreate big.img.\n big.img which will be recreated will be of size " +
-      std::to_string(row.size) + ".\n If there is an existing big.img , it will be Over-Written.\n Do you wish to continue ?"});
+      std::to_string(row.size) + ".\n If there is an existing big.img , it will be Over-Written.\n Do you wish to continue ?");
+  EXPECT_EQ(log.back().substr(0, 9), yes ? "finished " : log[0].substr(0, 9));
   EXPECT_EQ(ListDir(joined).size(), yes ? 1u : 0u);
   if (yes) {
     EXPECT_TRUE(Holds(joined + kPathSeparator + "big.img", row.size, 0, row.size));
@@ -123,9 +118,9 @@ void SplitAndJoin(const LargeRow& row, BoxAnswer answer) {
   }
 }
 
-TEST(LargeSource, FiveGiB) { SplitAndJoin(kFiveGiB, kAnswerYes); }
-TEST(LargeSource, FourGiBAndOne) { SplitAndJoin(kFourGiBAndOne, kAnswerYes); }
-TEST(LargePlans, FiveGiB) { SplitAndJoin(kFiveGiB, kAnswerNo); }
-TEST(LargePlans, FourGiBAndOne) { SplitAndJoin(kFourGiBAndOne, kAnswerNo); }
+TEST(LargeSource, FiveGiB) { SplitAndJoin(kFiveGiB, Answer::kYes); }
+TEST(LargeSource, FourGiBAndOne) { SplitAndJoin(kFourGiBAndOne, Answer::kYes); }
+TEST(LargePlans, FiveGiB) { SplitAndJoin(kFiveGiB, Answer::kNo); }
+TEST(LargePlans, FourGiBAndOne) { SplitAndJoin(kFourGiBAndOne, Answer::kNo); }
 
 }  // namespace

@@ -1,35 +1,29 @@
-// The real system side, four calls renamed so that a hook runs before each; the engine has no seam for it.
+// The real system side, three calls renamed so that a hook runs before each; the engine has no seam for it.
 #define QueryFreeBytes RealQueryFreeBytes
-#define GuardMappedRead RealGuardMappedRead
-#define CreatePieceFile RealCreatePieceFile
-#define CreateSharedFile RealCreateSharedFile
+#define CreateNewFile RealCreateNewFile
+#define ReadSome RealReadSome
 #ifdef _WIN32
 #include "../../platform/win32/system_win32.cpp"
 #else
 #include "../../platform/posix/system_posix.cpp"
 #endif
 #undef QueryFreeBytes
-#undef GuardMappedRead
-#undef CreatePieceFile
-#undef CreateSharedFile
+#undef CreateNewFile
+#undef ReadSome
 
 #include <functional>
 
 std::function<void(const std::string& call, const std::string& path)> gBeforeSystemCall;
 
-bool QueryFreeBytes(const std::string& dir, uint64_t* freeBytes) {
+SystemError QueryFreeBytes(const std::string& dir, uint64_t* freeBytes) {
   if (gBeforeSystemCall) gBeforeSystemCall("free space", dir);
   return RealQueryFreeBytes(dir, freeBytes);
 }
-FileHandle CreatePieceFile(const std::string& path) {
-  if (gBeforeSystemCall) gBeforeSystemCall("create piece", path);
-  return RealCreatePieceFile(path);
+SystemError CreateNewFile(const std::string& path, FileHandle* file) {
+  if (gBeforeSystemCall) gBeforeSystemCall("create", path);
+  return RealCreateNewFile(path, file);
 }
-FileHandle CreateSharedFile(const std::string& path) {
-  if (gBeforeSystemCall) gBeforeSystemCall("create shared", path);
-  return RealCreateSharedFile(path);
-}
-bool GuardMappedRead(void (*read)(void* context), void* context) {
-  if (gBeforeSystemCall) gBeforeSystemCall("mapped read", std::string());
-  return RealGuardMappedRead(read, context);
+SystemError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) {
+  if (gBeforeSystemCall) gBeforeSystemCall("read", std::string());
+  return RealReadSome(file, buffer, length, got);
 }

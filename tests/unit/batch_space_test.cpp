@@ -4,28 +4,30 @@
 
 namespace {
 
-TEST_F(DialogTest, EveryMethodWritesTheSameBatchForThreePieces) {
+TEST_F(JobTest, EveryMethodWritesTheSameBatchForThreePieces) {
   std::string bytes(10000, 'a');
   bytes.replace(100, 2, "--");
   bytes.replace(5000, 2, "--");
   WriteBytes(In("report.doc"), bytes);
-  const SplitInput inputs[] = {
-      {Pieces, "3", false, true}, {Size, "4", true, true}, {Size, "3334", false, true}, {Keyword, "--", false, true}};
-  for (const SplitInput& input : inputs) {
+  const SplitRequest requests[] = {ByCount(3), BySize(4096), BySize(3334), ByKeyword("--"),
+                                   FromStream(BySize(4096), "report.doc"), FromStream(ByKeyword("--"), "report.doc")};
+  for (const SplitRequest& request : requests) {
+    SCOPED_TRACE(std::to_string(request.method) + (request.fromStandardInput ? " from a stream" : ""));
     TempDir target;
-    Split(In("report.doc"), input, target.path());
-    EXPECT_EQ(PiecesIn(target.path(), "report_doc").size(), 3u) << input.value;
-    std::string batch = ReadBytes(target.File("JOIN.BAT"));
-    EXPECT_EQ(batch.size(), 282u) << input.value;
-    EXPECT_EQ(batch, kReportJoinBatch) << input.value;
+    RedirectedInput input(bytes, dir);
+    RunSplit(WithBatch(request), In("report.doc"), target.path());
+    EXPECT_EQ(PiecesIn(target.path(), "report_doc").size(), 3u);
+    const std::string batch = ReadBytes(target.File("JOIN.BAT"));
+    EXPECT_EQ(batch.size(), 282u);
+    EXPECT_TRUE(Same({batch}, {kReportJoinBatch}));
   }
 }
 
 // cmd.exe reads % everywhere and & ^ ( ) < > | outside quotes: escaped, they
 // are the name's own characters again.
-TEST_F(DialogTest, TheBatchEscapesWhatTheCommandInterpreterWouldRead) {
+TEST_F(JobTest, TheBatchEscapesWhatTheCommandInterpreterWouldRead) {
   WriteBytes(In("50% & (x).doc"), "abcdef");
-  Split(In("50% & (x).doc"), {Pieces, "2", false, true}, out);
+  RunSplit(WithBatch(ByCount(2)), In("50% & (x).doc"), out);
   EXPECT_EQ(ReadBytes(Out("JOIN.BAT")),
             "ECHO OFF\r\nREM Dorvenal genarated batch file\r\nECHO Now 50%% ^& ^(x^).doc will be recreated\r\n"
             "PAUSE\r\nCOPY /B \"50%% & (x)_doc.1\" dorvnl.tmp\r\nCOPY /B dorvnl.tmp+\"50%% & (x)_doc.2\" dorvnl.tmp\r\n"
@@ -49,18 +51,6 @@ TEST(FreeSpace, ComparesAll64BitsAndTreatsAFailedQueryAsNoRoom) {
     EXPECT_EQ(CompareFreeSpace(row.queried, row.freeBytes, row.needed), row.room)
         << row.queried << " " << row.freeBytes << " " << row.needed;
   }
-}
-
-TEST(FreeSpace, QueriesTheDriveRoot) {
-  const char* const rows[][2] = {{"C:\\Data\\Parts", "C:\\"}, {"E:\\", "E:\\"}, {"D:", "D:"},
-                                  {"\\\\server\\share", ""}, {"relative\\dir", ""}, {"", ""}, {"/tmp", ""}};
-  for (const auto& row : rows) EXPECT_EQ(MakeFreeSpaceRoot(row[0]), row[1]) << row[0];
-}
-
-TEST(FreeSpace, CountsClustersWithoutOverflow) {
-  EXPECT_EQ(FreeBytesFromClusters(8, 512, 1000), 4096000u);
-  EXPECT_EQ(FreeBytesFromClusters(64, 4096, 2000000), UINT64_C(524288000000));
-  EXPECT_EQ(FreeBytesFromClusters(0xFFFFFFFFu, 0xFFFFFFFFu, 1), UINT64_C(0xFFFFFFFE00000001));
 }
 
 TEST(FreeSpace, AsksTheRealVolume) {

@@ -1,97 +1,122 @@
-// A scratch folder, a recording dialog and a fresh session for each test
-// that presses Split or Join the way the dialog does.
+// Jobs run from requests as a front end makes them, on a scratch folder with
+// in/ and out/, each call of the job written down by a recording report;
+// comparisons that print where two lists differ rather than all of them.
 #ifndef DORVENAL_JOB_FIXTURE_H
 #define DORVENAL_JOB_FIXTURE_H
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "dialog_entries.h"
-#include "fake_dialog.h"
+#include "join_job.h"
 #include "known_sets.h"
-#include "resource_ids.h"
-#include "session_state.h"
-#include "source_view.h"
+#include "recording_report.h"
+#include "split_job.h"
 #include "test_files.h"
 
-using Log = std::vector<std::string>;
-
-// A known text with its "%p" filled in.
-inline std::string Named(std::string text, const std::string& path) {
-  size_t at = text.find("%p");
-  if (at != std::string::npos) text.replace(at, 2, path);
-  return text;
+inline SplitRequest BySize(uint64_t bytes) {
+  SplitRequest request;
+  request.method = Size;
+  request.pieceBytes = bytes;
+  return request;
+}
+inline SplitRequest ByCount(uint64_t count) {
+  SplitRequest request;
+  request.method = Pieces;
+  request.pieceCount = count;
+  return request;
+}
+inline SplitRequest ByKeyword(const std::string& keyword) {
+  SplitRequest request;
+  request.method = Keyword;
+  request.keyword = keyword;
+  return request;
+}
+inline SplitRequest WithBatch(SplitRequest request) { return request.writeBatch = true, request; }
+inline SplitRequest WithScript(SplitRequest request) { return request.writeScript = true, request; }
+inline SplitRequest Dry(SplitRequest request) { return request.dryRun = true, request; }
+// The source is standard input, its pieces named after `name`.
+inline SplitRequest FromStream(SplitRequest request, const std::string& name = "stream.bin") {
+  request.fromStandardInput = true;
+  request.streamName = name;
+  return request;
 }
 
-inline std::string Info(const std::string& text) { return "info: " + text; }
-
-// A split's log: the buttons go off first and come back last.
-inline Log AroundSplit(Log middle) {
-  middle.insert(middle.begin(), {"enable 1 0", "enable 2 0"});
-  middle.insert(middle.end(), {"enable 1 1", "enable 2 1"});
-  return middle;
+// Runs the split and gives the report's lines.
+inline Log RunSplit(SplitRequest request, const std::string& source, const std::string& target,
+                    RecordingReport report = RecordingReport(), JobResult* result = nullptr) {
+  request.sourcePath = source;
+  request.targetDir = target;
+  const JobResult end = PerformSplitJob(request, report);
+  if (result != nullptr) *result = end;
+  return report.log;
 }
 
-// The progress bar over pieces 1..n.
-inline void AddProgress(Log& log, size_t n) {
-  log.insert(log.end(), {"range 1 " + std::to_string(n), "step 1"});
-  for (size_t k = 1; k <= n; ++k) log.push_back("pos " + std::to_string(k));
+inline Log RunJoin(const std::string& firstPiece, const std::string& target, RecordingReport report = RecordingReport(),
+                   bool dryRun = false) {
+  PerformJoinJob(JoinRequest{firstPiece, target, dryRun}, report);
+  return report.log;
 }
 
-struct SplitInput {
-  SplitMethod method;
-  std::string value;
-  bool kilobytes = false, batch = false;
-};
+// The contents of stem.1, stem.2, ... in a folder, as far as they are files.
+inline Log PiecesIn(const std::string& folder, const std::string& stemName) {
+  Log pieces;
+  std::string path;
+  std::error_code error;
+  while (std::filesystem::is_regular_file(path = folder + kPathSeparator + stemName + "." + std::to_string(pieces.size() + 1), error)) {
+    pieces.push_back(ReadBytes(path));
+  }
+  return pieces;
+}
 
-class DialogTest : public ::testing::Test {
+// The bytes in pieces of these lengths, in order.
+inline Log Cut(const std::string& bytes, const std::vector<size_t>& lengths) {
+  Log pieces;
+  size_t from = 0;
+  for (size_t length : lengths) pieces.push_back(bytes.substr(from, length)), from += length;
+  return pieces;
+}
+
+// A text as a failure message shows it: control bytes escaped, long ones cut.
+inline std::string Shown(const std::string& text) {
+  std::string shown = "\"";
+  for (size_t i = 0; i < text.size() && i < 72; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02x", c);
+    shown += c >= 32 && c < 127 ? std::string(1, static_cast<char>(c)) : std::string(hex);
+  }
+  return shown + (text.size() > 72 ? "\"... (" + std::to_string(text.size()) + " bytes)" : "\"");
+}
+
+// Equal lists, or the first entry where they differ and, within it, the first byte.
+inline ::testing::AssertionResult Same(const Log& actual, const Log& expected) {
+  size_t i = 0;
+  while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) ++i;
+  if (i == actual.size() && i == expected.size()) return ::testing::AssertionSuccess();
+  auto result = ::testing::AssertionFailure() << actual.size() << " entries, expected " << expected.size() << "; ";
+  if (i == actual.size()) return result << "missing [" << i << "] " << Shown(expected[i]);
+  if (i == expected.size()) return result << "extra [" << i << "] " << Shown(actual[i]);
+  size_t at = 0;
+  while (at < actual[i].size() && at < expected[i].size() && actual[i][at] == expected[i][at]) ++at;
+  return result << "[" << i << "] differs from byte " << at << ":\n  actual   " << Shown(actual[i].substr(at > 8 ? at - 8 : 0))
+                << "\n  expected " << Shown(expected[i].substr(at > 8 ? at - 8 : 0));
+}
+
+// A scratch folder with in/ and out/ for each test.
+class JobTest : public ::testing::Test {
  protected:
-  DialogTest() : in(dir.Subdir("in")), out(dir.Subdir("out")) { gSession = SessionState(); }
-  ~DialogTest() override { SetViewSizeForTests(0); }
-
+  JobTest() : in(dir.Subdir("in")), out(dir.Subdir("out")) {}
   std::string In(const std::string& name) const { return in + kPathSeparator + name; }
   std::string Out(const std::string& name) const { return out + kPathSeparator + name; }
-
-  // Fills the controls as a user would and presses Split, on a new dialog.
-  void Split(const std::string& source, const SplitInput& input, const std::string& target,
-             std::initializer_list<BoxAnswer> answers = {kAnswerYes}) {
-    NewDialog(source, target, answers);
-    dialog.SetText(IDC_VALUE, input.value);
-    dialog.SetCheck(IDC_UNIT_KB, input.kilobytes);
-    dialog.SetCheck(IDC_MAKE_BATCH, input.batch);
-    gSession.splitMethod = input.method;
-    RunSplitJob(dialog.handle());
-  }
-
-  void Join(const std::string& firstPiece, const std::string& target,
-            std::initializer_list<BoxAnswer> answers = {kAnswerYes}) {
-    NewDialog(firstPiece, target, answers);
-    RunJoinJob(dialog.handle());
-  }
-
-  void NewDialog(const std::string& source, const std::string& target, std::initializer_list<BoxAnswer> answers) {
-    dialog = FakeDialog();
-    dialog.SetText(IDC_SOURCE_PATH, source);
-    dialog.SetText(IDC_TARGET_PATH, target);
-    for (BoxAnswer answer : answers) dialog.AnswerYesNo(answer);
-  }
-
-  // The contents of stem.1, stem.2, ... in a folder, as far as they go.
-  static Log PiecesIn(const std::string& folder, const std::string& stemName) {
-    Log pieces;
-    std::string path;
-    while (FileExists(path = folder + kPathSeparator + stemName + "." + std::to_string(pieces.size() + 1))) {
-      pieces.push_back(ReadBytes(path));
-    }
-    return pieces;
-  }
 
   TempDir dir;
   std::string in;
   std::string out;
-  FakeDialog dialog;
 };
 
 #endif

@@ -1,10 +1,11 @@
-// Joins of the consecutive pieces beside a ".1", pressed through the dialog.
+// Joins of the consecutive pieces beside a ".1": the question, the progress
+// and the file to the byte.
 #include "job_fixture.h"
 
 namespace {
 
 std::string JoinQuestion(const std::string& count, const std::string& name, const std::string& size) {
-  return "yesno: Dorvenal has detected " + count + " files which can joined to recreate " + name + ".\n " + name +
+  return "ask: Dorvenal has detected " + count + " files which can joined to recreate " + name + ".\n " + name +
          " which will be recreated will be of size " + size + ".\n If there is an existing " + name +
          " , it will be Over-Written.\n Do you wish to continue ?";
 }
@@ -18,45 +19,54 @@ struct JoinRow {
   Log pieces;
   const char* existing;  // what the output path holds before, if anything
   bool intoPieceFolder;
-  BoxAnswer answer;
-  const char *count, *size;
+  Answer answer;
   std::string restored, output;  // output: the file afterwards
+  bool dryRun = false;
 };
+
+const Answer kYes = Answer::kYes, kNo = Answer::kNo;
 
 const JoinRow kJoins[] = {
-    {"report_doc", {"first-", kBig, "", "last"}, nullptr, false, kAnswerYes, "4", "409627", "report.doc",
-     "first-" + kBig + "last"},
-    {"a_b", {"1", "2", "3", kGap, "5"}, nullptr, false, kAnswerYes, "3", "3", "a.b", "123"},
-    {"x", {"data"}, nullptr, false, kAnswerYes, "1", "4", "x", "data"},
-    {"notes_v1_2", {"a", "b"}, nullptr, false, kAnswerYes, "2", "2", "notes_v1.2", "ab"},
-    {"r_doc", {"new"}, "old contents, longer", false, kAnswerYes, "1", "3", "r.doc", "new"},
-    {"r_doc", {"new"}, "old contents, longer", false, kAnswerNo, "1", "3", "r.doc", "old contents, longer"},
-    {"x_y", {"ab", "cd"}, nullptr, true, kAnswerYes, "2", "4", "x.y", "abcd"},
-    {"x_y", {"ab", "cd"}, nullptr, true, kAnswerNo, "2", "4", "x.y", ""},
-    {std::string(120, 'w') + "_txt", {"z"}, nullptr, false, kAnswerYes, "1", "1", std::string(120, 'w') + ".txt",
-     "z"},
+    {"report_doc", {"first-", kBig, "", "last"}, nullptr, false, kYes, "report.doc", "first-" + kBig + "last"},
+    {"a_b", {"1", "2", "3", kGap, "5"}, nullptr, false, kYes, "a.b", "123"},
+    {"x", {"data"}, nullptr, false, kYes, "x", "data"},
+    {"notes_v1_2", {"a", "b"}, nullptr, false, kYes, "notes_v1.2", "ab"},
+    {"r_doc", {"new"}, "old contents, longer", false, kYes, "r.doc", "new"},
+    {"r_doc", {"new"}, "old contents, longer", false, kNo, "r.doc", "old contents, longer"},
+    {"r_doc", {"new"}, "old contents, longer", false, kYes, "r.doc", "old contents, longer", true},
+    {"x_y", {"ab", "cd"}, nullptr, true, kYes, "x.y", "abcd"},
+    {"x_y", {"ab", "cd"}, nullptr, true, kNo, "x.y", ""},
+    {std::string(120, 'w') + "_txt", {"z"}, nullptr, false, kYes, std::string(120, 'w') + ".txt", "z"},
 };
 
-TEST_F(DialogTest, JoinTakesConsecutivePiecesAndAsksFirst) {
+TEST_F(JobTest, JoinTakesConsecutivePiecesAndAsksFirst) {
   for (const JoinRow& row : kJoins) {
-    SCOPED_TRACE(row.stem + (row.answer == kAnswerNo ? ", answered No" : ""));
+    SCOPED_TRACE(row.stem + (row.answer == kNo ? ", answered No" : "") + (row.dryRun ? ", dry run" : ""));
     TempDir pieces, target;
+    size_t count = 0, total = 0;
+    for (size_t k = 0; k < row.pieces.size() && row.pieces[k] != kGap; ++k) count++, total += row.pieces[k].size();
     for (size_t k = 0; k < row.pieces.size(); ++k) {
       if (row.pieces[k] != kGap) WriteBytes(pieces.File(row.stem + ("." + std::to_string(k + 1))), row.pieces[k]);
     }
     const std::string folder = row.intoPieceFolder ? pieces.path() : target.path();
     const std::string output = folder + kPathSeparator + row.restored;
     if (row.existing != nullptr) WriteBytes(output, row.existing);
-    Join(pieces.File(row.stem + ".1"), folder, {row.answer});
+    const Log before = Snapshot(folder);
 
-    Log expected{JoinQuestion(row.count, row.restored, row.size)};
-    if (row.answer == kAnswerYes) {
-      AddProgress(expected, std::stoul(row.count));
-      expected.push_back(Info(known::kJoinFinished));
+    Log expected;
+    if (!row.dryRun) expected.push_back(JoinQuestion(std::to_string(count), row.restored, std::to_string(total)));
+    if (row.answer == kYes && !row.dryRun) expected.push_back("start " + std::to_string(count) + " " + std::to_string(total));
+    // Each piece is told as its copy begins.
+    for (size_t k = 0, done = 0; row.answer == kYes && !row.dryRun && k < count; done += row.pieces[k++].size()) {
+      expected.push_back("progress " + std::to_string(k + 1) + " " + std::to_string(done));
     }
-    EXPECT_EQ(dialog.log(), expected);
-    EXPECT_TRUE(ReadBytes(output) == row.output);
-    EXPECT_EQ(FileExists(output), row.existing != nullptr || row.answer == kAnswerYes);
+    if (row.answer == kYes) {
+      expected.push_back("finished " + std::string(row.dryRun ? "dry " : "") + row.restored + " " + std::to_string(count) +
+                         " " + std::to_string(total) + " " + row.stem + ".1:0 " + row.stem + "." + std::to_string(count) + ":0");
+    }
+    EXPECT_TRUE(Same(RunJoin(pieces.File(row.stem + ".1"), folder, RecordingReport({row.answer}), row.dryRun), expected));
+    EXPECT_TRUE(Same({ReadBytes(output)}, {row.output}));
+    EXPECT_TRUE((row.answer == kYes && !row.dryRun) || Same(Snapshot(folder), before)) << "nothing written";
     for (size_t k = 0; k < row.pieces.size(); ++k) {
       if (row.pieces[k] == kGap) continue;
       EXPECT_TRUE(ReadBytes(pieces.File(row.stem + ("." + std::to_string(k + 1)))) == row.pieces[k]) << k + 1;

@@ -1,9 +1,9 @@
 // Split by keyword: a cut after each occurrence found from the left in the
-// text before the first zero byte; the rest of the file is the last piece.
+// text before the first zero byte; the rest of the source is the last piece.
+// Every case runs from a file and from a stream.
 #include <algorithm>
 
 #include "job_fixture.h"
-#include "platform.h"
 
 namespace {
 
@@ -20,6 +20,27 @@ Log ReferenceCuts(const std::string& data, const std::string& keyword) {
   }
   if (!pieces.empty()) pieces.push_back(data.substr(cursor));
   return pieces;
+}
+
+// Splits `data` by `keyword` from a file and from a stream; both must give
+// `pieces` and say so, or say that the keyword was not found.
+void ExpectCuts(const TempDir& dir, const std::string& data, const std::string& keyword, const Log& pieces) {
+  const std::string source = dir.File("data.txt");
+  WriteBytes(source, data);
+  for (bool stream : {false, true}) {
+    SCOPED_TRACE(stream ? "from a stream" : "from a file");
+    TempDir target;
+    RedirectedInput input(data, dir);
+    const SplitRequest request = stream ? FromStream(ByKeyword(keyword), "data.txt") : ByKeyword(keyword);
+    const std::string finished = pieces.empty() ? "" : "finished data.txt " + std::to_string(pieces.size()) + " " +
+        std::to_string(data.size()) + " data_txt.1:" + std::to_string(pieces.front().size()) + " data_txt." +
+        std::to_string(pieces.size()) + ":" + std::to_string(pieces.back().size());
+    const std::string notFound = "stopped keyword-not-found " + (stream ? "data.txt" : source) + " 0";
+    // No question and no progress for this method.
+    EXPECT_TRUE(Same(RunSplit(request, source, target.path()), {pieces.empty() ? notFound : finished}));
+    EXPECT_TRUE(Same(PiecesIn(target.path(), "data_txt"), pieces));
+    EXPECT_EQ(ListDir(target.path()).size(), pieces.size());
+  }
 }
 
 struct KeywordRow {
@@ -45,43 +66,48 @@ const KeywordRow kRows[] = {
     {"abc", "ABC", {}},
     {Z("a--\0--b", 7), "--", {"a--", Z("\0--b", 4)}},
     {"kkk0123456789012345678901234tail", "0123456789012345678901234", {"kkk0123456789012345678901234", "tail"}},
+    // The rarest byte is not the first: the search looks for ';' or '@' and steps back.
+    {";abc;abc;", "abc;", {";abc;", "abc;", ""}},
+    {"ab;xabc;", "abc;", {"ab;xabc;", ""}},
+    {"a@@a@b@b", "a@b", {"a@@a@b", "@b"}},
+    {"x@a@bya@b", "a@b", {"x@a@b", "ya@b", ""}},
+    {"@b", "a@b", {}},
 };
 
-TEST_F(DialogTest, KeywordSplitCutsAfterEachOccurrence) {
+TEST_F(JobTest, KeywordSplitCutsAfterEachOccurrence) {
   for (const KeywordRow& row : kRows) {
-    SCOPED_TRACE("\"" + row.data + "\" cut after \"" + row.keyword + "\"");
+    SCOPED_TRACE(Shown(row.data) + " cut after " + Shown(row.keyword));
     EXPECT_EQ(ReferenceCuts(row.data, row.keyword), row.pieces) << "the reference itself";
-    TempDir target;
-    WriteBytes(In("data.txt"), row.data);
-    Split(In("data.txt"), {Keyword, row.keyword}, target.path());
-    EXPECT_EQ(PiecesIn(target.path(), "data_txt"), row.pieces);
-    EXPECT_EQ(ListDir(target.path()).size(), row.pieces.size());
-    // No question and no progress bar for this method.
-    EXPECT_EQ(dialog.log(), row.pieces.empty() ? AroundSplit({}) : AroundSplit({Info(known::kSplitFinished)}));
+    ExpectCuts(dir, row.data, row.keyword, row.pieces);
   }
 }
 
-TEST_F(DialogTest, KeywordSplitAcrossSmallViewsMatchesTheReference) {
-  // Occurrences just before and after every view boundary, and one that
-  // straddles each boundary by a different amount.
-  const uint64_t granule = MappingGranularity();
-  const std::string keyword = "<<CUT-HERE>>";
-  std::string data = PatternBytes(granule * (keyword.size() + 2) + 123, 3);
+TEST_F(JobTest, CutsAcrossReadBoundariesMatchTheReference) {
+  // Data is read 128 KiB at a time natively and 256 KiB on Windows:
+  // occurrences just before and after each multiple of 128 KiB, and one
+  // that straddles each by a different amount.
+  const size_t block = size_t{128} << 10;
+  const std::string keyword = "cut@HERE!";
+  std::string data = PatternBytes(block * (keyword.size() + 2) + 123, 3);
   for (char& c : data) c = static_cast<char>('a' + static_cast<unsigned char>(c) % 26);
-  for (uint64_t b = granule, shift = 0; b + granule < data.size(); b += granule, ++shift) {
+  for (size_t b = block, shift = 0; b + block < data.size(); b += block, ++shift) {
     data.replace(b - shift, keyword.size(), keyword);
     data.replace(b - shift - 40, keyword.size(), keyword);
     data.replace(b + 30, keyword.size(), keyword);
   }
   data[data.size() - 500] = '\0';                            // the text ends here
   data.replace(data.size() - 400, keyword.size(), keyword);  // never found
-
-  Log expected = ReferenceCuts(data, keyword);
+  const Log expected = ReferenceCuts(data, keyword);
   ASSERT_GT(expected.size(), 30u);
-  SetViewSizeForTests(1);  // two granules a view
-  WriteBytes(In("v.txt"), data);
-  Split(In("v.txt"), {Keyword, keyword}, out);
-  EXPECT_EQ(PiecesIn(out, "v_txt"), expected);
+  ExpectCuts(dir, data, keyword, expected);
+
+  // Size pieces from a stream are cut as the bytes pass, across the same boundaries.
+  TempDir target;
+  RedirectedInput input(data, dir);
+  RunSplit(FromStream(BySize(100003), "data.txt"), "", target.path());
+  std::vector<size_t> lengths(data.size() / 100003, 100003);
+  lengths.push_back(data.size() % 100003);
+  EXPECT_TRUE(Same(PiecesIn(target.path(), "data_txt"), Cut(data, lengths)));
 }
 
 }  // namespace

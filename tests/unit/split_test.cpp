@@ -1,135 +1,147 @@
-// Split by size and by count, pressed through the dialog on one
-// 10,000-byte source, and the refusals of both dialog entries.
-#include <utility>
+// Split by size and by count of one 10,000-byte source: the question, the
+// progress and the pieces to the byte, from a file and from a stream; the
+// largest plans, and names at the system's limit.
+#include <algorithm>
+#include <chrono>
 
 #include "job_fixture.h"
 
 namespace {
 
-const bool B = false, KB = true;
+const Answer kYes = Answer::kYes, kNo = Answer::kNo;
 
 struct PlanRow {
-  SplitMethod method;
-  const char* value;
-  bool kilobytes;
-  BoxAnswer answer;
-  const char* question;                           // null: refused without a word
-  std::vector<std::pair<size_t, size_t>> pieces;  // runs of {count, size}
+  SplitRequest request;
+  Answer answer;
+  const char* question;                           // null: none is asked (a dry run)
+  std::vector<std::pair<size_t, size_t>> pieces;  // runs of {count, length}: written, or told by a dry run
   size_t sourceSize = 10000;
 };
 
 const PlanRow kPlans[] = {
-    {Size, "3", B, kAnswerYes, "File will be split into 3334 pieces\nShall I continue ?", {{3333, 3}, {1, 1}}},
-    {Size, "2500", B, kAnswerYes, "File will be split into 4 pieces\nShall I continue ?", {{4, 2500}}},
-    {Size, "4", KB, kAnswerYes, "File will be split into 3 pieces\nShall I continue ?", {{2, 4096}, {1, 1808}}},
-    {Pieces, "3", B, kAnswerYes,
+    {BySize(3), kYes, "File will be split into 3334 pieces\nShall I continue ?", {{3333, 3}, {1, 1}}},
+    {BySize(2500), kYes, "File will be split into 4 pieces\nShall I continue ?", {{4, 2500}}},
+    {BySize(1500), kYes, "File will be split into 7 pieces\nShall I continue ?", {{6, 1500}, {1, 1000}}},
+    {BySize(9999), kYes, "File will be split into 2 pieces\nShall I continue ?", {{1, 9999}, {1, 1}}},
+    {ByCount(3), kYes,
      "File will be split into 2 pieces of size 3333 bytes and 1 piece of size 3334 bytes\nShall I continue ?",
      {{2, 3333}, {1, 3334}}},
-    {Pieces, "4", B, kAnswerYes, "File will be split into 4 pieces of size 2500 bytes\nShall I continue ?",
-     {{4, 2500}}},
-    {Pieces, "1", B, kAnswerYes, "File will be split into 1 pieces of size 10000 bytes\nShall I continue ?",
-     {{1, 10000}}},
-    {Pieces, " +7", B, kAnswerYes,
+    {ByCount(4), kYes, "File will be split into 4 pieces of size 2500 bytes\nShall I continue ?", {{4, 2500}}},
+    {ByCount(1), kYes, "File will be split into 1 pieces of size 10000 bytes\nShall I continue ?", {{1, 10000}}},
+    {ByCount(7), kYes,
      "File will be split into 6 pieces of size 1428 bytes and 1 piece of size 1432 bytes\nShall I continue ?",
      {{6, 1428}, {1, 1432}}},
-    {Pieces, "8", B, kAnswerYes,
+    {ByCount(8), kYes,
      "File will be split into 7 pieces of size 0 bytes and 1 piece of size 5 bytes\nShall I continue ?",
      {{7, 0}, {1, 5}}, 5},
-    {Size, "3", B, kAnswerNo, "File will be split into 3334 pieces\nShall I continue ?", {}},
-    {Pieces, "3", B, kAnswerNo,
+    {BySize(3), kNo, "File will be split into 3334 pieces\nShall I continue ?", {}},
+    {ByCount(3), kNo,
      "File will be split into 2 pieces of size 3333 bytes and 1 piece of size 3334 bytes\nShall I continue ?", {}},
-    {Size, "10000", B, kAnswerYes, nullptr, {}},  // not below the file size
-    {Size, "10", KB, kAnswerYes, nullptr, {}},
-    {Size, "0", B, kAnswerYes, nullptr, {}},
-    {Pieces, "0", B, kAnswerYes, nullptr, {}},
-    {Size, "-5", B, kAnswerYes, nullptr, {}},
-    {Pieces, " -3", B, kAnswerYes, nullptr, {}},
-    {Pieces, "12abc", B, kAnswerYes, nullptr, {}},
-    {Pieces, "3 ", B, kAnswerYes, nullptr, {}},
-    {Size, "0x10", B, kAnswerYes, nullptr, {}},
-    {Size, "4194305", KB, kAnswerYes, nullptr, {}},   // 2^32 + 1024 bytes: 1024 if scaled in 32 bits
-    {Size, "4294967299", B, kAnswerYes, nullptr, {}}, // 2^32 + 3: 3 if read in 32 bits
+    {Dry(BySize(3)), kYes, nullptr, {{3333, 3}, {1, 1}}},
+    {Dry(WithBatch(WithScript(ByCount(3)))), kYes, nullptr, {{2, 3333}, {1, 3334}}},
 };
 
-TEST_F(DialogTest, SizeAndCountSplitsAskAndCutAsPlanned) {
-  const std::string source = In("report.doc");
+std::string Finished(bool dry, size_t total, const Log& pieces) {
+  return std::string("finished ") + (dry ? "dry " : "") + "report.doc " + std::to_string(pieces.size()) + " " +
+         std::to_string(total) + " report_doc.1:" + std::to_string(pieces.front().size()) + " report_doc." +
+         std::to_string(pieces.size()) + ":" + std::to_string(pieces.back().size());
+}
+
+TEST_F(JobTest, SizeAndCountSplitsAskThenCutAsPlanned) {
   for (const PlanRow& row : kPlans) {
-    const std::string bytes = PatternBytes(10000).substr(0, row.sourceSize);
-    WriteBytes(source, bytes);
-    SCOPED_TRACE(std::string(row.method == Size ? "size " : "count ") + "\"" + row.value + "\"" +
-                 (row.kilobytes ? " KB" : "") + (row.answer == kAnswerNo ? ", answered No" : ""));
+    const SplitRequest& request = row.request;
+    SCOPED_TRACE(std::string(request.method == Size ? "size " : "count ") +
+                 std::to_string(request.pieceBytes + request.pieceCount) + (request.dryRun ? ", dry run" : "") +
+                 (row.answer == kNo ? ", answered No" : ""));
+    const std::string bytes = PatternBytes(row.sourceSize);
+    WriteBytes(In("report.doc"), bytes);
+    std::vector<size_t> lengths;
+    for (const auto& run : row.pieces) lengths.insert(lengths.end(), run.first, run.second);
+    const Log pieces = Cut(bytes, lengths);
+    const bool written = row.answer == kYes && !request.dryRun;
+    Log expected;
+    if (row.question != nullptr) expected.push_back(std::string("ask: ") + row.question);
+    if (written) expected.push_back("start " + std::to_string(pieces.size()) + " " + std::to_string(bytes.size()));
+    for (size_t k = 1, done = 0; written && k <= pieces.size(); ++k) {
+      done += pieces[k - 1].size();
+      expected.push_back("progress " + std::to_string(k) + " " + std::to_string(done));
+    }
+    if (row.answer == kYes) expected.push_back(Finished(request.dryRun, bytes.size(), pieces));
     TempDir target;
-    Split(source, {row.method, row.value, row.kilobytes}, target.path(), {row.answer});
-    Log pieces;  // the source cut in the row's sizes
-    size_t from = 0;
-    for (const auto& run : row.pieces) {
-      for (size_t n = 0; n < run.first; ++n, from += run.second) pieces.push_back(bytes.substr(from, run.second));
-    }
-    Log middle;
-    if (row.question != nullptr) middle.push_back(std::string("yesno: ") + row.question);
-    if (!pieces.empty()) {
-      AddProgress(middle, pieces.size());
-      middle.push_back(Info(known::kSplitFinished));
-    }
-    EXPECT_EQ(dialog.log(), AroundSplit(middle));
-    EXPECT_FALSE(dialog.unexpectedQuestion());
-    EXPECT_TRUE(PiecesIn(target.path(), "report_doc") == pieces) << "pieces of the row's sizes";
-    EXPECT_EQ(ListDir(target.path()).size(), pieces.size()) << "no other file, no JOIN.BAT";
-    EXPECT_TRUE(ReadBytes(source) == bytes);
+    EXPECT_TRUE(Same(RunSplit(request, In("report.doc"), target.path(), RecordingReport({row.answer})), expected));
+    Log names;
+    for (size_t k = 1; written && k <= pieces.size(); ++k) names.push_back("report_doc." + std::to_string(k));
+    std::sort(names.begin(), names.end());
+    EXPECT_TRUE(Same(ListDir(target.path()), names)) << "the pieces alone";
+    EXPECT_TRUE(Same(PiecesIn(target.path(), "report_doc"), written ? pieces : Log{}));
+    EXPECT_TRUE(ReadBytes(In("report.doc")) == bytes) << "the source is untouched";
+    if (request.method != Size || row.answer == kNo) continue;
+    // From a stream the cuts are found as the bytes pass: no question, no progress, the same pieces.
+    TempDir streamed;
+    RedirectedInput input(bytes, dir);
+    EXPECT_TRUE(Same(RunSplit(FromStream(request, "report.doc"), "", streamed.path()),
+                     {Finished(request.dryRun, bytes.size(), pieces)}));
+    EXPECT_TRUE(Same(PiecesIn(streamed.path(), "report_doc"), request.dryRun ? Log{} : pieces));
   }
 }
 
-TEST_F(DialogTest, ExistingPiecesAreReplacedAndHigherOnesLeftAlone) {
-  WriteBytes(Out("r_bin.1"), std::string(50000, 'x'));
-  WriteBytes(Out("r_bin.9"), "old");
-  WriteBytes(In("r.bin"), "abcdef");
-  Split(In("r.bin"), {Pieces, "2"}, out);
-  EXPECT_EQ(ListDir(out), (Log{"r_bin.1", "r_bin.2", "r_bin.9"}));
-  EXPECT_EQ(ReadBytes(Out("r_bin.1")) + ReadBytes(Out("r_bin.2")) + ReadBytes(Out("r_bin.9")), "abcdefold");
-}
-
-struct RefusalRow {
-  bool join;
-  const char *source, *target, *value;  // names in the scratch folder; empty: the field left empty
-  Log log;                              // "%p": the source path
-};
-
-const RefusalRow kRefusals[] = {
-    {false, "", "", "3", AroundSplit({Info(known::kNoSource), "focus 1001"})},
-    {false, "", "out", "3", AroundSplit({Info(known::kNoSource), "focus 1001"})},
-    {false, "data.bin", "", "3", AroundSplit({Info(known::kNoTarget), "focus 1003"})},
-    {false, "data.bin", "out", "", AroundSplit({Info(known::kNoValue), "focus 1006"})},
-    {false, "empty.bin", "out", "3", AroundSplit({Info(known::kEmptySource)})},
-#ifndef _WIN32  // Windows asks about the drive root, which exists
-    {false, "data.bin", "out/missing", "3", AroundSplit({Info(known::kNoSpaceSplit)})},
-#endif
-    {false, "gone.bin", "out", "3", AroundSplit({})},
-    {true, "", "", "", {Info(known::kNoSource), "focus 1001"}},
-    {true, "", "out", "", {Info(known::kNoSource), "focus 1001"}},
-    {true, "r_doc.1", "", "", {Info(known::kNoTarget), "focus 1003"}},
-    {true, "r_doc.2", "out", "", {Info(known::kNotFirstPiece)}},
-    {true, "r_doc.11", "out", "", {Info(known::kNotFirstPiece)}},
-    {true, "r_doc.01", "out", "", {Info(known::kNotFirstPiece)}},
-    {true, "r_doc.1x", "out", "", {Info(known::kNotFirstPiece)}},
-    {true, "gone.1", "out", "", {Info(known::kFirstPieceMissing)}},
-};
-
-TEST_F(DialogTest, RefusalsSayWhyAndPointAtTheField) {
-  WriteBytes(In("data.bin"), "0123456789");
-  WriteBytes(In("empty.bin"), "");
-  for (const char* name : {"r_doc.1", "r_doc.2", "r_doc.11", "r_doc.01", "r_doc.1x"}) WriteBytes(In(name), name);
-  for (const RefusalRow& row : kRefusals) {
-    SCOPED_TRACE(std::string(row.join ? "join " : "split ") + row.source + " into " + row.target);
-    std::string source = *row.source ? In(row.source) : "";
-    std::string target = *row.target ? dir.File(row.target) : "";
-    if (row.join) Join(source, target);
-    if (!row.join) Split(source, {Pieces, row.value}, target);
-    Log expected;
-    for (const std::string& entry : row.log) expected.push_back(Named(entry, source));
-    EXPECT_EQ(dialog.log(), expected);
+TEST_F(JobTest, TheLargestPlansCostNoMoreThanTheirQuestion) {
+  // 999,999,999 one-byte pieces: asking, declining and a dry run walk none of them.
+  ASSERT_TRUE(MakeSparse(In("big.img"), 999999999));
+  const std::string told = "finished dry big.img 999999999 999999999 big_img.1:1 big_img.999999999:1";
+  const std::pair<SplitRequest, Log> rows[] = {
+      {ByCount(999999999), {"ask: File will be split into 999999999 pieces of size 1 bytes\nShall I continue ?"}},
+      {BySize(1), {"ask: File will be split into 999999999 pieces\nShall I continue ?"}},
+      {Dry(WithBatch(WithScript(ByCount(999999999)))), {told}},
+      {Dry(BySize(1)), {told}},
+  };
+  for (const auto& row : rows) {
+    const auto start = std::chrono::steady_clock::now();
+    const Log log = RunSplit(row.first, In("big.img"), out, RecordingReport({kNo}));
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(Same(log, row.second));
+    EXPECT_LT(took.count(), 1.0) << row.second[0];
     EXPECT_TRUE(ListDir(out).empty());
   }
-  EXPECT_EQ(ListDir(in), (Log{"data.bin", "empty.bin", "r_doc.01", "r_doc.1", "r_doc.11", "r_doc.1x", "r_doc.2"}));
+  // One byte more, one piece too many.
+  ASSERT_TRUE(MakeSparse(In("big.img"), 1000000000));
+  EXPECT_TRUE(Same(RunSplit(BySize(1), In("big.img"), out), {"stopped too-many-pieces " + In("big.img") + " 0"}));
+}
+
+TEST_F(JobTest, PieceNamesUpToTheSystemsLimitAreWritten) {
+  // The longest piece name for one-digit numbers: natively a name of 255
+  // bytes; on Windows a path of 259 characters.
+#ifdef _WIN32
+  const size_t stemLength = 259 - out.size() - 3;
+#else
+  const size_t stemLength = 253;
+#endif
+  const std::string name = std::string(stemLength - 2, 'n') + ".b", stem = std::string(stemLength - 2, 'n') + "_b";
+  std::string bytes(10000, 'a');
+  bytes.replace(3000, 2, "--").replace(6000, 2, "--");
+  WriteBytes(In(name), bytes);
+  const std::string tooLong = "stopped names-too-long " + Out(stem + ".10") + " 0";
+  const struct {
+    const char* name;
+    SplitRequest request;
+    size_t pieces;  // 0: refused
+  } rows[] = {
+      {"count 9", ByCount(9), 9},
+      // Names are checked for the pieces written, not for the 5,001 the file could give.
+      {"keyword, 3 pieces", ByKeyword("--"), 3},
+      {"count 10", ByCount(10), 0},
+      {"size of 10 pieces", BySize(1000), 0},
+      {"keyword, 9,997 pieces", ByKeyword("a"), 0},  // refused at piece 10, the nine before it removed
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Log log = RunSplit(row.request, In(name), out);
+    ASSERT_FALSE(log.empty());
+    const std::string end = log.back().substr(log.back().size() > 40 ? log.back().size() - 40 : 0);
+    EXPECT_TRUE(row.pieces > 0 ? log.back().rfind("finished ", 0) == 0 : log.back() == tooLong) << "..." << end;
+    EXPECT_EQ(ListDir(out).size(), row.pieces);
+    for (const std::string& piece : ListDir(out)) RemoveFile(Out(piece));
+  }
 }
 
 }  // namespace

@@ -7,9 +7,46 @@
 #include <iterator>
 #include <random>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
+
+#include "fault_links.h"
 #include "platform.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+#ifdef _WIN32
+// Removes a folder with the system's own calls, never entering a link; false
+// when something stayed, such as a host link that Windows calls cannot remove.
+bool RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+  bool removed = true;
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = data.cFileName, child = path + "\\" + name;
+      if (name == "." || name == "..") continue;
+      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      const DWORD kind = data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+      if (kind == FILE_ATTRIBUTE_DIRECTORY) {
+        removed = RemoveTree(child) && removed;
+      } else if (!DeleteFileA(child.c_str()) && !RemoveDirectoryA(child.c_str())) {
+        removed = false;
+      }
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+  }
+  return RemoveDirectoryA(path.c_str()) && removed;
+}
+#endif
+
+}  // namespace
 
 TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
@@ -22,13 +59,20 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-  // Folders a test made unwritable are opened up again first.
+#ifdef _WIN32
+  // Under Wine, what the Windows calls leave (a dangling link) goes from the host side.
+  if (!RemoveTree(path_)) fault::RemoveHostPath(path_);
+#else
+  // Folders a test made unwritable are opened up first; links are never followed.
   std::error_code error;
   fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
-  for (auto& entry : fs::recursive_directory_iterator(path_, error)) {
-    if (entry.is_directory(error)) fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
+  for (fs::recursive_directory_iterator it(path_, error), end; !error && it != end; it.increment(error)) {
+    if (fs::is_directory(it->symlink_status(error))) {
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    }
   }
   fs::remove_all(path_, error);
+#endif
 }
 
 std::string TempDir::File(const std::string& name) const { return path_ + kPathSeparator + name; }
@@ -43,6 +87,8 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadBytes(const std::string& path) {
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) return std::string();
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -54,9 +100,55 @@ bool FileExists(const std::string& path) {
 
 std::vector<std::string> ListDir(const std::string& dir) {
   std::vector<std::string> names;
-  for (auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  std::error_code error;
+  for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+    names.push_back(it->path().filename().string());
+  }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+bool MakeSparse(const std::string& path, uint64_t size) {
+#ifdef _WIN32
+  // The C library's resize writes zeros; SetEndOfFile leaves a hole.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER end;
+  end.QuadPart = static_cast<LONGLONG>(size);
+  bool made = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  return CloseHandle(file) && made;
+#else
+  WriteBytes(path, "");
+  std::error_code error;
+  fs::resize_file(path, size, error);
+  return !error;
+#endif
+}
+
+std::vector<std::string> Snapshot(const std::string& dir) {
+  std::vector<std::string> lines;
+  for (const std::string& name : ListDir(dir)) {
+    const fs::path path = fs::path(dir) / name;
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path, error);
+    if (fs::is_symlink(status)) {
+      lines.push_back(name + " -> " + fs::read_symlink(path, error).string());
+    } else if (fs::is_directory(status)) {
+      lines.push_back(name + "/");
+    } else if (!fs::is_regular_file(status)) {
+      lines.push_back(name + " (not a file)");  // never opened: a FIFO would wait
+    } else {
+      // The first 16 MiB: a sparse file may be larger than the disk.
+      std::ifstream file(path, std::ios::binary);
+      uint64_t hash = 14695981039346656037u;  // FNV-1a
+      char block[65536];
+      for (int n = 0; n < 256 && file.read(block, sizeof block).gcount() > 0; ++n) {
+        for (std::streamsize i = 0; i < file.gcount(); ++i) hash = (hash ^ static_cast<unsigned char>(block[i])) * 1099511628211u;
+      }
+      lines.push_back(name + " " + std::to_string(fs::file_size(path, error)) + " " + std::to_string(hash));
+    }
+  }
+  return lines;
 }
 
 std::string PatternBytes(size_t n, uint32_t seed) {
@@ -68,3 +160,52 @@ std::string PatternBytes(size_t n, uint32_t seed) {
   }
   return bytes;
 }
+
+#ifdef _WIN32
+
+RedirectedInput::RedirectedInput(const std::string& path) {
+  saved_ = reinterpret_cast<intptr_t>(GetStdHandle(STD_INPUT_HANDLE));
+  SetStdHandle(STD_INPUT_HANDLE, CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+RedirectedInput::RedirectedInput(const std::string& bytes, const TempDir& scratch)
+    : RedirectedInput((WriteBytes(scratch.File("stdin"), bytes), scratch.File("stdin"))) {}
+
+RedirectedInput::~RedirectedInput() {
+  CloseHandle(GetStdHandle(STD_INPUT_HANDLE));
+  SetStdHandle(STD_INPUT_HANDLE, reinterpret_cast<HANDLE>(saved_));
+}
+
+#else
+
+RedirectedInput::RedirectedInput(const std::string& path) : saved_(::dup(STDIN_FILENO)) {
+  int fd = ::open(path.c_str(), O_RDONLY);
+  ::dup2(fd, STDIN_FILENO);
+  ::close(fd);
+}
+
+RedirectedInput::RedirectedInput(const std::string& bytes, const TempDir&) : saved_(::dup(STDIN_FILENO)) {
+  int ends[2];
+  if (::pipe(ends) != 0) return;
+  ::dup2(ends[0], STDIN_FILENO);
+  ::close(ends[0]);
+  // A job that stops early closes the pipe on a writer that is not done.
+  std::signal(SIGPIPE, SIG_IGN);
+  writer_ = std::thread([fd = ends[1], bytes] {
+    for (size_t at = 0; at < bytes.size();) {
+      const ssize_t written = ::write(fd, bytes.data() + at, std::min<size_t>(4099, bytes.size() - at));
+      if (written <= 0) break;
+      at += static_cast<size_t>(written);
+    }
+    ::close(fd);
+  });
+}
+
+RedirectedInput::~RedirectedInput() {
+  ::dup2(static_cast<int>(saved_), STDIN_FILENO);
+  ::close(static_cast<int>(saved_));
+  if (writer_.joinable()) writer_.join();
+}
+
+#endif

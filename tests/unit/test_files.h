@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 class TempDir {
@@ -22,9 +23,33 @@ class TempDir {
 };
 
 void WriteBytes(const std::string& path, const std::string& bytes);
-std::string ReadBytes(const std::string& path);
+std::string ReadBytes(const std::string& path);  // empty for anything but a file
 bool FileExists(const std::string& path);
 std::vector<std::string> ListDir(const std::string& dir);  // sorted names
+// A file of `size` bytes that holds no data blocks: cheap at any size.
+bool MakeSparse(const std::string& path, uint64_t size);
+
+// What a folder holds, one sorted line per entry: "name/" for a folder,
+// "name -> target" for a link, "name <size> <hash>" for a file.
+// Only regular files are read, and of those the first 16 MiB.
+std::vector<std::string> Snapshot(const std::string& dir);
+
+// Standard input reads another source while this lives, then is given back.
+class RedirectedInput {
+ public:
+  // The file (or folder) at path.
+  explicit RedirectedInput(const std::string& path);
+  // These bytes, through a pipe in small writes (on Windows, from a file in
+  // the scratch folder).
+  RedirectedInput(const std::string& bytes, const TempDir& scratch);
+  ~RedirectedInput();
+  RedirectedInput(const RedirectedInput&) = delete;
+  RedirectedInput& operator=(const RedirectedInput&) = delete;
+
+ private:
+  intptr_t saved_;
+  std::thread writer_;
+};
 
 // n bytes of a fixed pseudo-random pattern (zero bytes and 0x1A included).
 std::string PatternBytes(size_t n, uint32_t seed = 1);

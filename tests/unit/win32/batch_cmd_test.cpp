@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include "job_fixture.h"
-#include "naming.h"
 
 namespace {
 
@@ -27,24 +26,20 @@ bool RunBatch(const std::string& folder) {
   return ran;
 }
 
-TEST_F(DialogTest, TheCommandInterpreterRebuildsTheFileFromJoinBat) {
+TEST_F(JobTest, TheCommandInterpreterRebuildsTheFileFromJoinBat) {
   // Zero bytes and 0x1A in every piece: COPY without /B would stop at 0x1A.
   std::string bytes = PatternBytes(30000, 11);
   for (size_t i = 0; i < bytes.size(); i += 997) bytes[i] = '\x1A';
   for (size_t i = 500; i < bytes.size(); i += 1009) bytes[i] = '\0';
-  const std::pair<std::string, SplitInput> cases[] = {
-      {"my report.v1_2.doc", {Pieces, "4", false, true}},
-      {"plain", {Size, "7", true, true}},
-      {"tail.bin", {Keyword, "\x1A", false, true}},
-      {"Tom & Jerry (1).avi", {Pieces, "3", false, true}},
-      {"50% off^2.pdf", {Pieces, "2", false, true}},
-      {"x & mkdir injected.doc", {Pieces, "2", false, true}},
+  const std::pair<std::string, SplitRequest> cases[] = {
+      {"my report.v1_2.doc", ByCount(4)},     {"plain", BySize(7168)},
+      {"tail.bin", ByKeyword("\x1A")},        {"Tom & Jerry (1).avi", ByCount(3)},
+      {"50% off^2.pdf", ByCount(2)},          {"x & mkdir injected.doc", ByCount(2)},
   };
   for (const auto& c : cases) {
     TempDir target;
     WriteBytes(In(c.first), bytes);
-    Split(In(c.first), c.second, target.path());
-    ASSERT_EQ(dialog.InfoBoxes(), Log{known::kSplitFinished}) << c.first;
+    ASSERT_EQ(RunSplit(WithBatch(c.second), In(c.first), target.path()).back().substr(0, 9), "finished ") << c.first;
     ASSERT_TRUE(RunBatch(target.path()));
     EXPECT_TRUE(ReadBytes(target.File(c.first)) == bytes) << c.first;
     // The pieces, JOIN.BAT and the file: the batch ran nothing else.

@@ -1,0 +1,73 @@
+// A report that writes each call of a job down as one line and answers its
+// questions from a list given in advance. No test framework: the fuzz
+// target uses it too.
+#ifndef DORVENAL_RECORDING_REPORT_H
+#define DORVENAL_RECORDING_REPORT_H
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "job_report.h"
+#include "naming.h"
+
+using Log = std::vector<std::string>;
+
+inline const char* StopKindName(StopKind kind) {
+  static const char* const kNames[] = {
+      "size-zero", "size-not-below-source", "too-many-pieces", "keyword-empty", "keyword-too-long",
+      "count-of-stream", "batch-name-invalid", "names-too-long", "source-open", "source-not-regular",
+      "source-empty", "source-read", "source-changed", "no-free-space", "keyword-not-found", "piece-is-source",
+      "piece-create", "piece-write", "piece-rename", "batch-is-source", "batch-write", "script-write",
+      "not-first-piece", "first-piece-missing", "output-is-piece", "output-create", "output-write",
+      "output-rename", "piece-open", "piece-read", "interrupted", "low-memory"};
+  static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kLowMemory) + 1,
+                "one name per kind");
+  return kNames[static_cast<size_t>(kind)];
+}
+
+// "stopped <kind> <path> <code>", as the report writes a stop down.
+inline std::string StopLine(const StopReason& reason) {
+  return std::string("stopped ") + StopKindName(reason.kind) + " " + reason.path + " " + std::to_string(reason.code);
+}
+
+class RecordingReport : public JobReport {
+ public:
+  explicit RecordingReport(std::vector<Answer> answers = {Answer::kYes}) : answers_(std::move(answers)) {}
+
+  Answer Ask(const std::string& question) override {
+    Add("ask: " + question);
+    if (asked_ < answers_.size()) return answers_[asked_++];
+    Add("unexpected question");
+    return Answer::kNo;
+  }
+  void Warn(const Warning& warning) override { Add("warn stale " + warning.path); }
+  void StartProgress(uint64_t pieces, uint64_t bytes) override {
+    Add("start " + std::to_string(pieces) + " " + std::to_string(bytes));
+  }
+  void Progress(uint64_t piece, uint64_t bytes) override {
+    Add("progress " + std::to_string(piece) + " " + std::to_string(bytes));
+  }
+  // "finished [dry ]<name> <pieces> <bytes> <first>:<bytes> <last>:<bytes>", the pieces by file name.
+  void Finished(const JobSummary& s) override {
+    Add(std::string("finished ") + (s.dryRun ? "dry " : "") + s.sourceName + " " + std::to_string(s.pieces) + " " +
+        std::to_string(s.totalBytes) + " " + SourceFileName(s.firstPiece) + ":" + std::to_string(s.firstPieceBytes) +
+        " " + SourceFileName(s.lastPiece) + ":" + std::to_string(s.lastPieceBytes));
+  }
+  void Stopped(const StopReason& reason) override { Add(StopLine(reason)); }
+
+  Log log;
+  // Runs after each line is written down: a test's way to act mid-job.
+  std::function<void(const std::string& line)> onLine;
+
+ private:
+  void Add(const std::string& line) {
+    log.push_back(line);
+    if (onLine) onLine(line);
+  }
+  std::vector<Answer> answers_;
+  size_t asked_ = 0;
+};
+
+#endif

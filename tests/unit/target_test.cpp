@@ -1,0 +1,64 @@
+// What stands in the target folder never leads a split or a join astray: a
+// piece left by an earlier split is told of, a link at a piece's or the
+// output's name is replaced and never followed, files of other runs (at
+// ".dvtmp" names) stay as they were, and the source folder is untouched.
+#include "fault_links.h"
+#include "job_fixture.h"
+
+namespace {
+
+struct TargetRow {
+  const char* name;
+  bool join;  // else: in/r.bin ("abcdef") split into 2 pieces
+  std::vector<std::pair<std::string, std::string>> before;  // made first; "->x": a link to x
+  std::string warned;  // a stale piece the split tells of, under the scratch folder
+  Log after;           // what out/ then holds, "name=bytes"
+};
+
+const TargetRow kRows[] = {
+    {"pieces of an earlier split", false, {{"out/r_bin.1", std::string(50000, 'x')}, {"out/r_bin.3", "old"}},
+     "out/r_bin.3", {"r_bin.1=abc", "r_bin.2=def", "r_bin.3=old"}},
+    {"a link at a piece's name", false, {{"out/r_bin.2", "->r_bin.1"}}, "", {"r_bin.1=abc", "r_bin.2=def"}},
+    {"a link at a piece's name to a file elsewhere", false, {{"in/keep", "keep"}, {"out/r_bin.1", "->../in/keep"}},
+     "", {"r_bin.1=abc", "r_bin.2=def"}},
+    {"files of another run", false, {{"out/r_bin.2.dvtmp", "other"}, {"out/~dv1-1a.1.dvtmp", "->../in/r.bin"}}, "",
+     {"r_bin.1=abc", "r_bin.2=def", "r_bin.2.dvtmp=other", "~dv1-1a.1.dvtmp=abcdef"}},
+    {"a temporary file left beside the pieces", true, {{"in/r_bin.3.dvtmp", "x"}}, "", {"r.bin=abcdef"}},
+    {"files of another run in the join's target", true,
+     {{"out/r.bin.dvtmp", "other"}, {"out/~dv1-1a.out.dvtmp", "->../in/r_bin.1"}}, "",
+     {"r.bin=abcdef", "r.bin.dvtmp=other", "~dv1-1a.out.dvtmp=abc"}},
+    {"a link at the output's name to a file elsewhere", true, {{"in/keep", "keep"}, {"out/r.bin", "->../in/keep"}},
+     "", {"r.bin=abcdef"}},
+};
+
+TEST(Target, WhatStandsThereLeadsNothingAstray) {
+  for (const TargetRow& row : kRows) {
+    SCOPED_TRACE(row.name);
+    TempDir scratch;
+    const std::string in = scratch.Subdir("in"), out = scratch.Subdir("out");
+    if (row.join) WriteBytes(in + kPathSeparator + "r_bin.1", "abc"), WriteBytes(in + kPathSeparator + "r_bin.2", "def");
+    if (!row.join) WriteBytes(in + kPathSeparator + "r.bin", "abcdef");
+    for (const auto& file : row.before) {
+      std::string path = scratch.File(file.first);
+      for (char& c : path) c = c == '/' ? kPathSeparator : c;
+      if (file.second.rfind("->", 0) == 0) {
+        ASSERT_TRUE(fault::MakeHostSymlink(file.second.substr(2), path));
+      } else {
+        WriteBytes(path, file.second);
+      }
+    }
+    const Log source = Snapshot(in);
+    const Log log = row.join ? RunJoin(in + kPathSeparator + "r_bin.1", out)
+                             : RunSplit(ByCount(2), in + kPathSeparator + "r.bin", out);
+    Log said;
+    if (!row.warned.empty()) said.push_back("warn stale " + out + kPathSeparator + row.warned.substr(4));
+    said.push_back(row.join ? "finished r.bin 2 6 r_bin.1:0 r_bin.2:0" : "finished r.bin 2 6 r_bin.1:3 r_bin.2:3");
+    EXPECT_TRUE(Same(Log(log.end() - std::min(log.size(), said.size()), log.end()), said));
+    Log after;
+    for (const std::string& name : ListDir(out)) after.push_back(name + "=" + ReadBytes(out + kPathSeparator + name));
+    EXPECT_TRUE(Same(after, row.after));
+    EXPECT_TRUE(Same(Snapshot(in), source)) << "the source folder is untouched";
+  }
+}
+
+}  // namespace
