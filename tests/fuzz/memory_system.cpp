@@ -128,6 +128,18 @@ bool IsSameFile(const std::string& path, FileHandle file) { return path == Handl
 bool FindFileExact(const std::string& path, uint64_t* size) {
   return gFiles.count(path) == 1 && (*size = gFiles[path].size(), true);
 }
+// Names directly in dir; every file here lives in a folder of its own path.
+SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context), void* context) {
+  const std::string prefix = dir.empty() || dir.back() == '/' ? dir : dir + "/";
+  for (const auto& file : gFiles) {
+    const std::string& path = file.first;
+    if (path.compare(0, prefix.size(), prefix) == 0 && path.find('/', prefix.size()) == std::string::npos) {
+      visit(path.substr(prefix.size()), context);
+    }
+  }
+  return kNoError;
+}
+
 SystemError QueryFreeBytes(const std::string&, uint64_t* freeBytes) { return *freeBytes = uint64_t{1} << 50, kNoError; }
 bool IsDiskFull(SystemError) { return false; }
 std::string DescribeSystemError(SystemError error) { return "error " + std::to_string(error); }

@@ -18,7 +18,7 @@ TEST_F(JobTest, EveryMethodWritesTheSameBatchForThreePieces) {
     RunSplit(WithBatch(request), In("report.doc"), target.path());
     EXPECT_EQ(PiecesIn(target.path(), "report_doc").size(), 3u);
     const std::string batch = ReadBytes(target.File("JOIN.BAT"));
-    EXPECT_EQ(batch.size(), 282u);
+    EXPECT_EQ(batch.size(), 920u);
     EXPECT_TRUE(Same({batch}, {kReportJoinBatch}));
   }
 }
@@ -30,8 +30,17 @@ TEST_F(JobTest, TheBatchEscapesWhatTheCommandInterpreterWouldRead) {
   RunSplit(WithBatch(ByCount(2)), In("50% & (x).doc"), out);
   EXPECT_EQ(ReadBytes(Out("JOIN.BAT")),
             "ECHO OFF\r\nREM Dorvenal genarated batch file\r\nECHO Now 50%% ^& ^(x^).doc will be recreated\r\n"
-            "PAUSE\r\nCOPY /B \"50%% & (x)_doc.1\" dorvnl.tmp\r\nCOPY /B dorvnl.tmp+\"50%% & (x)_doc.2\" dorvnl.tmp\r\n"
-            "REN dorvnl.tmp \"50%% & (x).doc\"\r\nECHO Finished creating 50%% ^& ^(x^).doc\r\n");
+            "PAUSE\r\n"
+            "IF NOT EXIST \"50%% & (x)_doc.1\" ECHO 50%% ^& ^(x^)_doc.1 is missing: 50%% ^& ^(x^).doc was not recreated\r\n"
+            "IF NOT EXIST \"50%% & (x)_doc.1\" GOTO END\r\n"
+            "IF NOT EXIST \"50%% & (x)_doc.2\" ECHO 50%% ^& ^(x^)_doc.2 is missing: 50%% ^& ^(x^).doc was not recreated\r\n"
+            "IF NOT EXIST \"50%% & (x)_doc.2\" GOTO END\r\n"
+            "IF EXIST \"50%% & (x).doc\" ECHO 50%% ^& ^(x^).doc is in the way: move it elsewhere and run JOIN.BAT again\r\n"
+            "IF EXIST \"50%% & (x).doc\" GOTO END\r\n"
+            "IF EXIST \"dorvnl.tmp\" ECHO dorvnl.tmp is in the way: move it elsewhere and run JOIN.BAT again\r\n"
+            "IF EXIST \"dorvnl.tmp\" GOTO END\r\n"
+            "COPY /B \"50%% & (x)_doc.1\" dorvnl.tmp\r\nCOPY /B dorvnl.tmp+\"50%% & (x)_doc.2\" dorvnl.tmp\r\n"
+            "REN dorvnl.tmp \"50%% & (x).doc\"\r\nECHO Finished creating 50%% ^& ^(x^).doc\r\n:END\r\n");
 }
 
 struct CompareRow {

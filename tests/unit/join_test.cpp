@@ -28,7 +28,6 @@ const Answer kYes = Answer::kYes, kNo = Answer::kNo;
 
 const JoinRow kJoins[] = {
     {"report_doc", {"first-", kBig, "", "last"}, nullptr, false, kYes, "report.doc", "first-" + kBig + "last"},
-    {"a_b", {"1", "2", "3", kGap, "5"}, nullptr, false, kYes, "a.b", "123"},
     {"x", {"data"}, nullptr, false, kYes, "x", "data"},
     {"notes_v1_2", {"a", "b"}, nullptr, false, kYes, "notes_v1.2", "ab"},
     {"r_doc", {"new"}, "old contents, longer", false, kYes, "r.doc", "new"},
