@@ -1,8 +1,6 @@
-// The program's main dialog, built in this thread from its own template and
-// procedure, and worked with messages and real key input. Message boxes
-// are modal: a thread timer answers them from inside their loop. The jobs
-// behind the default button are scripted here: what they report, the
-// dialog must show.
+// The main dialog, built in this thread from the program's own template and
+// procedure, worked with messages and real keys; a thread timer answers the
+// modal boxes, and scripted jobs behind the default button say what it shows.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -129,14 +127,8 @@ JobResult Play(JobReport& report) {
   }
   return {};
 }
-JobResult ScriptedSplit(const SplitRequest& request, JobReport& report) {
-  gSplits.push_back(request);
-  return Play(report);
-}
-JobResult ScriptedJoin(const JoinRequest& request, JobReport& report) {
-  gJoins.push_back(request);
-  return Play(report);
-}
+JobResult ScriptedSplit(const SplitRequest& request, JobReport& report) { return gSplits.push_back(request), Play(report); }
+JobResult ScriptedJoin(const JoinRequest& request, JobReport& report) { return gJoins.push_back(request), Play(report); }
 
 class MainDialog : public ::testing::Test {
  protected:
@@ -145,10 +137,7 @@ class MainDialog : public ::testing::Test {
     state_.splitJob = ScriptedSplit;
     state_.joinJob = ScriptedJoin;
     InitCommonControls();
-    gBoxes.clear();
-    gScript.clear();
-    gSplits.clear();
-    gJoins.clear();
+    gBoxes.clear(), gScript.clear(), gSplits.clear(), gJoins.clear();
     gDialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
                                  reinterpret_cast<LPARAM>(&state_));
     ASSERT_TRUE(gDialog);
@@ -173,7 +162,7 @@ class MainDialog : public ::testing::Test {
   UINT_PTR timer_ = 0;
 };
 
-TEST_F(MainDialog, opens_in_split_mode_with_pieces_and_the_focus_on_the_source_button) {
+TEST_F(MainDialog, opens_in_split_mode_and_each_mode_click_sets_the_controls_and_empties_the_paths) {
   EXPECT_EQ("Dorvenal V 1.0.8", TextOf(gDialog));
   for (int id : {1021, 1016, 1024}) EXPECT_TRUE(Checked(id)) << id;
   for (int id : {1022, 1005, 1015, 1025, 1019}) EXPECT_FALSE(Checked(id)) << id;
@@ -183,9 +172,6 @@ TEST_F(MainDialog, opens_in_split_mode_with_pieces_and_the_focus_on_the_source_b
   for (int id : kSplitOnly) EXPECT_TRUE(Enabled(id)) << id;
   EXPECT_EQ(1001, FocusId());
   EXPECT_EQ(25, SendDlgItemMessageA(gDialog, 1006, EM_GETLIMITTEXT, 0, 0));
-}
-
-TEST_F(MainDialog, each_mode_click_sets_the_controls_and_the_button_and_empties_the_paths) {
   struct Row { int mode; const char* ok; bool splitControls; };
   for (const Row& row : {Row{1022, "&Join", false}, Row{1022, "&Join", false}, Row{1021, "&Split", true},
                          Row{1021, "&Split", true}, Row{1022, "&Join", false}}) {
@@ -196,8 +182,7 @@ TEST_F(MainDialog, each_mode_click_sets_the_controls_and_the_button_and_empties_
     Click(row.mode);
     EXPECT_TRUE(Checked(row.mode));
     EXPECT_EQ(row.ok, Text(IDOK));
-    EXPECT_EQ("", Text(1000));
-    EXPECT_EQ("", Text(1002));
+    EXPECT_EQ("", Text(1000) + Text(1002));
     EXPECT_EQ("12", Text(1006));
     for (int id : kSplitOnly) EXPECT_EQ(row.splitControls, Enabled(id)) << id;
     for (int id : kAlwaysOn) EXPECT_TRUE(Enabled(id)) << id;
@@ -333,13 +318,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
 }
 
 TEST_F(MainDialog, the_fields_become_the_request_and_the_value_is_read_by_the_dialog_rule) {
-  struct Row {
-    int method;
-    bool kilobytes, batch;
-    const char* value;
-    uint64_t pieceBytes, pieceCount;
-    const char* keyword;
-  };
+  struct Row { int method; bool kilobytes, batch; const char* value; uint64_t pieceBytes, pieceCount; const char* keyword; };
   const Row rows[] = {
       {1016, true, false, "3", 0, 3, ""},
       {1016, true, true, " +7", 0, 7, ""},
@@ -441,26 +420,23 @@ TEST_F(MainDialog, tips_follow_the_mode_and_show_the_whole_path) {
     SendMessageW(tooltip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
     return std::string(text, text + lstrlenW(text));
   };
-  struct Row { int id; const char* split; const char* join; };
-  const Row rows[] = {
-      {1001, "Enter a source file that you want to split", "Enter a source (.1) file that you want to join"},
-      {1003, "Enter a target directory where you want the split pieces to be placed",
-       "Enter a target directory where you want the joined file to be copied"},
-      {1005, "Use an entered keyword to split the source file based on that keyword", nullptr},
-      {1015, "Use an entered fragment size to split the source into pieces of that size", nullptr},
-      {1016, "Specify the no. of pieces that you would like to split the source file into", nullptr},
-      {1019, "Generates a batch file JOIN.BAT in the target folder which will re-join the split pieces", nullptr},
-      {1021, "Use this option to Split a file into many pieces", nullptr},
-      {1022, "Use this option to Join the pieces back to re-create the original file", nullptr},
-      {1024, "Enter the size per piece in Kilobytes ,1 Kilobyte = 1024 bytes, 1024 Kilobytes = 1 Megabyte(mb)",
-       nullptr},
-      {1025, "Enter the size per piece in bytes (1024 bytes = 1 Kilobyte)", nullptr},
-      {IDOK, "", ""}, {1006, "", ""}, {1008, "", ""},
+  // The fixed tips are the string table's, which the template test holds.
+  auto loaded = [](int id) {
+    char text[512] = "";
+    return std::string(text, LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text));
   };
+  const int fixed[][2] = {{1005, 1}, {1015, 2}, {1016, 3}, {1019, 4}, {1021, 5}, {1022, 6}, {1024, 8}, {1025, 9}};
   for (int mode : {1022, 1021, 1022}) {
     SCOPED_TRACE(mode);
     Click(mode);
-    for (const Row& row : rows) EXPECT_EQ(mode == 1021 || !row.join ? row.split : row.join, tip(row.id)) << row.id;
+    const bool split = mode == 1021;
+    EXPECT_EQ(split ? "Enter a source file that you want to split" : "Enter a source (.1) file that you want to join",
+              tip(1001));
+    EXPECT_EQ(split ? "Enter a target directory where you want the split pieces to be placed"
+                    : "Enter a target directory where you want the joined file to be copied",
+              tip(1003));
+    for (const auto& row : fixed) EXPECT_EQ(loaded(row[1]), tip(row[0])) << row[0];
+    EXPECT_EQ("", tip(IDOK) + tip(1006) + tip(1008)) << "no tip";
     EXPECT_EQ("", tip(1000) + tip(1002)) << "no tip for an empty path";
     SetText(1000, source.c_str());
     SetText(1002, target.c_str());
@@ -471,25 +447,29 @@ TEST_F(MainDialog, tips_follow_the_mode_and_show_the_whole_path) {
 
 TEST_F(MainDialog, window_menu_has_no_maximize_or_size_and_ends_with_help_and_about) {
   HMENU menu = GetSystemMenu(gDialog, FALSE);
-  std::vector<std::string> items;
-  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+  auto item = [&](int at) {
     char text[64] = "";
-    GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-    items.push_back(std::to_string(GetMenuItemID(menu, i)) + " " + text);
-  }
+    GetMenuStringA(menu, at, text, sizeof text, MF_BYPOSITION);
+    return std::to_string(GetMenuItemID(menu, at)) + " " + text;
+  };
   auto has = [&](UINT id) { return GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1); };
   EXPECT_FALSE(has(SC_MAXIMIZE));
   EXPECT_FALSE(has(SC_SIZE));
   for (UINT id : {SC_MOVE, SC_MINIMIZE, SC_CLOSE}) EXPECT_TRUE(has(id)) << id;
-  ASSERT_GE(items.size(), 2u);
-  EXPECT_EQ("1026 &Help", items[items.size() - 2]);
-  EXPECT_EQ("1027 &About", items.back());
+  const int count = GetMenuItemCount(menu);
+  EXPECT_EQ("1026 &Help", item(count - 2));
+  EXPECT_EQ("1027 &About", item(count - 1));
 }
 
 TEST_F(MainDialog, about_and_help_boxes_from_the_buttons_and_the_window_menu) {
-  // The banner itself is checked with the string table.
+  // The banner, string 7: two fixed lines, the program's own third, an empty line.
   char banner[512] = "";
-  ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), 7, banner, sizeof banner), 0);
+  LoadStringA(GetModuleHandleA(nullptr), 7, banner, sizeof banner);
+  const std::string head = "Dorvenal V1.0.8 (001030) \nThe File Splitter for Win 95/98/NT/2000\n";
+  ASSERT_EQ(0u, std::string(banner).find(head)) << banner;
+  const std::string third = banner + head.size();
+  EXPECT_EQ(third.size() - 2, third.find('\n')) << banner;
+  EXPECT_EQ("\n\n", third.substr(third.size() - 2));
   const std::string help = "Place your mouse over the buttons to read a brief description\n\n"
                            "check the README.TXT for a detailed Help & FAQ";
   struct Row { int button; WPARAM command; const char* caption; };
