@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "checksum_manifest.h"
-#include "files.h"
+#include "test_files.h"
 #include "sha256.h"
 
 namespace {

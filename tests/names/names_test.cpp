@@ -1,12 +1,11 @@
-// Which names JOIN.BAT can re-create, and in which bytes: the names Windows
-// holds, the code page cmd.exe reads the batch file in, and a split that
-// refuses before it writes anything.
+// Which names JOIN.BAT can re-create, and in which code page's bytes, or the split refuses before it writes.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "batch_codepage.h"
 #include "join_batch.h"
+#include "recording_report.h"
 #include "split_job.h"
 #include "test_files.h"
 #include "windows_names.h"
@@ -32,50 +31,6 @@ TEST(WindowsNames, holds_names_in_any_script_and_refuses_what_windows_cannot) {
   for (const Row& row : rows) EXPECT_EQ(row.holds, IsWindowsFileName(row.name)) << "'" << row.name << "'";
 }
 
-TEST(BatchCodePage, spells_a_name_exactly_in_the_code_page_or_not_at_all) {
-  struct Row {
-    const char* text;
-    uint32_t codePage;
-    const char* spelled;  // nullptr: refused
-  };
-  const Row rows[] = {
-      {"report.doc", 437, "report.doc"},
-      {"café.txt", 437, "caf\x82.txt"},
-      {"café.txt", 850, "caf\x82.txt"},
-      {"café.txt", 1252, "caf\xE9.txt"},
-      {"Отчёт.docx", 866, "\x8E\xE2\xE7\xF1\xE2.docx"},
-      {"文件.zip", 936, "\xCE\xC4\xBC\xFE.zip"},
-      {"🎉.bin", 65001, "🎉.bin"},
-      {"文件.zip", 437, nullptr},
-      {"Отчёт.docx", 850, nullptr},
-      {"🎉.bin", 936, nullptr},
-      {"ā.txt", 437, nullptr},       // no best fit: "a.txt" would be another file
-      {"caf\xE9.txt", 437, nullptr},  // not UTF-8
-      {"caf\xE9.txt", 65001, nullptr},
-  };
-  for (const Row& row : rows) {
-    std::string converted = "untouched";
-    bool spelled = ConvertBatchText(row.text, row.codePage, &converted);
-    EXPECT_EQ(row.spelled != nullptr, spelled) << row.text << " in " << row.codePage;
-    if (row.spelled) {
-      EXPECT_EQ(row.spelled, converted) << row.text << " in " << row.codePage;
-    }
-  }
-  EXPECT_EQ(kNativeBatchCodePage, SystemBatchCodePage());
-  EXPECT_TRUE(IsKnownBatchCodePage(866) && IsKnownBatchCodePage(65001));
-  EXPECT_FALSE(IsKnownBatchCodePage(12345));
-}
-
-class Recorder : public JobReport {
- public:
-  Answer Ask(const std::string&) override { return Answer::kYes; }
-  void Warn(const Warning&) override {}
-  void StartProgress(uint64_t, uint64_t) override {}
-  void Progress(uint64_t, uint64_t) override {}
-  void Finished(const JobSummary&) override {}
-  void Stopped(const StopReason&) override {}
-};
-
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
     text.replace(at, from.size(), to);
@@ -95,7 +50,15 @@ TEST(JoinBatch, spells_the_name_in_its_code_page_or_the_split_writes_nothing) {
       {"café", 0, "caf\x82", StopKind::kBatchNameInvalid},
       {"Отчёт", 866, "\x8E\xE2\xE7\xF1\xE2", StopKind::kBatchNameInvalid},
       {"🎉", 65001, "🎉", StopKind::kBatchNameInvalid},
+      {"café", 850, "caf\x82", StopKind::kBatchNameInvalid},
+      {"café", 1252, "caf\xE9", StopKind::kBatchNameInvalid},
+      {"文件", 936, "\xCE\xC4\xBC\xFE", StopKind::kBatchNameInvalid},
       {"文件", 0, nullptr, StopKind::kBatchNameCodePage},
+      {"Отчёт", 850, nullptr, StopKind::kBatchNameCodePage},
+      {"🎉", 936, nullptr, StopKind::kBatchNameCodePage},
+      {"ā", 0, nullptr, StopKind::kBatchNameCodePage},  // no best fit: "a.doc" would be another file
+      {"caf\xE9", 0, nullptr, StopKind::kBatchNameCodePage},  // not UTF-8
+      {"caf\xE9", 65001, nullptr, StopKind::kBatchNameCodePage},
       {"back\\slash", 0, nullptr, StopKind::kBatchNameInvalid},
       {"CON", 65001, nullptr, StopKind::kBatchNameInvalid},
   };
@@ -113,7 +76,7 @@ TEST(JoinBatch, spells_the_name_in_its_code_page_or_the_split_writes_nothing) {
     request.pieceCount = 3;
     request.writeBatch = true;
     request.batchCodePage = row.codePage;
-    Recorder report;
+    RecordingReport report;
     JobResult result = PerformSplitJob(request, report);
     if (row.spelled) {
       EXPECT_EQ(JobEnd::kFinished, result.end);
@@ -124,11 +87,14 @@ TEST(JoinBatch, spells_the_name_in_its_code_page_or_the_split_writes_nothing) {
       EXPECT_EQ(row.refusal, result.reason.kind);
       EXPECT_EQ(name, result.reason.path);
       if (row.refusal == StopKind::kBatchNameCodePage) {
-        EXPECT_EQ(437, result.reason.code);
+        EXPECT_EQ(row.codePage ? row.codePage : 437, static_cast<uint32_t>(result.reason.code));
       }
       EXPECT_TRUE(ListDir(dir.File("out")).empty()) << "written before the refusal";
     }
   }
+  EXPECT_EQ(kNativeBatchCodePage, SystemBatchCodePage());
+  EXPECT_TRUE(IsKnownBatchCodePage(866) && IsKnownBatchCodePage(65001));
+  EXPECT_FALSE(IsKnownBatchCodePage(12345));
 }
 
 }  // namespace

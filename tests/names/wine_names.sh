@@ -1,10 +1,6 @@
 #!/usr/bin/env bash
-# wine_names.sh dorvenal-cli.exe LOCALE_DIR: names in any script through the
-# Windows command line under Wine, each in a Windows locale whose command
-# prompt can read it: the split, the pieces' names as Linux sees them,
-# JOIN.BAT with the name in that locale's OEM code page, re-created by cmd
-# byte for byte, and the join. LOCALE_DIR holds the Linux locales Wine
-# needs for them (make_locales.sh).
+# wine_names.sh dorvenal-cli.exe LOCALE_DIR (make_locales.sh): names in any script under Wine, each in a locale
+# whose command prompt reads it: split, piece names, JOIN.BAT in its OEM code page run by cmd, and join.
 set -uo pipefail
 exe=$(realpath "$1") locales=$2 tools=$(cd "$(dirname "$0")/../../tools" && pwd)
 [ -n "${WINEPREFIX:-}" ] && [ -n "${DISPLAY:-}" ] || exec "$tools/wine-session" bash "$0" "$@"
@@ -12,20 +8,13 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/dorvenal-names-wine.XXXXXX") failures=0
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
-# Wine takes the Windows locale, and with it the code pages, from LC_ALL;
-# the locale must exist on Linux too (make_locales.sh), or Wine reads names
-# as ASCII. C.UTF-8 stands for English (United States).
+# Wine takes the locale and code pages from LC_ALL, which must exist on Linux too, or it reads names as ASCII.
 export LOCPATH=$locales
 
-# Windows paths of Linux ones, Wine's Z: drive.
 win() { printf 'Z:%s' "${1//\//\\}"; }
 
-# name | Wine's locale | how JOIN.BAT spells the name (iconv's code page),
-# "refused" for a name that locale's command prompt cannot read, or "-"
-# for a split without JOIN.BAT: a name that code page 1252 cannot spell
-# reaches the program only through its UTF-8 manifest. hi_IN has no code
-# page of its own: its console reads UTF-8, as that of a Windows set to
-# use UTF-8 for every program.
+# name | locale | JOIN.BAT's spelling (iconv code page), "refused", or "-" for no JOIN.BAT: a name outside code
+# page 1252 reaches the program only through its UTF-8 manifest. hi_IN's console reads UTF-8.
 rows=(
   "café.txt|C|CP437"
   "my (1) café.txt|C|CP437"
@@ -38,9 +27,7 @@ rows=(
 for row in "${rows[@]}"; do
   IFS='|' read -r name locale spelling <<<"$row"
   export LC_ALL=$locale.UTF-8
-  # Wine's helper processes keep the locale they started with and write its
-  # code pages into the registry: each row starts them afresh, in this
-  # session's own prefix, as a Windows booted in that locale would.
+  # Wine's helpers keep the locale they started in: each row starts them afresh, as a boot in that locale.
   timeout 30 wineserver -k >/dev/null 2>&1; timeout 30 wineserver -w >/dev/null 2>&1
   dir=$(mktemp -d "$work/row.XXXXXX")
   mkdir "$dir/out" "$dir/joined"
@@ -53,7 +40,6 @@ for row in "${rows[@]}"; do
     >"$dir/stdout" 2>"$dir/stderr"
   status=$?
   if [ "$spelling" = refused ]; then
-    # Refused before anything is written, naming the name and JOIN.BAT.
     [ "$status" = 1 ] && grep -qF "$name" "$dir/stderr" && grep -qF JOIN.BAT "$dir/stderr" ||
       fail "$name in $locale: status $status, $(cat "$dir/stderr")"
     [ -z "$(ls -A "$dir/out")" ] || fail "$name in $locale: written before the refusal: $(ls "$dir/out")"

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Checks the release packages as a user gets them: the zip unpacks to the
-# program, its guide and the Windows command line; the Debian package
-# installs (into a scratch root) a command line that runs, with its manual.
+# The release packages as a user gets them: the zip holds the program, its guide and the Windows command
+# line; the Debian package installs (into a scratch root) a command line that runs, with its manual.
 #   check_packages.sh ZIP DEB SOURCE_DIR
 set -euo pipefail
 zip=$1 deb=$2 source=$3
@@ -12,8 +11,7 @@ fail() { echo "check_packages: $*" >&2; exit 1; }
 unzip -q "$zip" -d "$scratch/zip"
 listing=$(cd "$scratch/zip" && find . -type f | sort | tr '\n' ' ')
 [ "$listing" = "./Dorvenal.exe ./README.TXT ./dorvenal-cli.exe " ] || fail "zip holds: $listing"
-# The guide with CR LF after every line, Notepad's line end; it tells of
-# both programs and how to remove them.
+# The guide with Notepad's CR LF line ends; it tells of both programs and how to remove them.
 sed 's/$/\r/' "$source/app/README.TXT" | cmp -s - "$scratch/zip/README.TXT" ||
   fail "README.TXT is not the guide with CR LF line ends"
 for part in 'dorvenal-cli split -s 1400K --batch -p report.doc D:\Parts' 'delete the three files' \
@@ -33,8 +31,7 @@ dpkg --root="$root" --force-not-root --force-depends --force-script-chrootless -
 version=$("$root/usr/bin/dorvenal-cli" --version | head -n 1)
 [ "$version" = "dorvenal-cli (Dorvenal) 1.0.8" ] || fail "--version says: $version"
 gzip -dc "$root/usr/share/man/man1/dorvenal-cli.1.gz" | grep -q '^\.SH NAME' || fail "no manual page"
-# Debian's own checks: no error and no warning (tools/install-deps tests
-# installs lintian).
+# Debian's own checks: no error and no warning (lintian comes with tools/install-deps tests).
 command -v lintian >/dev/null || fail "lintian is missing: run tools/install-deps tests"
 findings=$(lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1) ||
   fail "lintian: $(grep -v 'root privileges' <<<"$findings")"

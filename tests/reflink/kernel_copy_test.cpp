@@ -5,11 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
-#include <random>
 #include <string>
 
 #include "platform.h"
+#include "test_files.h"
 
 namespace {
 
@@ -50,13 +49,8 @@ TEST(KernelCopy, MovesBothPositionsByWhatItCopied) {
       // More than one call's worth, from an unaligned position.
       {(size_t{17} << 20) + 5, 1, 1, (uint64_t{17} << 20) + 4, (uint64_t{17} << 20) + 4, false},
   };
-  std::mt19937_64 random(7);
   for (const CopyCase& c : cases) {
-    std::string source(c.sourceSize, '\0');
-    for (size_t i = 0; i + 8 <= source.size(); i += 8) {
-      uint64_t word = random();
-      std::memcpy(&source[i], &word, 8);
-    }
+    const std::string source = PatternBytes(c.sourceSize);
     int in = FileWith(source, c.from);
     int out = FileWith(std::string(static_cast<size_t>(c.to), 'x'), c.to);
     uint64_t copied = 99;

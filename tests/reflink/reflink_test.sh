@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# On XFS with reflink, a split into block-aligned pieces and the join of
-# those pieces share their blocks with the source: the free space stays
-# where it was. Pieces of an unaligned size are partly copied; their bytes
-# must be exact all the same. Needs root, mkfs.xfs and a loop device;
-# exits 77 (skipped) without them.
+# On XFS with reflink, block-aligned pieces and their join share the source's blocks (free space stays put);
+# unaligned ones are partly copied, exact all the same. Needs root, mkfs.xfs, a loop device, else exits 77.
 #   reflink_test.sh DORVENAL_CLI SCRATCH_PARENT
 set -euo pipefail
 cli=$1
@@ -27,8 +24,7 @@ mount -o loop "$work/xfs.img" "$mnt" || skip "the image could not be mounted (lo
 source_mib=64
 head -c ${source_mib}M /dev/urandom >"$mnt/data.bin"
 free_bytes() { sync; echo $(($(stat -f -c '%a * %S' "$mnt"))); }
-# A copy of the source would take 64 MiB; new inodes and extent records
-# take a few KiB.
+# A copy would take 64 MiB; new inodes and extent records a few KiB.
 margin=$((1 << 20))
 
 # size | pieces | whether the free space must stay
