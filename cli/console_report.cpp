@@ -6,9 +6,13 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <poll.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
+#include "stop_request.h"
 #include "text_format.h"
 #include "texts.h"
 
@@ -30,12 +34,34 @@ bool InputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 bool ErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 #endif
 
-// A whole line from the stream without its line end; false at the end of
-// input (or when a signal broke the read).
-bool ReadLine(std::FILE* stream, std::string* line) {
+#ifdef _WIN32
+// A console read ends when Ctrl+C is pressed.
+int NextAnswerByte() { return StopRequested() ? EOF : std::fgetc(stdin); }
+#else
+// The next byte typed, or EOF at the end of input or once a stop is
+// requested: a signal that comes just before the read would otherwise
+// leave it waiting for ever, so the read waits in short turns.
+int NextAnswerByte() {
+  for (;;) {
+    if (StopRequested()) return EOF;
+    struct pollfd input = {STDIN_FILENO, POLLIN, 0};
+    const int ready = ::poll(&input, 1, 100);
+    if (ready < 0 && errno != EINTR) return EOF;
+    if (ready <= 0) continue;
+    unsigned char byte = 0;
+    const ssize_t got = ::read(STDIN_FILENO, &byte, 1);
+    if (got == 1) return byte;
+    if (got == 0 || errno != EINTR) return EOF;
+  }
+}
+#endif
+
+// A whole line typed, without its line end; false at the end of input or
+// when a stop was requested.
+bool ReadLine(std::string* line) {
   line->clear();
   int c = 0;
-  while ((c = std::fgetc(stream)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+  while ((c = NextAnswerByte()) != EOF && c != '\n') line->push_back(static_cast<char>(c));
   if (!line->empty() && line->back() == '\r') line->pop_back();
   return c != EOF || !line->empty();
 }
@@ -110,7 +136,7 @@ Answer ConsoleReport::Ask(const std::string& question) {
   std::fprintf(stderr, "%s: %s [y/N] ", kProgramName, line.c_str());
   std::fflush(stderr);
   std::string answer;
-  const bool answered = ReadLine(stdin, &answer);
+  const bool answered = ReadLine(&answer);
   if (!answered) std::fputc('\n', stderr);
   return answered && MeansYes(answer) ? Answer::kYes : Answer::kNo;
 }
