@@ -37,6 +37,11 @@ std::string& Data(FileHandle file) {
   return gFiles[Handle(file).path];
 }
 
+FileHandle NewHandle(const std::string& path) {
+  gHandles[gNext] = Open{path, 0};
+  return FileHandle{gNext++};
+}
+
 bool IsOpen(const std::string& path) {
   return std::any_of(gHandles.begin(), gHandles.end(), [&path](const auto& open) { return open.second.path == path; });
 }
@@ -54,10 +59,7 @@ size_t memory_system::OpenResources() { return gHandles.size(); }
 
 SystemError OpenRegularFile(const std::string& path, FileHandle* file, bool* notRegular) {
   *notRegular = false;
-  if (gFiles.count(path) == 0) return kNotFound;
-  gHandles[gNext] = Open{path, 0};
-  *file = FileHandle{gNext++};
-  return kNoError;
+  return gFiles.count(path) == 0 ? kNotFound : (*file = NewHandle(path), kNoError);
 }
 
 FileHandle StandardInput() { return FileHandle{kInputHandle}; }
@@ -65,9 +67,7 @@ FileHandle StandardInput() { return FileHandle{kInputHandle}; }
 SystemError CreateNewFile(const std::string& path, FileHandle* file) {
   if (gFiles.count(path) != 0) return kExists;
   gFiles[path].clear();
-  gHandles[gNext] = Open{path, 0};
-  *file = FileHandle{gNext++};
-  return kNoError;
+  return *file = NewHandle(path), kNoError;
 }
 
 SystemError GetFileStamp(FileHandle file, FileStamp* stamp) {

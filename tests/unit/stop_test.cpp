@@ -246,10 +246,8 @@ bool RunInChild(const StopRow& row, const std::string& out, const std::function<
 
 #endif
 
-bool InChild(Fault fault) {
-  return fault == Fault::kUnreadable || fault == Fault::kReadOnly || fault == Fault::kSizeLimit ||
-         fault == Fault::kSmallDisk;
-}
+// The faults from kUnreadable to kSmallDisk change the process that runs the job.
+bool InChild(Fault fault) { return fault >= Fault::kUnreadable && fault <= Fault::kSmallDisk; }
 
 // The pieces of a clean size or count split.
 Log Planned(const std::string& data, const SplitRequest& request) {

@@ -10,8 +10,6 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <csignal>
 #endif
 
 #include "fault_links.h"
@@ -139,13 +137,10 @@ std::vector<std::string> Snapshot(const std::string& dir) {
       lines.push_back(name + " (not a file)");  // never opened: a FIFO would wait
     } else {
       // The first 16 MiB: a sparse file may be larger than the disk.
-      std::ifstream file(path, std::ios::binary);
-      uint64_t hash = 14695981039346656037u;  // FNV-1a
-      char block[65536];
-      for (int n = 0; n < 256 && file.read(block, sizeof block).gcount() > 0; ++n) {
-        for (std::streamsize i = 0; i < file.gcount(); ++i) hash = (hash ^ static_cast<unsigned char>(block[i])) * 1099511628211u;
-      }
-      lines.push_back(name + " " + std::to_string(fs::file_size(path, error)) + " " + std::to_string(hash));
+      const uintmax_t size = fs::file_size(path, error);
+      std::string head(static_cast<size_t>(std::min<uintmax_t>(size, 16 << 20)), '\0');
+      std::ifstream(path, std::ios::binary).read(&head[0], static_cast<std::streamsize>(head.size()));
+      lines.push_back(name + " " + std::to_string(size) + " " + std::to_string(std::hash<std::string>()(head)));
     }
   }
   return lines;
@@ -161,6 +156,9 @@ std::string PatternBytes(size_t n, uint32_t seed) {
   return bytes;
 }
 
+RedirectedInput::RedirectedInput(const std::string& bytes, const TempDir& scratch)
+    : RedirectedInput((WriteBytes(scratch.File("stdin"), bytes), scratch.File("stdin"))) {}
+
 #ifdef _WIN32
 
 RedirectedInput::RedirectedInput(const std::string& path) {
@@ -168,9 +166,6 @@ RedirectedInput::RedirectedInput(const std::string& path) {
   SetStdHandle(STD_INPUT_HANDLE, CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
 }
-
-RedirectedInput::RedirectedInput(const std::string& bytes, const TempDir& scratch)
-    : RedirectedInput((WriteBytes(scratch.File("stdin"), bytes), scratch.File("stdin"))) {}
 
 RedirectedInput::~RedirectedInput() {
   CloseHandle(GetStdHandle(STD_INPUT_HANDLE));
@@ -185,27 +180,9 @@ RedirectedInput::RedirectedInput(const std::string& path) : saved_(::dup(STDIN_F
   ::close(fd);
 }
 
-RedirectedInput::RedirectedInput(const std::string& bytes, const TempDir&) : saved_(::dup(STDIN_FILENO)) {
-  int ends[2];
-  if (::pipe(ends) != 0) return;
-  ::dup2(ends[0], STDIN_FILENO);
-  ::close(ends[0]);
-  // A job that stops early closes the pipe on a writer that is not done.
-  std::signal(SIGPIPE, SIG_IGN);
-  writer_ = std::thread([fd = ends[1], bytes] {
-    for (size_t at = 0; at < bytes.size();) {
-      const ssize_t written = ::write(fd, bytes.data() + at, std::min<size_t>(4099, bytes.size() - at));
-      if (written <= 0) break;
-      at += static_cast<size_t>(written);
-    }
-    ::close(fd);
-  });
-}
-
 RedirectedInput::~RedirectedInput() {
   ::dup2(static_cast<int>(saved_), STDIN_FILENO);
   ::close(static_cast<int>(saved_));
-  if (writer_.joinable()) writer_.join();
 }
 
 #endif

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <vector>
 
 class TempDir {
@@ -37,10 +36,8 @@ std::vector<std::string> Snapshot(const std::string& dir);
 // Standard input reads another source while this lives, then is given back.
 class RedirectedInput {
  public:
-  // The file (or folder) at path.
-  explicit RedirectedInput(const std::string& path);
-  // These bytes, through a pipe in small writes (on Windows, from a file in
-  // the scratch folder).
+  explicit RedirectedInput(const std::string& path);  // the file (or folder) at path
+  // These bytes, from a file in the scratch folder.
   RedirectedInput(const std::string& bytes, const TempDir& scratch);
   ~RedirectedInput();
   RedirectedInput(const RedirectedInput&) = delete;
@@ -48,7 +45,6 @@ class RedirectedInput {
 
  private:
   intptr_t saved_;
-  std::thread writer_;
 };
 
 // n bytes of a fixed pseudo-random pattern (zero bytes and 0x1A included).
