@@ -40,7 +40,8 @@ class JobReport {
   virtual void Warn(const Warning& warning) = 0;
   // The work ahead: pieces, and bytes (0 when unknown, for a stream).
   virtual void StartProgress(uint64_t pieces, uint64_t bytes) = 0;
-  // Piece `piece` is done; `bytes` in all are done.
+  // Where the work stands: at piece `piece` (a split reports each piece
+  // once it is written, a join as it begins to copy it), `bytes` done.
   virtual void Progress(uint64_t piece, uint64_t bytes) = 0;
   // The job's last word: exactly one of these, or neither when declined.
   virtual void Finished(const JobSummary& summary) = 0;
