@@ -166,8 +166,7 @@ bool WritePieces(SplitRun& run, StopReason* stop) {
     KeywordCutter cutter(request.keyword);
     return WriteFoundPieces(run, cutter, stop);
   }
-  if (IsStream(run)) {
-    if (request.method == Pieces) return Stop(stop, StopKind::kCountOfStream, run.sourcePath);
+  if (IsStream(run)) {  // a count split of a stream was refused before it began
     if (request.pieceBytes == 0) return Stop(stop, StopKind::kSizeZero, run.sourcePath);
     SizeCutter cutter(request.pieceBytes);
     return WriteFoundPieces(run, cutter, stop);
