@@ -31,6 +31,9 @@ struct SplitRequest {
   // number (437, 850, 866, 932, 936, 65001, ...).
   uint32_t batchCodePage = 0;
   bool writeScript = false;  // join.sh beside the pieces
+  // STEM.sha256 beside the pieces: a SHA-256 line for every piece, then one
+  // for the whole file, as `sha256sum -c` reads them.
+  bool writeChecksums = false;
   bool dryRun = false;       // plan and tell, write nothing
 };
 

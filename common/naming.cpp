@@ -82,6 +82,8 @@ std::string Base36(uint64_t number) {
 
 }  // namespace
 
+std::string MakeManifestName(const std::string& stem) { return stem + ".sha256"; }
+
 uint64_t PieceNumberOf(const std::string& fileName, const std::string& stemName) {
   const size_t dot = fileName.rfind('.');
   if (dot == std::string::npos || !SameStem(fileName.substr(0, dot), stemName)) return 0;

@@ -29,6 +29,9 @@ std::string BuildPieceStem(const std::string& sourcePath, const std::string& tar
 // stem + "." + number text.
 std::string MakePieceName(const std::string& stem, const std::string& pieceNumberText);
 
+// The set's checksum manifest beside its pieces: stem + ".sha256".
+std::string MakeManifestName(const std::string& stem);
+
 // The number of a piece of the set named stemName whose file name this is
 // (".1" to ".999999999", written as a split writes them), or 0. Letters
 // match in any case where the system's names do (Windows).
