@@ -70,21 +70,38 @@ void DialogReport::Warn(const Warning& warning) {
 void DialogReport::StartProgress(uint64_t pieces, uint64_t) {
   SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETRANGE32, 1, static_cast<LPARAM>(pieces));
   SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETSTEP, 1, 0);
-  position_ = 0;
+  RECT bar{};
+  GetClientRect(GetDlgItem(dialog_, IDC_PROGRESS), &bar);
+  pieces_ = pieces;
+  width_ = bar.right > 0 ? static_cast<uint64_t>(bar.right) : 0;
+  position_ = shown_ = shownPixels_ = 0;
 }
 
-// The bar follows the pieces; a report within a piece moves nothing.
+// The bar follows the pieces, but is moved only when its filled part
+// grows by a pixel: a redraw costs milliseconds, and thousands of small
+// pieces would otherwise spend more time drawing than writing.
 void DialogReport::Progress(uint64_t piece, uint64_t) {
   if (piece == position_) return;
   position_ = piece;
-  SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(piece), 0);
+  const uint64_t pixels = pieces_ > 1 && piece > 1 ? (piece - 1) * width_ / (pieces_ - 1) : 0;
+  if (pixels == shownPixels_ && piece != pieces_ && shown_ != 0) return;
+  shownPixels_ = pixels;
+  ShowPosition();
+}
+
+void DialogReport::ShowPosition() {
+  if (position_ == shown_) return;
+  shown_ = position_;
+  SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position_), 0);
 }
 
 void DialogReport::Finished(const JobSummary&) {
+  ShowPosition();
   ShowInfoBox(dialog_, job_ == DialogJob::kSplit ? kMsgSplitFinished : kMsgJoinFinished);
 }
 
 void DialogReport::Stopped(const StopReason& reason) {
+  ShowPosition();
   // Made when the program started: telling of low memory needs none.
   if (reason.kind == StopKind::kLowMemory) return ShowInfoBox(dialog_, kLowMemoryText);
   const char* text = StopText(reason.kind, job_);

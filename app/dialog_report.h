@@ -15,6 +15,7 @@ enum class DialogJob { kSplit, kJoin };
 class DialogReport : public JobReport {
  public:
   DialogReport(HWND dialog, DialogJob job) : dialog_(dialog), job_(job) {}
+  ~DialogReport() override { ShowPosition(); }
   Answer Ask(const std::string& question) override;
   void Warn(const Warning& warning) override;
   void StartProgress(uint64_t pieces, uint64_t bytes) override;
@@ -25,9 +26,16 @@ class DialogReport : public JobReport {
   void Stopped(const StopReason& reason) override;
 
  private:
+  // Moves the bar to the last piece reported, if it is not there yet.
+  void ShowPosition();
+
   HWND dialog_;
   DialogJob job_;
-  uint64_t position_ = 0;  // the bar's position as last set
+  uint64_t pieces_ = 0;    // the bar's range is 1..pieces_
+  uint64_t width_ = 0;     // the bar's width in pixels
+  uint64_t position_ = 0;  // the last piece reported
+  uint64_t shown_ = 0;     // the position the bar was last given
+  uint64_t shownPixels_ = 0;
 };
 
 #endif

@@ -385,6 +385,10 @@ TEST_F(MainDialog, the_bar_counts_the_pieces_from_one_and_ends_on_the_last) {
   Press("C:\\a.txt", "C:\\", "2");
   EXPECT_EQ(999999999, SendDlgItemMessageA(gDialog, 1018, PBM_GETPOS, 0, 0));
   EXPECT_EQ(999999999, SendDlgItemMessageA(gDialog, 1018, PBM_GETRANGE, FALSE, 0));
+  // A step too small to draw is still where the bar ends.
+  gScript = {Start(100000), Step(1), Step(2)};
+  Press("C:\\a.txt", "C:\\", "2");
+  EXPECT_EQ(2, SendDlgItemMessageA(gDialog, 1018, PBM_GETPOS, 0, 0));
 }
 
 TEST_F(MainDialog, the_value_field_takes_only_digits_and_editing_keys_under_size_and_pieces) {
