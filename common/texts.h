@@ -118,9 +118,11 @@ constexpr const char kBatchSumsHash[] =
     "FOR /F \"skip=1 delims=\" %%%%H IN ('certutil -hashfile \"%%%%DVP%%%%\" SHA256') DO IF NOT DEFINED DVH SET "
     "\"DVH=%%%%H\"\r\n"
     "IF NOT DEFINED DVH SET DVH=nohash\r\nSET \"DVH=%%DVH: =%%\"\r\n";
-// The manifest's own hash was the probe. Arguments: the manifest quoted,
-// the number of lines, the manifest bare, the number of pieces, the
-// restored name bare (twice), the number of lines.
+// After kBatchSumsHash of the manifest itself, which shows whether
+// certutil hashes at all: the manifest must have a line for every piece
+// and one for the whole file. Arguments: the manifest quoted, the number
+// of lines, the manifest bare, the number of pieces, the restored name
+// bare (twice), the number of lines.
 constexpr const char kBatchSumsCount[] =
     "IF \"%%DVH%%\"==\"nohash\" GOTO NOCHECK\r\n"
     "SET DVN=0\r\nFOR /F \"usebackq\" %%%%W IN (\"%s\") DO SET /A DVN+=1 >NUL\r\n"
