@@ -31,6 +31,22 @@ std::string EscapeUnquoted(const std::string& name) {
   return escaped;
 }
 
+// Lines that check every piece against the manifest before the first COPY.
+std::string ChecksumCheckText(const std::string& sourceFileName, const std::string& stemName,
+                              const std::string& manifest, uint64_t lastPiece) {
+  const std::string quoted = EscapeQuoted(manifest), bare = EscapeUnquoted(manifest);
+  const std::string lines = DecimalText(lastPiece + 1), name = EscapeUnquoted(sourceFileName);
+  std::string text = FillTemplate(kBatchSumsStart, {quoted}) + FillTemplate(kBatchSumsHash, {quoted}) +
+                     FillTemplate(kBatchSumsCount, {quoted, lines, bare, DecimalText(lastPiece), name, name, lines});
+  for (uint64_t k = 1; k <= lastPiece; ++k) {
+    const std::string piece = MakePieceName(stemName, DecimalText(k));
+    text += FillTemplate(kBatchSumsHash, {EscapeQuoted(piece)});
+    text += FillTemplate(kBatchSumsPiece,
+                         {k == 1 ? "" : " skip=" + DecimalText(k - 1), quoted, EscapeUnquoted(piece), bare, name});
+  }
+  return text + FillTemplate(kBatchSumsEnd, {bare});
+}
+
 }  // namespace
 
 uint32_t BatchCodePage(uint32_t requested) { return requested != 0 ? requested : SystemBatchCodePage(); }
@@ -57,19 +73,21 @@ bool CheckBatchName(const std::string& sourceFileName, uint32_t codePage, StopRe
   return false;
 }
 
-std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece) {
+std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece, bool checksums) {
   std::string stemName = sourceFileName;
   ReplaceLastDot(stemName);
+  const std::string manifest = MakeManifestName(stemName);
   // The header's and the last ECHO's name stand unquoted, the others in quotes.
   std::string text = FillTemplate(kBatchHeader, {EscapeUnquoted(sourceFileName)});
-  for (uint64_t k = 1; k <= lastPiece; ++k) {
-    const std::string piece = MakePieceName(stemName, DecimalText(k));
+  for (uint64_t k = 1; k <= lastPiece + (checksums ? 1 : 0); ++k) {
+    const std::string piece = k <= lastPiece ? MakePieceName(stemName, DecimalText(k)) : manifest;
     text += FillTemplate(kBatchCheckPiece, {EscapeQuoted(piece), EscapeUnquoted(piece), EscapeUnquoted(sourceFileName),
                                             EscapeQuoted(piece)});
   }
   for (const std::string& name : {sourceFileName, std::string("dorvnl.tmp")}) {
     text += FillTemplate(kBatchCheckInTheWay, {EscapeQuoted(name), EscapeUnquoted(name), EscapeQuoted(name)});
   }
+  if (checksums) text += ChecksumCheckText(sourceFileName, stemName, manifest, lastPiece);
   for (uint64_t k = 1; k <= lastPiece; ++k) {
     text += FillTemplate(k == 1 ? kBatchFirstCopy : kBatchNextCopy, {EscapeQuoted(stemName), DecimalText(k)});
   }
@@ -78,7 +96,7 @@ std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastP
 }
 
 bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
-                    uint32_t codePage, FileHandle source, StopReason* stop) {
+                    uint32_t codePage, bool checksums, FileHandle source, StopReason* stop) {
   const std::string batchPath = JoinPath(targetDir, kJoinBatchName);
   if (source.value != kNoHandle && IsSameFile(batchPath, source)) {
     *stop = StopReason{StopKind::kBatchIsSource, batchPath, kNoError};
@@ -86,7 +104,7 @@ bool WriteJoinBatch(const std::string& sourceFileName, const std::string& target
   }
   // CheckBatchName has seen the name convert; the rest is ASCII.
   std::string text;
-  if (!ConvertBatchText(BuildJoinBatchText(sourceFileName, lastPiece), codePage, &text)) {
+  if (!ConvertBatchText(BuildJoinBatchText(sourceFileName, lastPiece, checksums), codePage, &text)) {
     *stop = StopReason{StopKind::kBatchNameCodePage, sourceFileName, static_cast<SystemError>(codePage)};
     return false;
   }

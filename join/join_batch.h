@@ -23,15 +23,18 @@ bool CheckBatchName(const std::string& sourceFileName, uint32_t codePage, StopRe
 bool ConvertBatchText(const std::string& text, uint32_t codePage, std::string* converted);
 
 // The whole script for a source file name split into pieces 1..lastPiece,
-// in the code page the name comes in.
-std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece);
+// in the code page the name comes in. With `checksums` (the split wrote
+// the set's manifest, MakeManifestName) it checks every piece against the
+// manifest with certutil before the first COPY where cmd.exe and certutil
+// can, and says that it did not check where they cannot.
+std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece, bool checksums);
 
 // Writes JOIN.BAT, in codePage, into the target directory for a split
 // that has just given pieces 1..lastPiece their names, of a file whose
 // name CheckBatchName accepted. `source` is the open source file (none for
 // a stream), which the batch file must never replace.
 bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
-                    uint32_t codePage, FileHandle source, StopReason* stop);
+                    uint32_t codePage, bool checksums, FileHandle source, StopReason* stop);
 
 // Creates or replaces the file at path with exactly `text`, written under
 // a temporary name first, runnable by whoever may read it when asked;

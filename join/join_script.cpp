@@ -20,9 +20,38 @@ std::string QuoteForShell(const std::string& text) {
   return quoted + "'";
 }
 
+// Every piece's SHA-256 against its line of the manifest, in order, before
+// the first byte is written; the line after the pieces' is the whole
+// file's. The digest is read from standard input, so that no name needs
+// the escaping a tool gives names with line breaks.
+std::string ChecksumCheckText(const std::string& manifestName) {
+  return "sums=" + QuoteForShell(manifestName) + "\n"
+         "[ -f \"$sums\" ] || fail \"missing $sums\"\n"
+         "if command -v sha256sum >/dev/null 2>&1; then hash=sha256sum\n"
+         "elif command -v shasum >/dev/null 2>&1; then hash='shasum -a 256'\n"
+         "else hash=\n"
+         "fi\n"
+         "if [ -z \"$hash\" ]; then\n"
+         "  printf 'join.sh: %s\\n' \"found neither sha256sum nor shasum: the pieces were not checked against $sums\" >&2\n"
+         "else\n"
+         "  exec 3< \"$sums\"\n"
+         "  i=1\n"
+         "  for size in $sizes; do\n"
+         "    IFS= read -r line <&3 || fail \"$sums has no line for piece $stem.$i\"\n"
+         "    line=${line#\\\\}\n"
+         "    got=$($hash < \"$stem.$i\") && [ \"${got%% *}\" = \"${line%% *}\" ] ||\n"
+         "      fail \"piece $stem.$i does not match its line in $sums\"\n"
+         "    i=$((i + 1))\n"
+         "  done\n"
+         "  { IFS= read -r line <&3 && ! IFS= read -r line <&3; } || fail \"$sums does not end with one line for $name\"\n"
+         "  exec 3<&-\n"
+         "fi\n";
+}
+
 }  // namespace
 
-std::string BuildJoinScriptText(const std::string& sourceFileName, const std::vector<uint64_t>& pieceSizes) {
+std::string BuildJoinScriptText(const std::string& sourceFileName, const std::vector<uint64_t>& pieceSizes,
+                                bool checksums) {
   std::string stemName = sourceFileName;
   ReplaceLastDot(stemName);
   std::string sizes;
@@ -45,7 +74,8 @@ std::string BuildJoinScriptText(const std::string& sourceFileName, const std::ve
          "  [ -f \"$stem.$i\" ] || fail \"missing piece $stem.$i\"\n"
          "  [ \"$(($(wc -c < \"$stem.$i\")))\" -eq \"$size\" ] || fail \"piece $stem.$i is not $size bytes long\"\n"
          "  i=$((i + 1))\n"
-         "done\n"
+         "done\n" +
+         (checksums ? ChecksumCheckText(MakeManifestName(stemName)) : "") +
          "created=\n"
          "copy() {\n"
          "  created=1\n"
@@ -66,11 +96,12 @@ std::string BuildJoinScriptText(const std::string& sourceFileName, const std::ve
 }
 
 bool WriteJoinScript(const std::string& sourceFileName, const std::string& targetDir,
-                     const std::vector<uint64_t>& pieceSizes, FileHandle source, StopReason* stop) {
+                     const std::vector<uint64_t>& pieceSizes, bool checksums, FileHandle source,
+                     StopReason* stop) {
   const std::string scriptPath = JoinPath(targetDir, kJoinScriptName);
   SystemError error = kNoError;
   if (source.value == kNoHandle || !IsSameFile(scriptPath, source)) {
-    error = WriteWholeFile(scriptPath, BuildJoinScriptText(sourceFileName, pieceSizes), true);
+    error = WriteWholeFile(scriptPath, BuildJoinScriptText(sourceFileName, pieceSizes, checksums), true);
     if (error == kNoError) return true;
   }
   *stop = StopReason{StopKind::kScriptWrite, scriptPath, error};

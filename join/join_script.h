@@ -13,11 +13,14 @@
 constexpr char kJoinScriptName[] = "join.sh";
 
 // The whole script for a source file name split into pieces of these
-// sizes, numbered from 1.
-std::string BuildJoinScriptText(const std::string& sourceFileName, const std::vector<uint64_t>& pieceSizes);
+// sizes, numbered from 1. With `checksums` (the split wrote the set's
+// manifest, MakeManifestName) it checks every piece against the manifest
+// with sha256sum or shasum before it writes, and says so where it cannot.
+std::string BuildJoinScriptText(const std::string& sourceFileName, const std::vector<uint64_t>& pieceSizes,
+                                bool checksums);
 
 // Writes join.sh beside the pieces, executable; never over the source.
 bool WriteJoinScript(const std::string& sourceFileName, const std::string& targetDir,
-                     const std::vector<uint64_t>& pieceSizes, FileHandle source, StopReason* stop);
+                     const std::vector<uint64_t>& pieceSizes, bool checksums, FileHandle source, StopReason* stop);
 
 #endif

@@ -219,10 +219,12 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   if (request.dryRun) return JobEnd::kFinished;
   const uint64_t last = run.pieces->count();
   FileHandle source = IsStream(run) ? FileHandle{} : run.source;
-  if (request.writeBatch && !WriteJoinBatch(sourceName, request.targetDir, last, batchCodePage, source, stop)) {
+  if (request.writeBatch && !WriteJoinBatch(sourceName, request.targetDir, last, batchCodePage,
+                                            request.writeChecksums, source, stop)) {
     return JobEnd::kStopped;
   }
-  if (request.writeScript && !WriteJoinScript(sourceName, request.targetDir, run.pieces->sizes(), source, stop)) {
+  if (request.writeScript && !WriteJoinScript(sourceName, request.targetDir, run.pieces->sizes(),
+                                              request.writeChecksums, source, stop)) {
     return JobEnd::kStopped;
   }
   return JobEnd::kFinished;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "join_script.h"
 #include "known_sets.h"
 #include "test_files.h"
 
@@ -242,29 +243,74 @@ TEST(CliRun, FullTargetSaysNoSpace) {
   EXPECT_EQ(std::system(("umount '" + full + "'").c_str()), 0);
 }
 
-// join.sh rebuilds the file under dash and sh whatever bytes its name holds, and writes nothing when a
-// piece is missing.
+// join.sh under dash and bash, whatever bytes the name holds: it rebuilds the file, or it refuses and
+// leaves every file as it was (nothing written through a link, nor into a folder of a similar name).
+// With a manifest (made here by sha256sum) it checks the pieces first, or says that it cannot.
 TEST(CliRun, JoinScriptRebuildsAnyName) {
   const std::string names[] = {"a b.txt", "it's \"q\".txt", "$HOME `id` $(id).txt", "new\nline", "-dash.tar.gz"};
+  struct Row {
+    const char* script;  // join.sh as the split writes it, or sums.sh: the same with a manifest
+    const char* folder;  // of the script, in parts/
+    std::string setup;   // run in parts/new, with $s the stem, $n the name and $cli the command line
+    std::string said;    // @ the stem, # the name; a join ends in "Finished creating #\n"
+  };
+  const std::string done = "Finished creating #\n";
+  const std::string mismatch = "join.sh: piece @.2 does not match its line in @.sha256\n";
+  const Row rows[] = {
+      {"join.sh", "new", "", done},
+      {"join.sh", "new", "rm -- \"$s.2\"", "join.sh: missing piece @.2\n"},
+      {"join.sh", "new", "echo keep >../outside && ln -s ../outside \"./$n.dvtmp\"",
+       "join.sh: #.dvtmp is in the way: remove it first\n"},
+      {"join.sh", "new", "mkdir -- \"$n\"", "join.sh: # is a directory\n"},
+      {"join.sh", "new\n", "cd .. && mv new 'new\n' && mkdir new && cp -- \"new\n/$s\".* new", done},
+      {"sums.sh", "new", "", done},
+      {"sums.sh", "new", "printf Z | dd of=\"$s.2\" bs=1 seek=7 conv=notrunc 2>/dev/null", mismatch},
+      {"sums.sh", "new", "\"$cli\" split -yqn 3 -- \"../../other/$n\" ../../other && cp -- \"../../other/$s.2\" .", mismatch},
+      {"sums.sh", "new", "head -n 2 <\"$s.sha256\" >m && cat m >\"$s.sha256\"", "join.sh: @.sha256 has no line for piece @.3\n"},
+      {"sums.sh", "new", "PATH=../../bin",
+       "join.sh: found neither sha256sum nor shasum: the pieces were not checked against @.sha256\n" + done},
+  };
   for (const std::string& name : names) {
-    for (const char* shell : {"dash", "sh"}) {
-      SCOPED_TRACE(name + " " + shell);
-      TempDir dir;
-      const std::string source = PatternBytes(5000, 3), parts = dir.path() + "/parts/new";
-      WriteBytes(dir.File(name), source);
-      CliRun run = Cli({"split", "-yqn", "3", "--script", "-p", "--", dir.File(name), parts}, dir.path(), "", "");
-      ASSERT_EQ(run.code, 0) << run.err;
-      std::string script = std::string("cd / && ") + shell + " '" + parts + "/join.sh' >'" + dir.File("said") + "' 2>&1";
-      EXPECT_EQ(std::system(script.c_str()), 0);
-      EXPECT_TRUE(ReadBytes(parts + "/" + name) == source);
-      EXPECT_EQ(ReadBytes(dir.File("said")), "Finished creating " + name + "\n");
-      EXPECT_EQ(ListDir(parts).size(), 5u) << "3 pieces, join.sh and the file";
-      std::string stem = name.substr(0, name.rfind('.')) + (name.rfind('.') == std::string::npos ? "" : "_" + name.substr(name.rfind('.') + 1));
-      ::unlink((parts + "/" + name).c_str());
-      ::unlink((parts + "/" + stem + ".2").c_str());
-      EXPECT_NE(std::system(script.c_str()), 0);
-      EXPECT_EQ(ReadBytes(dir.File("said")), "join.sh: missing piece " + stem + ".2\n");
-      EXPECT_EQ(ListDir(parts).size(), 3u) << "nothing written";
+    const size_t dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot) + "_" + name.substr(dot + 1);
+    auto fill = [&](const std::string& text) {
+      std::string filled;
+      for (char c : text) filled += c == '@' ? stem : c == '#' ? name : std::string(1, c);
+      return filled;
+    };
+    TempDir dir;
+    const std::string source = PatternBytes(5000, 3), parts = dir.path() + "/parts/new";
+    const std::string vars = " && s=" + ShellQuoted(stem) + " n=" + ShellQuoted(name);
+    WriteBytes(dir.File(name), source);
+    WriteBytes(dir.Subdir("other") + "/" + name, PatternBytes(5000, 4));
+    CliRun run = Cli({"split", "-yqn", "3", "--script", "-p", "--", dir.File(name), dir.path() + "/ref"}, dir.path(), "", "");
+    ASSERT_EQ(run.code, 0) << run.err;
+    std::vector<uint64_t> sizes;
+    for (const char* k : {".1", ".2", ".3"}) sizes.push_back(ReadBytes(dir.path() + "/ref/" + stem + k).size());
+    WriteBytes(dir.path() + "/ref/sums.sh", BuildJoinScriptText(name, sizes, true));
+    ASSERT_EQ(std::system(("cd " + ShellQuoted(dir.path()) + vars +
+                           " && sha256sum -- \"ref/$s\".[123] \"$n\" | sed 's|ref/||' >\"ref/$s.sha256\" && mkdir bin && "
+                           "for t in dirname wc cat mv rm dash bash; do ln -s \"$(command -v $t)\" bin; done").c_str()), 0);
+    for (const Row& row : rows) {
+      if (&row > &rows[1] && &name < &names[2]) continue;  // the plainer names add nothing to the later rows
+      SCOPED_TRACE(name + ": " + row.setup);
+      const std::string here = dir.path() + "/parts/" + row.folder;
+      ASSERT_EQ(std::system(("cd " + ShellQuoted(dir.path()) + " && rm -rf parts && mkdir parts && cp -R ref parts/new" +
+                             " && cd parts/new" + vars + " cli=" DORVENAL_CLI_PATH " && " + (row.setup.empty() ? ":" : row.setup))
+                                .c_str()), 0);
+      const std::vector<std::string> before[] = {Snapshot(dir.path() + "/parts"), Snapshot(parts), Snapshot(here)};
+      for (const char* shell : {"dash", "bash"}) {
+        const std::string path = row.setup.rfind("PATH=", 0) == 0 ? row.setup + " " : "";
+        const int status = std::system(("cd / && " + path + shell + " " + ShellQuoted(here + "/" + row.script) + " >" +
+                                        ShellQuoted(dir.File("said")) + " 2>&1").c_str());
+        const bool joins = row.said.find("Finished") != std::string::npos;
+        EXPECT_EQ(WEXITSTATUS(status), joins ? 0 : 1) << shell;
+        EXPECT_EQ(ReadBytes(dir.File("said")), fill(row.said)) << shell;
+        EXPECT_TRUE(!joins || ReadBytes(here + "/" + name) == source) << shell;
+        ::unlink((here + "/" + name).c_str());
+        const std::vector<std::string> after[] = {Snapshot(dir.path() + "/parts"), Snapshot(parts), Snapshot(here)};
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(after[k], before[k]) << shell << ": written where it must not";
+      }
     }
   }
 }

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "checksum_manifest.h"
+#include "join_batch.h"
 #include "known_sets.h"
 
 namespace {
@@ -284,6 +286,75 @@ TEST(Program, splits_and_joins_names_in_any_script) {
       SendMessageTimeoutW(program.Control(1006), WM_CHAR, 0x6587, 0, SMTO_NORMAL, 10000, nullptr);  // 文
     EXPECT_EQ(25, SendMessageW(program.Control(1006), WM_GETTEXTLENGTH, 0, 0));
     EXPECT_EQ(0u, program.EscapeAndWait());
+  }
+}
+
+// JOIN.BAT as the split writes it, run by cmd in its folder: a refusal names the piece or the name in the
+// way, says no "Finished" and leaves every file as it was. With the set's manifest (made here with our
+// SHA-256) it checks each piece with certutil: ours, in Windows 10's format or Windows 7's (Wine's own
+// hashes nothing); without one it says that it did not check, and joins.
+TEST(JoinBatch, checks_the_set_before_the_first_copy) {
+  const std::string name = "my (1) café.txt", stem = "my (1) café_txt", source = Scratch(name).source;
+  const std::string unchecked = "The pieces were not checked against @.sha256: certutil is not available here";
+  std::string certutil = "Z:" DORVENAL_TEST_CERTUTIL_DIR, manifest;
+  std::replace(certutil.begin(), certutil.end(), '/', '\\');
+  struct Row {
+    bool sums;
+    const char* certutil;      // its format, or "" for none
+    std::string change, said;  // change: "-" removes, "+" creates, "~" spoils a file; @ the stem, # the name
+  } rows[] = {
+      {false, "", "-@.2", "@.2 is missing: # was not recreated"},
+      {false, "", "+#", "# is in the way: move it elsewhere and run JOIN.BAT again"},
+      {false, "", "+dorvnl.tmp", "dorvnl.tmp is in the way: move it elsewhere and run JOIN.BAT again"},
+      {true, "10", "", ""},
+      {true, "7", "", ""},
+      {true, "10", "~@.2", "@.2 does not match its line in @.sha256: # was not recreated"},
+      {true, "10", "~@.sha256", "@.sha256 does not list 3 pieces and #: # was not recreated"},
+      {true, "", "", unchecked},
+  };
+  auto fill = [&](const std::string& text) {
+    std::string filled;
+    for (char c : text) filled += c == '@' ? stem : c == '#' ? name : std::string(1, c);
+    return filled;
+  };
+  for (int k = 0; k < 4; ++k) {
+    const std::string bytes = k < 3 ? source.substr(4096 * k, 4096) : source;
+    ChecksumEntry entry{{}, fill(k < 3 ? "@." + std::to_string(k + 1) : "#")};
+    Sha256 hash;
+    hash.Update(bytes.data(), bytes.size());
+    ASSERT_TRUE(hash.Final(&entry.digest));
+    manifest += FormatChecksumLine(entry);
+  }
+  for (const Row& row : rows) {
+    SCOPED_TRACE(fill(row.change + " " + row.said));
+    Scratch at(name);
+    auto path = [&](const std::string& file) { return std::filesystem::u8path(at.pieces + "\\" + fill(file)); };
+    auto files = [&] {
+      std::vector<std::string> found;
+      for (const std::string& file : List(at.pieces)) found.push_back(file + "=" + Read(at.pieces + "\\" + file));
+      return found;
+    };
+    std::string batch, line, changed = row.change.empty() ? "" : row.change.substr(1);
+    for (int k = 0; k < 3; ++k) std::ofstream(path("@." + std::to_string(k + 1)), std::ios::binary) << source.substr(4096 * k, 4096);
+    ASSERT_TRUE(ConvertBatchText(BuildJoinBatchText(name, 3, row.sums), BatchCodePage(0), &batch));
+    std::ofstream(path("JOIN.BAT"), std::ios::binary) << batch;
+    if (row.sums) std::ofstream(path("@.sha256"), std::ios::binary) << manifest.substr(0, changed == "@.sha256" ? 100 : std::string::npos);
+    if (row.change[0] == '-') std::filesystem::remove(path(changed));
+    if (row.change[0] == '+') std::ofstream(path(changed)) << "keep";
+    if (changed == "@.2") std::fstream(path(changed), std::ios::binary | std::ios::in | std::ios::out).put('\xff');
+    const std::vector<std::string> before = files();
+    const std::wstring env = *row.certutil ? L"set PATH=" + Wide(certutil) + L";%PATH%&& set DORVENAL_CERTUTIL=" +
+                                                 Wide(row.certutil) + L"&& " : L"";
+    _wsystem((L"cd /d \"" + Wide(at.pieces) + L"\" && " + env + L"cmd /c JOIN.BAT <NUL >..\\said 2>&1").c_str());  // exits 0 either way
+    const std::string said = Read(at.work + "\\said");
+    // cmd writes into a file in the ANSI code page: 1252 in the locale this test runs in.
+    ASSERT_TRUE(ConvertBatchText(fill(row.said) + "\r\n", 1252, &line));
+    EXPECT_NE(std::string::npos, said.find(line)) << said;
+    const bool joins = row.said.empty() || row.said == unchecked;
+    EXPECT_EQ(joins, said.find("Finished creating") != std::string::npos) << said;
+    EXPECT_TRUE(!joins || source == Read(at.pieces + "\\" + name)) << "the file JOIN.BAT made differs";
+    if (joins) std::filesystem::remove(path("#"));
+    EXPECT_TRUE(before == files()) << "JOIN.BAT changed the folder";
   }
 }
 
