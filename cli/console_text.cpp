@@ -74,7 +74,7 @@ const StopText kStopTexts[] = {
     {StopKind::kPieceWrite, 0, "cannot write %p%c"},
     {StopKind::kPieceRename, 0, "cannot give the piece its name %p%c"},
     {StopKind::kChecksumWrite, 0,
-     "cannot write the checksum manifest %p%c; the split was stopped and the target folder is as it was"},
+     "cannot write the checksum manifest %p%c; the split was stopped"},
     {StopKind::kBatchIsSource, 0,
      "JOIN.BAT would replace the source file %p, so it was not written; the pieces themselves are whole"},
     {StopKind::kBatchWrite, 0, "cannot write %p%c; the pieces themselves are whole"},

@@ -84,7 +84,7 @@ constexpr const char kMsgPieceUnreadable[] =
 constexpr const char kMsgPieceChanged[] =
     "The piece\n%s\nchanged while it was being joined !!\nThe join has been stopped and the incomplete file removed.";
 constexpr const char kMsgChecksumWriteFailed[] =
-    "Could not write the checksum file\n%s !!\nThe split has been stopped; the target folder is as it was.";
+    "Could not write the checksum file\n%s !!\nThe split has been stopped.";
 constexpr const char kMsgManifestMissing[] =
     "There is no checksum file\n%s\nbeside the pieces !!\nThe set cannot be checked.";
 constexpr const char kMsgManifestInvalid[] =

@@ -194,27 +194,25 @@ bool PieceSet::WriteManifest(const std::string& restoredName, StopReason* stop) 
   return error == kNoError || FailManifest(error, stop);
 }
 
-bool PieceSet::CommitManifest(StopReason* stop) {
-  SystemError error = kNoError;
-  uint64_t size = 0;
-  if (manifestWritten_) {
-    error = RenameReplacing(MakeTemporaryPath(targetDir_, runTag_, "sha256"), manifest_);
-    if (error == kNoError) manifestWritten_ = false;
-  } else if (FindFileExact(manifest_, &size)) {
-    error = RemoveFile(manifest_);
-  }
-  return error == kNoError || FailManifest(error, stop);
-}
-
 bool PieceSet::Commit(StopReason* stop) {
   if (dryRun_) return true;
-  if (committed_ == 0 && !CommitManifest(stop)) return false;
+  // An old manifest of the set describes the pieces being replaced: it
+  // goes first, so that no stop on the way leaves it beside new pieces.
+  uint64_t size = 0;
+  if (committed_ == 0 && FindFileExact(manifest_, &size)) {
+    SystemError error = RemoveFile(manifest_);
+    if (error != kNoError) return FailManifest(error, stop);
+  }
   while (committed_ < count_) {
     const uint64_t number = committed_ + 1;
     SystemError error = RenameReplacing(TemporaryPath(number), Name(number));
     if (error != kNoError) return Fail(StopKind::kPieceRename, number, error, stop);
     committed_ = number;
   }
+  if (!manifestWritten_) return true;
+  SystemError error = RenameReplacing(MakeTemporaryPath(targetDir_, runTag_, "sha256"), manifest_);
+  if (error != kNoError) return FailManifest(error, stop);
+  manifestWritten_ = false;
   return true;
 }
 

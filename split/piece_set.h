@@ -42,9 +42,8 @@ class PieceSet {
   // After the last piece: the manifest under a temporary name, its last
   // line for restoredName, the file a join re-creates.
   bool WriteManifest(const std::string& restoredName, StopReason* stop);
-  // Gives the manifest written, then every piece, their names; without a
-  // manifest of this run, an old one of the set is removed first, since it
-  // would describe pieces that are being replaced.
+  // Gives every piece its name, from the first on, then the manifest
+  // written; an old manifest of the set is removed before.
   bool Commit(StopReason* stop);
   // Removes the temporary files not yet given their names.
   void Discard();
@@ -68,7 +67,6 @@ class PieceSet {
   // `stays`: the bytes stay as they are until the next write, so that the
   // hashes may take them beside the write.
   bool WriteBlock(const void* bytes, size_t length, bool stays, StopReason* stop);
-  bool CommitManifest(StopReason* stop);
 
   std::string targetDir_;
   std::string stem_;
