@@ -180,7 +180,7 @@ class VerifyLines : public VerifyReport {
 int RunVerify(const CliRequest& request) {
   CatchStopSignals();
   VerifyRequest verify;
-  verify.firstPiecePath = request.source;
+  verify.firstPiecePath = FullPath(request.source);
   VerifyLines lines(request.quiet);
   const JobResult result = PerformVerifyJob(verify, lines);
   if (StopRequested()) {

@@ -11,6 +11,11 @@
 #include "platform.h"
 #include "sha256.h"
 
+// Bytes of each of the two blocks a hashed copy takes turns with: one is
+// hashed while the other is read and written. Large enough that starting a
+// thread for each is lost in the time it takes to hash it.
+constexpr size_t kHashBesideBlock = size_t{2} << 20;
+
 class HashBeside {
  public:
   // Lanes are running hashes (a piece's, the whole file's); every block

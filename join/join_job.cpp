@@ -19,9 +19,6 @@ namespace {
 
 // Each piece the kernel cannot copy goes through one buffer of this size.
 constexpr size_t kJoinBufferSize = 204800;
-// With a manifest, each of the buffer's two halves: one is hashed while the
-// other is read and written.
-constexpr size_t kHashedBlock = size_t{2} << 20;
 
 struct JoinRun {
   JoinRun(const JoinRequest& request, JobReport& report) : request(request), report(report) {}
@@ -131,7 +128,7 @@ bool ReadManifest(JoinRun& run, StopReason* stop) {
 }
 
 bool CopyThroughBuffer(JoinRun& run, const std::string& piece, uint64_t length, StopReason* stop) {
-  const size_t half = run.hashes ? kHashedBlock : kJoinBufferSize;
+  const size_t half = run.hashes ? kHashBesideBlock : kJoinBufferSize;
   if (run.copyBuffer.empty()) run.copyBuffer.resize(run.hashes ? 2 * half : half);
   size_t turn = 0;
   for (uint64_t done = 0; done < length; turn ^= 1) {

@@ -13,9 +13,6 @@
 
 namespace {
 
-// Each of the two halves of the buffer: one is hashed while the other is read.
-constexpr size_t kHashedBlock = size_t{2} << 20;
-
 struct VerifyRun {
   std::vector<unsigned char> buffer;
   HashBeside hashes{1};  // after the buffer, so that it ends first
@@ -26,11 +23,11 @@ bool HashFile(VerifyRun& run, const std::string& path, Sha256Digest* digest) {
   FileSlot file;
   bool notRegular = false;
   if (OpenRegularFile(path, file.Receive(), &notRegular) != kNoError || notRegular) return false;
-  if (run.buffer.empty()) run.buffer.resize(2 * kHashedBlock);
+  if (run.buffer.empty()) run.buffer.resize(2 * kHashBesideBlock);
   for (size_t turn = 0;; turn ^= 1) {
-    unsigned char* block = run.buffer.data() + turn * kHashedBlock;
+    unsigned char* block = run.buffer.data() + turn * kHashBesideBlock;
     size_t got = 0;
-    if (StopRequested() || ReadSome(file.Get(), block, kHashedBlock, &got) != kNoError) {
+    if (StopRequested() || ReadSome(file.Get(), block, kHashBesideBlock, &got) != kNoError) {
       run.hashes.Final(0, digest);  // ends the hash, so that the next file starts afresh
       return false;
     }

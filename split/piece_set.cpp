@@ -12,10 +12,6 @@ namespace {
 constexpr uint64_t kCopyBlock = uint64_t{8} << 20;
 // The buffer of a copy the kernel cannot do.
 constexpr size_t kCopyBuffer = size_t{256} << 10;
-// Each of the two halves of the buffer when the pieces are hashed: one is
-// hashed while the other is read and written. Large enough that starting
-// a thread for each is lost in the time it takes to hash.
-constexpr size_t kHashedBlock = size_t{2} << 20;
 
 }  // namespace
 
@@ -135,7 +131,7 @@ bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t l
   }
   // Hashed, the halves take turns: the one just written is hashed while
   // the other is read.
-  const size_t half = hashes_ ? kHashedBlock : kCopyBuffer;
+  const size_t half = hashes_ ? kHashBesideBlock : kCopyBuffer;
   std::vector<unsigned char> buffer;
   // On every way out, before the buffer goes: no hash may still read it.
   struct HashedFirst {
@@ -156,7 +152,6 @@ bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t l
     if (!WriteBlock(block, got, true, stop)) return false;
     done += got;
   }
-
   if (count_ == 1) firstBytes_ = pieceBytes_;
   return true;
 }
