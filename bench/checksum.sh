@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times the split into 100 MiB pieces and their join, each with and without
 # the checksum manifest, in pairs (A B A B ...), whole processes under
-# /usr/bin/time, on one cached file; prints min and median of each.
+# /usr/bin/time, on one cached file; prints min and median of the wall and
+# the processor (user + system) seconds of each.
 #
 #   bench/checksum.sh [CLI] [RUNS] [SIZE_MIB]
 #
@@ -31,8 +32,8 @@ fresh_out() {
   mkdir "$out"
 }
 # Not in a subshell: fresh_out keeps its count.
-timed() { fresh_out; /usr/bin/time -f %e -o "$work/t" "$@" "$out" >/dev/null; }
-declare -A seconds
+timed() { fresh_out; /usr/bin/time -f '%e %U %S' -o "$work/t" "$@" "$out" >/dev/null; }
+declare -A seconds cpu
 for round in $(seq 0 "$runs"); do
   for case in split split_checksum join join_checksum; do
     case $case in
@@ -41,10 +42,16 @@ for round in $(seq 0 "$runs"); do
       join) timed "$cli" join -q -y "$work/plain/src_bin.1" ;;
       join_checksum) timed "$cli" join -q -y "$work/hashed/src_bin.1" ;;
     esac
-    [ "$round" -eq 0 ] || seconds[$case]+="$(cat "$work/t") "  # round 0 warms up
+    [ "$round" -eq 0 ] && continue  # round 0 warms up
+    read -r wall user system <"$work/t"
+    seconds[$case]+="$wall "
+    cpu[$case]+="$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }') "
   done
 done
+stats() {
+  tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort -n |
+    awk '{ v[NR] = $1 } END { printf "min %.2f median %.2f", v[1], v[int((NR + 1) / 2)] }'
+}
 for case in split split_checksum join join_checksum; do
-  printf '%-15s %s\n' "$case" "$(tr ' ' '\n' <<<"${seconds[$case]}" | sed '/^$/d' | sort -n |
-    awk '{ v[NR] = $1 } END { printf "min %.2f  median %.2f  (n %d)", v[1], v[int((NR + 1) / 2)], NR }')"
+  printf '%-15s wall %s   cpu %s   (n %d)\n' "$case" "$(stats "${seconds[$case]}")" "$(stats "${cpu[$case]}")" "$runs"
 done

@@ -16,6 +16,10 @@
 // thread for each is lost in the time it takes to hash it.
 constexpr size_t kHashBesideBlock = size_t{2} << 20;
 
+// Reads until the block is full or the file ends (ReadSome may stop at
+// less), so that each block is worth a thread.
+SystemError ReadBlock(FileHandle file, void* block, size_t length, size_t* got);
+
 class HashBeside {
  public:
   // Lanes are running hashes (a piece's, the whole file's); every block

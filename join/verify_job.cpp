@@ -27,7 +27,7 @@ bool HashFile(VerifyRun& run, const std::string& path, Sha256Digest* digest) {
   for (size_t turn = 0;; turn ^= 1) {
     unsigned char* block = run.buffer.data() + turn * kHashBesideBlock;
     size_t got = 0;
-    if (StopRequested() || ReadSome(file.Get(), block, kHashBesideBlock, &got) != kNoError) {
+    if (StopRequested() || ReadBlock(file.Get(), block, kHashBesideBlock, &got) != kNoError) {
       run.hashes.Final(0, digest);  // ends the hash, so that the next file starts afresh
       return false;
     }

@@ -146,7 +146,7 @@ bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t l
     unsigned char* block = buffer.data() + (hashes_ ? turn * half : 0);
     const uint64_t wanted = length - done < half ? length - done : half;
     size_t got = 0;
-    SystemError error = ReadSome(source, block, static_cast<size_t>(wanted), &got);
+    SystemError error = (hashes_ ? ReadBlock : ReadSome)(source, block, static_cast<size_t>(wanted), &got);
     if (error != kNoError) return sourceFault(StopKind::kSourceRead, error);
     if (got == 0) return sourceFault(StopKind::kSourceChanged, kNoError);
     if (!WriteBlock(block, got, true, stop)) return false;
