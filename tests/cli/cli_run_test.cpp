@@ -181,13 +181,14 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
   }
 }
 
-// A set split with --checksum (report.doc: "0123456789" a thousand times, in three pieces in out/), then changed by
+// A set split with --checksum (report.doc: "0123456789" 300,000 times, in three pieces in out/, each hashed in blocks
+// on threads beside the copy), then changed by
 // the setup: each join refuses a damaged set before the joined file gets its name, naming the piece; verify tells
 // each file; sha256sum accepts what the split wrote. `folder` holds `files` afterwards, and j/report.doc `joined`
 // ("=" the source, "" none).
 TEST(CliRun, ChecksumManifestGuardsTheSet) {
   std::string source;
-  for (int k = 0; k < 1000; ++k) source += "0123456789";
+  for (int k = 0; k < 300000; ++k) source += "0123456789";
   const std::string done = "dorvenal-cli: Finished Joining Successfully !!!\n";
   const std::string refused = "dorvenal-cli: the checksum manifest '@/out/report_doc.sha256' cannot be read, is damaged "
                               "or lists other pieces than this set's; nothing was joined\n";
