@@ -190,12 +190,13 @@ TEST(CliRun, ChecksumManifestGuardsTheSet) {
   std::string source;
   for (int k = 0; k < 300000; ++k) source += "0123456789";
   const std::string done = "dorvenal-cli: Finished Joining Successfully !!!\n";
-  const std::string refused = "dorvenal-cli: the checksum manifest '@/out/report_doc.sha256' cannot be read, is damaged "
-                              "or lists other pieces than this set's; nothing was joined\n";
+  const std::string refused = "dorvenal-cli: the checksum manifest '@/out/report_doc.sha256' cannot be read, is "
+                              "damaged or lists other pieces than this set's; nothing was joined\n";
   const std::string damaged = "dorvenal-cli: the piece '@/out/report_doc.2' does not match its checksum in "
                               "'@/out/report_doc.sha256': it is damaged or belongs to another set; the join was "
                               "stopped and the incomplete file removed\n";
-  const std::string flip = "printf Z | dd of=out/report_doc.2 bs=1 seek=7 conv=notrunc 2>/dev/null && echo old >j/report.doc";
+  const std::string flip =
+      "printf Z | dd of=out/report_doc.2 bs=1 seek=7 conv=notrunc 2>/dev/null && echo old >j/report.doc";
   const std::string oks = "@/out/report_doc.1: OK\n@/out/report_doc.2: OK\n@/out/report_doc.3: OK\n";
   const Args join = {"join", "-y", "@/out/report_doc.1", "@/j"}, verify = {"verify", "@/out/report_doc.1"};
   struct Row {
