@@ -48,6 +48,10 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kPieceMissing: return kMsgPieceMissing;
     case StopKind::kPieceUnreadable: return kMsgPieceUnreadable;
     case StopKind::kPieceChanged: return kMsgPieceChanged;
+    case StopKind::kChecksumWrite: return kMsgChecksumWriteFailed;
+    case StopKind::kManifestMissing: return kMsgManifestMissing;
+    case StopKind::kManifestInvalid: return kMsgManifestInvalid;
+    case StopKind::kPieceChecksum: return kMsgPieceChecksum;
     case StopKind::kBatchNameCodePage: return kMsgBatchNameCodePage;
     case StopKind::kInterrupted: return split ? kMsgSplitInterrupted : kMsgJoinInterrupted;
     case StopKind::kLowMemory: return kMsgLowMemory;
@@ -55,7 +59,9 @@ const char* StopText(StopKind kind, DialogJob job) {
   return nullptr;
 }
 
-bool IsWriteFailure(StopKind kind) { return kind == StopKind::kPieceWrite || kind == StopKind::kOutputWrite; }
+bool IsWriteFailure(StopKind kind) {
+  return kind == StopKind::kPieceWrite || kind == StopKind::kOutputWrite || kind == StopKind::kChecksumWrite;
+}
 
 }  // namespace
 

@@ -20,6 +20,7 @@
 #include "platform.h"
 #include "split_job.h"
 #include "stop_request.h"
+#include "verify_job.h"
 
 #ifndef DORVENAL_VERSION
 #error "the build defines DORVENAL_VERSION"
@@ -155,6 +156,53 @@ bool PrepareTarget(const CliRequest& request, const std::string& target, Console
   return isDirectory;
 }
 
+// One line per file, as sha256sum -c prints them (-q: the failures only).
+class VerifyLines : public VerifyReport {
+ public:
+  explicit VerifyLines(bool quiet) : quiet_(quiet) {}
+  void Checked(const std::string& path, Verdict verdict) override {
+    static const char* const kWords[] = {"OK", "FAILED", "FAILED open or read", "FAILED: not in the manifest"};
+    ++files_;
+    if (verdict != Verdict::kMatches) ++failed_;
+    if (quiet_ && verdict == Verdict::kMatches) return;
+    std::printf("%s: %s\n", ShownName(path).c_str(), kWords[static_cast<int>(verdict)]);
+    std::fflush(stdout);
+  }
+  int files() const { return files_; }
+  int failed() const { return failed_; }
+
+ private:
+  bool quiet_;
+  int files_ = 0;
+  int failed_ = 0;
+};
+
+int RunVerify(const CliRequest& request) {
+  CatchStopSignals();
+  VerifyRequest verify;
+  verify.firstPiecePath = FullPath(request.source);
+  VerifyLines lines(request.quiet);
+  const JobResult result = PerformVerifyJob(verify, lines);
+  if (StopRequested()) {
+    std::fprintf(stderr, "dorvenal-cli: the check was interrupted\n");
+    return 128 + gStopSignal;
+  }
+  StopContext context;
+  context.join = true;
+  if (result.end != JobEnd::kFinished) {
+    std::fprintf(stderr, "dorvenal-cli: %s\n", StopLine(result.reason, context).c_str());
+    return kExitFailed;
+  }
+  if (std::ferror(stdout) != 0 || std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "dorvenal-cli: cannot write to standard output\n");
+    return kExitFailed;
+  }
+  if (lines.failed() == 0) return kExitFinished;
+  std::fprintf(stderr, "dorvenal-cli: %d of %d files did NOT match the checksum manifest\n", lines.failed(),
+               lines.files());
+  return kExitFailed;
+}
+
 int RunRequest(const CliRequest& request) {
   const bool join = request.command == Command::kJoin;
   const bool fromStream = !join && request.split.fromStandardInput;
@@ -227,6 +275,7 @@ int main(int argc, char** argv) {
     case Command::kVersion:
       std::puts("dorvenal-cli (Dorvenal) " DORVENAL_VERSION);
       return std::fflush(stdout) == 0 ? kExitFinished : kExitFailed;
+    case Command::kVerify: return RunVerify(request);
     case Command::kSplit:
     case Command::kJoin:
       break;

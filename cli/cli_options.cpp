@@ -11,10 +11,12 @@
 
 const char kHelpText[] =
     "Usage: dorvenal-cli split (-s SIZE [--bytes] | -n COUNT | -k KEYWORD)\n"
-    "                          [--batch] [--script] [OPTION...] SOURCE TARGET_DIR\n"
+    "                          [--batch] [--script] [--checksum] [OPTION...]\n"
+    "                          SOURCE TARGET_DIR\n"
     "  or:  dorvenal-cli split (-s SIZE | -k KEYWORD) --name NAME [OPTION...]\n"
     "                          - TARGET_DIR\n"
     "  or:  dorvenal-cli join [OPTION...] FIRST_PIECE TARGET_DIR\n"
+    "  or:  dorvenal-cli verify FIRST_PIECE\n"
     "  or:  dorvenal-cli --help | --version\n"
     "\n"
     "Cut a file into numbered pieces, or put such pieces back together.\n"
@@ -49,6 +51,10 @@ const char kHelpText[] =
     "                      name the code page cannot spell is refused\n"
     "      --script        also write join.sh into TARGET_DIR: run by any POSIX\n"
     "                      shell, it re-creates SOURCE with cat\n"
+    "      --checksum      also write STEM.sha256 into TARGET_DIR (report_doc.sha256\n"
+    "                      for report.doc): the SHA-256 of every piece, then of\n"
+    "                      SOURCE, as sha256sum -c reads them; every join checks\n"
+    "                      the pieces against it\n"
     "      --name NAME     with SOURCE \"-\": the file name the pieces are named\n"
     "                      after (--name backup.tar gives backup_tar.1, ...)\n"
     "\n"
@@ -72,6 +78,13 @@ const char kHelpText[] =
     "again). A set that goes on past a missing or unreadable piece is refused,\n"
     "and each piece is copied for exactly the size it had when it was counted.\n"
     "An existing file of that name is replaced once the joined file is whole.\n"
+    "When the checksum manifest STEM.sha256 lies beside FIRST_PIECE, it must list\n"
+    "exactly these pieces, and a piece whose SHA-256 differs from its line stops\n"
+    "the join before the joined file gets its name.\n"
+    "\n"
+    "Verify: checks every piece listed in the checksum manifest beside\n"
+    "FIRST_PIECE, and the joined file when it lies beside them, without joining;\n"
+    "one line for each, NAME: OK or NAME: FAILED, as sha256sum -c prints them.\n"
     "\n"
     "Both:\n"
     "  -y, --yes           answer yes to the confirmation question (the size and\n"
@@ -102,9 +115,10 @@ const char kHelpText[] =
     "standard error.\n"
     "\n"
     "Exit status:\n"
-    "  0    the split or join finished (or the dry run was told)\n"
+    "  0    the split or join finished (or the dry run was told); verify: every\n"
+    "       file matches its checksum\n"
     "  1    it was refused, or stopped by an error; a message on standard error\n"
-    "       says why\n"
+    "       says why; verify: a file does not match, or there is no manifest\n"
     "  2    the command line was wrong\n"
     "  3    the confirmation question was answered no, or could not be asked\n"
     "  130  stopped by Ctrl+C (SIGINT), 143 by SIGTERM (Ctrl+Break on Windows);\n"
@@ -115,19 +129,22 @@ const char kHelpText[] =
     "  dorvenal-cli split -s 1400K --batch -p report.doc D:\\Parts\n"
     "  dorvenal-cli split -n 10 -y backup.tar parts\n"
     "  dorvenal-cli split -k \"</record>\" --script records.xml parts\n"
-    "  dorvenal-cli join -y parts\\backup_tar.1 .\n";
+    "  dorvenal-cli join -y parts\\backup_tar.1 .\n"
+    "  dorvenal-cli verify parts\\backup_tar.1\n";
 #else
     "  dorvenal-cli split -s 1400K --batch report.doc /media/stick\n"
     "  dorvenal-cli split -n 10 -y backup.tar parts\n"
     "  dorvenal-cli split -k '</record>' --script records.xml parts\n"
     "  tar cf - photos | dorvenal-cli split -s 100M --name photos.tar - parts\n"
-    "  dorvenal-cli join -y parts/backup_tar.1 .\n";
+    "  dorvenal-cli split -s 100M --checksum -y backup.tar parts\n"
+    "  dorvenal-cli join -y parts/backup_tar.1 .\n"
+    "  dorvenal-cli verify parts/backup_tar.1\n";
 #endif
 
 namespace {
 
 // Values getopt_long returns for the options without a letter.
-enum LongOnly { kDryRun = 256, kBytes, kBatch, kScript, kName, kBatchCodePage };
+enum LongOnly { kDryRun = 256, kBytes, kBatch, kScript, kName, kBatchCodePage, kChecksum };
 
 struct OptionInfo {
   const char* name;
@@ -142,7 +159,7 @@ const OptionInfo kOptions[] = {
     {"quiet", 'q', false, false},  {"dry-run", kDryRun, false, false}, {"parents", 'p', false, false},
     {"size", 's', true, true},     {"bytes", kBytes, false, true},   {"pieces", 'n', true, true},
     {"keyword", 'k', true, true},  {"batch", kBatch, false, true},   {"script", kScript, false, true},
-    {"name", kName, true, true},   {"codepage", kBatchCodePage, true, true},
+    {"name", kName, true, true},   {"codepage", kBatchCodePage, true, true}, {"checksum", kChecksum, false, true},
 };
 // "-": operands come back in order as option 1, so that each argument is
 // read where it stands; ":": a missing value is told from an unknown option.
@@ -271,6 +288,7 @@ bool ApplyOption(int id, const char* value, Parse* parse, std::string* error) {
     case kBytes: parse->sizeInBytes = true; break;
     case kBatch: request.split.writeBatch = true; break;
     case kScript: request.split.writeScript = true; break;
+    case kChecksum: request.split.writeChecksums = true; break;
     case kName:
       parse->nameGiven = true;
       request.split.streamName = value;
@@ -354,6 +372,13 @@ bool ReadPaths(Parse* parse, std::string* error) {
   const bool split = request.command == Command::kSplit;
   const char* sourceName = split ? "SOURCE" : "FIRST_PIECE";
   const std::vector<std::string>& paths = parse->paths;
+  if (request.command == Command::kVerify) {
+    if (paths.size() == 1 && !paths[0].empty()) request.source = paths[0];
+    else if (paths.empty()) *error = "missing FIRST_PIECE";
+    else if (paths.size() > 1) *error = "unexpected argument " + QuotedName(paths[1]);
+    else *error = "FIRST_PIECE must not be empty";
+    return paths.size() == 1 && !paths[0].empty();
+  }
   if (paths.size() != 2 || paths[0].empty() || paths[1].empty()) {
     if (paths.empty()) *error = std::string("missing ") + sourceName + " and TARGET_DIR";
     else if (paths.size() == 1) *error = "missing TARGET_DIR after " + QuotedName(paths[0]);
@@ -374,11 +399,11 @@ bool TakeOperand(const std::string& word, bool* commandKnown, Parse* parse, std:
     parse->paths.push_back(word);
     return true;
   }
-  if (word != "split" && word != "join") {
-    *error = "unknown command " + QuotedName(word) + " (expected split or join)";
+  if (word != "split" && word != "join" && word != "verify") {
+    *error = "unknown command " + QuotedName(word) + " (expected split, join or verify)";
     return false;
   }
-  parse->request->command = word == "split" ? Command::kSplit : Command::kJoin;
+  parse->request->command = word == "split" ? Command::kSplit : word == "join" ? Command::kJoin : Command::kVerify;
   *commandKnown = true;
   return true;
 }
@@ -427,11 +452,12 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliRequest* req
     const OptionInfo& option = *FindOption(id);
     const bool asLong = words[reading].compare(0, 2, "--") == 0;
     if (!commandKnown) {
-      *error = "option '" + Display(option, asLong) + "' must follow the command (split or join)";
+      *error = "option '" + Display(option, asLong) + "' must follow the command (split, join or verify)";
       return false;
     }
     if (option.splitOnly && request->command != Command::kSplit) {
-      *error = "option '" + Display(option, asLong) + "' belongs to split, not to join";
+      *error = "option '" + Display(option, asLong) + "' belongs to split, not to " +
+               (request->command == Command::kJoin ? "join" : "verify");
       return false;
     }
     if (!ApplyOption(id, optarg, &parse, error)) return false;
@@ -441,7 +467,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliRequest* req
     if (!TakeOperand(words[at], &commandKnown, &parse, error)) return false;
   }
   if (!commandKnown) {
-    *error = "missing command: split or join";
+    *error = "missing command: split, join or verify";
     return false;
   }
   return ReadPaths(&parse, error);

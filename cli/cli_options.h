@@ -9,13 +9,13 @@
 
 // Exit codes, as the help text and the manual page list them.
 enum ExitCode {
-  kExitFinished = 0,     // the split or join ran to its end
-  kExitFailed = 1,       // refused, or stopped by an error
+  kExitFinished = 0,     // the split or join ran to its end; verify: every file matches
+  kExitFailed = 1,       // refused, or stopped by an error; verify: a file does not match
   kExitUsage = 2,        // the command line was wrong
   kExitNotConfirmed = 3  // a question was answered No, or could not be asked
 };
 
-enum class Command { kHelp, kVersion, kSplit, kJoin };
+enum class Command { kHelp, kVersion, kSplit, kJoin, kVerify };
 
 struct CliRequest {
   Command command = Command::kHelp;
@@ -26,8 +26,8 @@ struct CliRequest {
   bool quiet = false;       // no completion line, no progress line
   bool dryRun = false;      // tell the plan, write nothing
   bool makeTarget = false;  // create a missing target folder
-  std::string source;  // the file to split ("-": standard input), or the first piece to join
-  std::string target;  // the target directory
+  std::string source;  // the file to split ("-": standard input), or the first piece to join or verify
+  std::string target;  // the target directory (not for verify)
 };
 
 // SOURCE that stands for standard input.

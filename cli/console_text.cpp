@@ -73,6 +73,8 @@ const StopText kStopTexts[] = {
     {StopKind::kPieceCreate, 0, "cannot create %p%c"},
     {StopKind::kPieceWrite, 0, "cannot write %p%c"},
     {StopKind::kPieceRename, 0, "cannot give the piece its name %p%c"},
+    {StopKind::kChecksumWrite, 0,
+     "cannot write the checksum manifest %p%c; the split was stopped"},
     {StopKind::kBatchIsSource, 0,
      "JOIN.BAT would replace the source file %p, so it was not written; the pieces themselves are whole"},
     {StopKind::kBatchWrite, 0, "cannot write %p%c; the pieces themselves are whole"},
@@ -88,6 +90,14 @@ const StopText kStopTexts[] = {
     {StopKind::kPieceMissing, 0, "the piece %p is missing, but the set goes on with %o; nothing was written"},
     {StopKind::kPieceUnreadable, 0, "the piece %p is not a file that can be read%c; nothing was written"},
     {StopKind::kPieceChanged, 0, "the piece %p changed while it was being joined; the incomplete file was removed"},
+    {StopKind::kManifestMissing, 0,
+     "there is no checksum manifest %p beside the pieces, so the set cannot be checked (split --checksum writes one)"},
+    {StopKind::kManifestInvalid, 0,
+     "the checksum manifest %p cannot be read, is damaged or lists other pieces than this set's%c; nothing was "
+     "joined"},
+    {StopKind::kPieceChecksum, 0,
+     "the piece %p does not match its checksum in %o: it is damaged or belongs to another set; the join was stopped "
+     "and the incomplete file removed"},
     {StopKind::kInterrupted, 'j', "the join was interrupted; the incomplete file was removed"},
     {StopKind::kInterrupted, 's',
      "the split was interrupted; the pieces it had written were removed and the target folder is as it was"},

@@ -88,4 +88,15 @@ std::string DescribeSystemError(SystemError error);
 // A number that tells this process from others running now.
 uint32_t CurrentProcessId();
 
+// Work that runs on a thread of its own beside the caller, such as hashing
+// the block just read while the next one is read and written.
+struct BesideTask {
+  intptr_t value = kNoHandle;
+};
+// Starts work(context); false when the system cannot, and the caller then
+// does the work itself.
+bool StartBeside(void (*work)(void* context), void* context, BesideTask* task);
+// Waits until the work has ended; nothing for a task not started.
+void WaitBeside(BesideTask* task);
+
 #endif

@@ -83,6 +83,15 @@ constexpr const char kMsgPieceUnreadable[] =
     "The piece\n%s\nis not a file that can be read !!\nThe join has been stopped; nothing was written.";
 constexpr const char kMsgPieceChanged[] =
     "The piece\n%s\nchanged while it was being joined !!\nThe join has been stopped and the incomplete file removed.";
+constexpr const char kMsgChecksumWriteFailed[] =
+    "Could not write the checksum file\n%s !!\nThe split has been stopped.";
+constexpr const char kMsgManifestMissing[] =
+    "There is no checksum file\n%s\nbeside the pieces !!\nThe set cannot be checked.";
+constexpr const char kMsgManifestInvalid[] =
+    "The checksum file\n%s\ncannot be read, is damaged or lists other pieces than this set's !!\nThe join has been stopped; nothing was written.";
+// The piece, then the checksum file.
+constexpr const char kMsgPieceChecksum[] =
+    "The piece\n%s\ndoes not match its checksum in\n%s !!\nIt is damaged or belongs to another set: the join has been stopped and the incomplete file removed.";
 constexpr const char kMsgSourceReadFailed[] =
     "Could not read the source file\n%s !!\nThe split has been stopped.";
 

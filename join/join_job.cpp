@@ -1,12 +1,15 @@
 #include "join_job.h"
 
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "free_space.h"
+#include "hash_beside.h"
 #include "naming.h"
+#include "set_manifest.h"
 #include "slots.h"
 #include "stop_request.h"
 #include "text_format.h"
@@ -27,6 +30,11 @@ struct JoinRun {
   std::string outputTemporary;  // where the output is written until it is whole
   std::vector<unsigned char> copyBuffer;
   bool kernelCopy = true;  // until the system says it cannot
+  // With a manifest beside the pieces: its lines, and the hash of the piece
+  // being copied (declared after the buffer, so that it ends first).
+  std::string manifestPath;
+  SetManifest manifest;
+  std::unique_ptr<HashBeside> hashes;
   uint64_t pieceCount = 0;
   std::vector<uint64_t> pieceSizes;  // as counted: the join copies exactly these
   uint64_t totalSize = 0;
@@ -99,16 +107,41 @@ bool OutputIsAPiece(const JoinRun& run) {
   return false;
 }
 
+// The checksum manifest beside the first piece, when there is one: it must
+// list exactly the pieces counted and the restored name. The pieces then go
+// through the buffer, where they are hashed.
+bool ReadManifest(JoinRun& run, StopReason* stop) {
+  run.manifestPath = MakeManifestName(run.set.pieceDir + run.set.stemName);
+  uint64_t size = 0;
+  if (!FindFileExact(run.manifestPath, &size)) {
+    run.manifestPath.clear();
+    return true;
+  }
+  if (!ReadSetManifest(run.manifestPath, run.set.stemName, run.restoredName, (run.pieceCount + 1) * kManifestLineBytes,
+                       &run.manifest, stop)) {
+    return false;
+  }
+  if (run.manifest.pieces.size() != run.pieceCount) return Stop(stop, StopKind::kManifestInvalid, run.manifestPath);
+  run.hashes.reset(new HashBeside(1));
+  run.kernelCopy = false;
+  return true;
+}
+
 bool CopyThroughBuffer(JoinRun& run, const std::string& piece, uint64_t length, StopReason* stop) {
-  if (run.copyBuffer.empty()) run.copyBuffer.resize(kJoinBufferSize);
-  for (uint64_t done = 0; done < length;) {
+  const size_t half = run.hashes ? kHashBesideBlock : kJoinBufferSize;
+  if (run.copyBuffer.empty()) run.copyBuffer.resize(run.hashes ? 2 * half : half);
+  size_t turn = 0;
+  for (uint64_t done = 0; done < length; turn ^= 1) {
     if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.outputPath);
-    const uint64_t wanted = length - done < run.copyBuffer.size() ? length - done : run.copyBuffer.size();
+    unsigned char* block = run.copyBuffer.data() + (run.hashes ? turn * half : 0);
+    const uint64_t wanted = length - done < half ? length - done : half;
     size_t got = 0;
-    SystemError error = ReadSome(run.pieceFile.Get(), run.copyBuffer.data(), static_cast<size_t>(wanted), &got);
+    SystemError error =
+        (run.hashes ? ReadBlock : ReadSome)(run.pieceFile.Get(), block, static_cast<size_t>(wanted), &got);
     if (error != kNoError) return Stop(stop, StopKind::kPieceRead, piece, error);
     if (got == 0) return Stop(stop, StopKind::kPieceChanged, piece);  // cut short since it was counted
-    error = WriteAll(run.outputFile.Get(), run.copyBuffer.data(), got);
+    if (run.hashes) run.hashes->Add(block, got);
+    error = WriteAll(run.outputFile.Get(), block, got);
     if (error != kNoError) return Stop(stop, StopKind::kOutputWrite, run.outputPath, error);
     done += got;
     run.bytesCopied += got;
@@ -150,6 +183,12 @@ bool CopyPiece(JoinRun& run, uint64_t number, StopReason* stop) {
     return Stop(stop, StopKind::kPieceChanged, piece);
   }
   run.pieceFile.Release();
+  Sha256Digest digest;
+  if (run.hashes && !run.hashes->Final(0, &digest)) return Stop(stop, StopKind::kPieceRead, piece);
+  if (run.hashes && digest != run.manifest.pieces[number - 1]) {
+    *stop = StopReason{StopKind::kPieceChecksum, piece, kNoError, run.manifestPath};
+    return false;
+  }
   return true;
 }
 
@@ -170,6 +209,7 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   if (!CheckSetIsWhole(run, stop)) return JobEnd::kStopped;
   run.restoredName = RestoreFileName(run.set.stemName);
   run.outputPath = JoinPath(run.request.targetDir, run.restoredName);
+  if (!ReadManifest(run, stop)) return JobEnd::kStopped;
   SystemError query = kNoError;
   if (CheckFreeSpace(run.request.targetDir, run.totalSize, &query) == 0) {
     Stop(stop, StopKind::kNoFreeSpace, run.request.targetDir, query);

@@ -1,5 +1,6 @@
 #include "piece_set.h"
 
+#include "checksum_manifest.h"
 #include "job_request.h"
 #include "naming.h"
 #include "stop_request.h"
@@ -15,7 +16,12 @@ constexpr size_t kCopyBuffer = size_t{256} << 10;
 }  // namespace
 
 PieceSet::PieceSet(const std::string& targetDir, const std::string& stem, FileHandle source, bool dryRun)
-    : targetDir_(targetDir), stem_(stem), runTag_(MakeRunTag()), source_(source), dryRun_(dryRun) {}
+    : targetDir_(targetDir),
+      stem_(stem),
+      runTag_(MakeRunTag()),
+      source_(source),
+      dryRun_(dryRun),
+      manifest_(MakeManifestName(stem)) {}
 
 std::string PieceSet::Name(uint64_t number) const { return MakePieceName(stem_, DecimalText(number)); }
 
@@ -25,6 +31,11 @@ std::string PieceSet::TemporaryPath(uint64_t number) const {
 
 bool PieceSet::Fail(StopKind kind, uint64_t number, SystemError code, StopReason* stop) {
   *stop = StopReason{kind, Name(number), code};
+  return false;
+}
+
+bool PieceSet::FailManifest(SystemError code, StopReason* stop) {
+  *stop = StopReason{StopKind::kChecksumWrite, manifest_, code};
   return false;
 }
 
@@ -86,9 +97,15 @@ bool PieceSet::Begin(StopReason* stop) {
 }
 
 bool PieceSet::Write(const void* bytes, size_t length, StopReason* stop) {
+  return WriteBlock(bytes, length, false, stop);
+}
+
+bool PieceSet::WriteBlock(const void* bytes, size_t length, bool stays, StopReason* stop) {
   pieceBytes_ += length;
   if (count_ == 1) firstBytes_ = pieceBytes_;
   if (dryRun_ || length == 0) return true;
+  if (hashes_ && stays) hashes_->Add(bytes, length);
+  if (hashes_ && !stays) hashes_->AddNow(bytes, length);
   SystemError error = WriteAll(piece_.Get(), bytes, length);
   return error == kNoError || Fail(StopKind::kPieceWrite, count_, error, stop);
 }
@@ -112,16 +129,27 @@ bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t l
     // A source that ends early was cut short under us.
     if (!unsupported && copied == 0) return sourceFault(StopKind::kSourceChanged, kNoError);
   }
+  // Hashed, the halves take turns: the one just written is hashed while
+  // the other is read.
+  const size_t half = hashes_ ? kHashBesideBlock : kCopyBuffer;
   std::vector<unsigned char> buffer;
-  while (done < length) {
+  // On every way out, before the buffer goes: no hash may still read it.
+  struct HashedFirst {
+    HashBeside* hashes;
+    ~HashedFirst() {
+      if (hashes != nullptr) hashes->Wait();
+    }
+  } hashedFirst{hashes_.get()};
+  for (size_t turn = 0; done < length; turn ^= 1) {
     if (StopRequested()) return Fail(StopKind::kInterrupted, count_, kNoError, stop);
-    if (buffer.empty()) buffer.resize(kCopyBuffer);
-    const uint64_t wanted = length - done < buffer.size() ? length - done : buffer.size();
+    if (buffer.empty()) buffer.resize(hashes_ ? 2 * half : half);
+    unsigned char* block = buffer.data() + (hashes_ ? turn * half : 0);
+    const uint64_t wanted = length - done < half ? length - done : half;
     size_t got = 0;
-    SystemError error = ReadSome(source, buffer.data(), static_cast<size_t>(wanted), &got);
+    SystemError error = (hashes_ ? ReadBlock : ReadSome)(source, block, static_cast<size_t>(wanted), &got);
     if (error != kNoError) return sourceFault(StopKind::kSourceRead, error);
     if (got == 0) return sourceFault(StopKind::kSourceChanged, kNoError);
-    if (!Write(buffer.data(), got, stop)) return false;
+    if (!WriteBlock(block, got, true, stop)) return false;
     done += got;
   }
   if (count_ == 1) firstBytes_ = pieceBytes_;
@@ -131,17 +159,55 @@ bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t l
 bool PieceSet::End(StopReason* stop) {
   if (recordSizes_) sizes_.push_back(pieceBytes_);
   SystemError error = piece_.Release();
-  return error == kNoError || Fail(StopKind::kPieceWrite, count_, error, stop);
+  if (error != kNoError) return Fail(StopKind::kPieceWrite, count_, error, stop);
+  if (!hashes_ || dryRun_) return true;
+  digests_.emplace_back();
+  return hashes_->Final(0, &digests_.back()) || FailManifest(kNoError, stop);
+}
+
+void PieceSet::HashPieces() {
+  hashes_.reset(new HashBeside(2));
+  kernelCopy_ = false;
+}
+
+bool PieceSet::WriteManifest(const std::string& restoredName, StopReason* stop) {
+  if (!hashes_ || dryRun_) return true;
+  std::vector<ChecksumEntry> entries;
+  for (uint64_t number = 1; number <= count_; ++number) {
+    entries.push_back(ChecksumEntry{digests_[number - 1], SourceFileName(Name(number))});
+  }
+  entries.push_back(ChecksumEntry{Sha256Digest(), restoredName});
+  if (!hashes_->Final(1, &entries.back().digest)) return FailManifest(kNoError, stop);
+  const std::string text = FormatChecksumManifest(entries);
+  FileSlot file;
+  SystemError error = CreateNewFile(MakeTemporaryPath(targetDir_, runTag_, "sha256"), file.Receive());
+  if (error != kNoError) return FailManifest(error, stop);
+  manifestWritten_ = true;
+  error = WriteAll(file.Get(), text.data(), text.size());
+  const SystemError closed = file.Release();
+  if (error == kNoError) error = closed;
+  return error == kNoError || FailManifest(error, stop);
 }
 
 bool PieceSet::Commit(StopReason* stop) {
   if (dryRun_) return true;
+  // An old manifest of the set describes the pieces being replaced: it
+  // goes first, so that no stop on the way leaves it beside new pieces.
+  uint64_t size = 0;
+  if (committed_ == 0 && FindFileExact(manifest_, &size)) {
+    SystemError error = RemoveFile(manifest_);
+    if (error != kNoError) return FailManifest(error, stop);
+  }
   while (committed_ < count_) {
     const uint64_t number = committed_ + 1;
     SystemError error = RenameReplacing(TemporaryPath(number), Name(number));
     if (error != kNoError) return Fail(StopKind::kPieceRename, number, error, stop);
     committed_ = number;
   }
+  if (!manifestWritten_) return true;
+  SystemError error = RenameReplacing(MakeTemporaryPath(targetDir_, runTag_, "sha256"), manifest_);
+  if (error != kNoError) return FailManifest(error, stop);
+  manifestWritten_ = false;
   return true;
 }
 
@@ -150,4 +216,6 @@ void PieceSet::Discard() {
   if (dryRun_) return;
   for (uint64_t number = committed_ + 1; number <= count_; ++number) RemoveFile(TemporaryPath(number));
   count_ = committed_;
+  if (manifestWritten_) RemoveFile(MakeTemporaryPath(targetDir_, runTag_, "sha256"));
+  manifestWritten_ = false;
 }

@@ -5,8 +5,11 @@
 #define DORVENAL_PIECE_SET_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "hash_beside.h"
 
 #include "job_result.h"
 #include "platform.h"
@@ -32,7 +35,15 @@ class PieceSet {
   bool Copy(FileHandle source, const std::string& sourcePath, uint64_t length, StopReason* stop);
   // Closes the piece being written.
   bool End(StopReason* stop);
-  // Gives every piece its name, from the first on.
+  // Hashes every piece and the whole source as they are written, for the
+  // set's checksum manifest; the bytes go through the buffer, which the
+  // hashes can see, instead of the kernel's copy.
+  void HashPieces();
+  // After the last piece: the manifest under a temporary name, its last
+  // line for restoredName, the file a join re-creates.
+  bool WriteManifest(const std::string& restoredName, StopReason* stop);
+  // Gives every piece its name, from the first on, then the manifest
+  // written; an old manifest of the set is removed before.
   bool Commit(StopReason* stop);
   // Removes the temporary files not yet given their names.
   void Discard();
@@ -52,6 +63,10 @@ class PieceSet {
  private:
   std::string TemporaryPath(uint64_t number) const;
   bool Fail(StopKind kind, uint64_t number, SystemError code, StopReason* stop);
+  bool FailManifest(SystemError code, StopReason* stop);
+  // `stays`: the bytes stay as they are until the next write, so that the
+  // hashes may take them beside the write.
+  bool WriteBlock(const void* bytes, size_t length, bool stays, StopReason* stop);
 
   std::string targetDir_;
   std::string stem_;
@@ -65,6 +80,10 @@ class PieceSet {
   uint64_t firstBytes_ = 0;
   bool recordSizes_ = false;
   std::vector<uint64_t> sizes_;
+  std::unique_ptr<HashBeside> hashes_;  // lane 0 the piece's, lane 1 the whole source's
+  std::vector<Sha256Digest> digests_;    // of the pieces ended
+  std::string manifest_;                 // STEM.sha256
+  bool manifestWritten_ = false;         // under its temporary name, not yet given its own
   FileSlot piece_;
 };
 

@@ -204,13 +204,17 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   run.pieces.emplace(request.targetDir, BuildPieceStem(run.sourcePath, request.targetDir),
                      IsStream(run) ? FileHandle{} : run.source, request.dryRun);
   if (request.writeScript) run.pieces->RecordSizes();
+  if (request.writeChecksums && !request.dryRun) run.pieces->HashPieces();
   if (!run.pieces->CheckNoneIsSource(stop)) return JobEnd::kStopped;
   if (!WritePieces(run, stop)) return run.declined ? JobEnd::kDeclined : JobEnd::kStopped;
   if (!SourceUnchanged(run)) {
     Stop(stop, StopKind::kSourceChanged, run.sourcePath);
     return JobEnd::kStopped;
   }
-  if (!run.pieces->Commit(stop)) return JobEnd::kStopped;
+  // The manifest's last line names the file a join re-creates, which is
+  // the source's name unless that held an underscore and no dot.
+  const std::string restoredName = RestoreFileName(SourceFileName(BuildPieceStem(run.sourcePath, request.targetDir)));
+  if (!run.pieces->WriteManifest(restoredName, stop) || !run.pieces->Commit(stop)) return JobEnd::kStopped;
   if (request.method == Keyword || IsStream(run)) {
     Summarize(run, run.pieces->count(), run.pieces->firstBytes(), run.pieces->lastBytes());
   }

@@ -99,6 +99,14 @@ constexpr char kPieceUnreadable[] =
     "The piece\n%p\nis not a file that can be read !!\nThe join has been stopped; nothing was written.";
 constexpr char kPieceChanged[] =
     "The piece\n%p\nchanged while it was being joined !!\nThe join has been stopped and the incomplete file removed.";
+constexpr char kChecksumWriteFailed[] = "Could not write the checksum file\n%p !!\nThe split has been stopped.";
+constexpr char kManifestMissing[] = "There is no checksum file\n%p\nbeside the pieces !!\nThe set cannot be checked.";
+constexpr char kManifestInvalid[] =
+    "The checksum file\n%p\ncannot be read, is damaged or lists other pieces than this set's !!\nThe join has been "
+    "stopped; nothing was written.";
+constexpr char kPieceChecksum[] =
+    "The piece\n%p\ndoes not match its checksum in\n%q !!\nIt is damaged or belongs to another set: the join has "
+    "been stopped and the incomplete file removed.";
 }  // namespace known
 
 #endif

@@ -78,10 +78,10 @@ const char kSizeTakes[] =
 
 TEST(ParseCommandLine, RefusedLinesSayWhy) {
   const std::pair<Args, std::string> rows[] = {
-      {{}, "missing command: split or join"},
-      {{"splitt", "a", "b"}, "unknown command 'splitt' (expected split or join)"},
-      {{"split\r", "a", "b"}, "unknown command 'split'$'\\r' (expected split or join)"},
-      {{"--yes", "split", "a", "b"}, "option '--yes' must follow the command (split or join)"},
+      {{}, "missing command: split, join or verify"},
+      {{"splitt", "a", "b"}, "unknown command 'splitt' (expected split, join or verify)"},
+      {{"split\r", "a", "b"}, "unknown command 'split'$'\\r' (expected split, join or verify)"},
+      {{"--yes", "split", "a", "b"}, "option '--yes' must follow the command (split, join or verify)"},
       {{"split", "a", "b"}, "split needs one of --size, --pieces and --keyword"},
       {{"split", "--size", "3", "--pieces", "2", "a", "b"}, "give only one of --size, --pieces and --keyword"},
       {{"split", "--size", "0", "a", "b"}, std::string(kSizeTakes) + "'0'"},

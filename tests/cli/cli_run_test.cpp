@@ -182,6 +182,76 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
   }
 }
 
+// A set split with --checksum (report.doc: "0123456789" 300,000 times, in three pieces in out/, each hashed in blocks
+// on threads beside the copy), then changed by
+// the setup: each join refuses a damaged set before the joined file gets its name, naming the piece; verify tells
+// each file; sha256sum accepts what the split wrote. `folder` holds `files` afterwards, and j/report.doc `joined`
+// ("=" the source, "" none).
+TEST(CliRun, ChecksumManifestGuardsTheSet) {
+  std::string source;
+  for (int k = 0; k < 300000; ++k) source += "0123456789";
+  const std::string done = "dorvenal-cli: Finished Joining Successfully !!!\n";
+  const std::string refused = "dorvenal-cli: the checksum manifest '@/out/report_doc.sha256' cannot be read, is "
+                              "damaged or lists other pieces than this set's; nothing was joined\n";
+  const std::string damaged = "dorvenal-cli: the piece '@/out/report_doc.2' does not match its checksum in "
+                              "'@/out/report_doc.sha256': it is damaged or belongs to another set; the join was "
+                              "stopped and the incomplete file removed\n";
+  const std::string flip =
+      "printf Z | dd of=out/report_doc.2 bs=1 seek=7 conv=notrunc 2>/dev/null && echo old >j/report.doc";
+  const std::string oks = "@/out/report_doc.1: OK\n@/out/report_doc.2: OK\n@/out/report_doc.3: OK\n";
+  const Args join = {"join", "-y", "@/out/report_doc.1", "@/j"}, verify = {"verify", "@/out/report_doc.1"};
+  struct Row {
+    std::string setup;
+    Args args;
+    int code;
+    std::string out, err, joined, folder;
+    Args files;
+  };
+  const Row rows[] = {
+      {"", join, 0, done, "", "=", "j", {"report.doc"}},
+      {flip, join, 1, "", damaged, "old\n", "j", {"report.doc"}},
+      {"tr 0-9 a-j <out/report_doc.2 >o && mv o out/report_doc.2", join, 1, "", damaged, "", "j", {}},
+      {"truncate -s 150 out/report_doc.sha256", join, 1, "", refused, "", "j", {}},
+      {"head -n 3 out/report_doc.sha256 >o && mv o out/report_doc.sha256", join, 1, "", refused, "", "j", {}},
+      {"cp out/report_doc.3 out/report_doc.4", join, 1, "", refused, "", "j", {}},
+      {"", verify, 0, oks, "", "", "j", {}},
+      {"cp in/report.doc out", verify, 0, oks + "@/out/report.doc: OK\n", "", "", "j", {}},
+      {flip, verify, 1, "@/out/report_doc.1: OK\n@/out/report_doc.2: FAILED\n@/out/report_doc.3: OK\n",
+       "dorvenal-cli: 1 of 3 files did NOT match the checksum manifest\n", "old\n", "j", {"report.doc"}},
+      {"rm out/report_doc.sha256", verify, 1, "",
+       "dorvenal-cli: there is no checksum manifest '@/out/report_doc.sha256' beside the pieces, so the set cannot be "
+       "checked (split --checksum writes one)\n", "", "j", {}},
+      // A split without --checksum replaces the set and its manifest with it; one that stops leaves none.
+      {"", {"split", "-yn", "2", "@/in/report.doc", "@/out"}, 0, kSplitDone,
+       "dorvenal-cli: The target folder also holds @/out/report_doc.3 from an earlier split !! A join would take it "
+       "as well: please remove it before joining.\n", "", "out",
+       {"report_doc.1", "report_doc.2", "report_doc.3"}},
+      {"mkdir j/report_doc.2", {"split", "-yn", "3", "--checksum", "@/in/report.doc", "@/j"}, 1, "",
+       "dorvenal-cli: cannot give the piece its name '@/j/report_doc.2': Is a directory\n", "", "j",
+       {"report_doc.1", "report_doc.2"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.setup + " " + ::testing::PrintToString(row.args));
+    TempDir dir;
+    const std::string in = dir.Subdir("in"), out = dir.Subdir("out"), j = dir.Subdir("j");
+    WriteBytes(in + "/report.doc", source);
+    ASSERT_EQ(Cli({"split", "-yqn", "3", "--checksum", "@/in/report.doc", "@/out"}, dir.path(), "", "").code, 0);
+    // sha256sum reads the manifest, here and once the file is joined beside the pieces.
+    const std::string check = "cd '" + out + "' && sha256sum --strict --quiet -c report_doc.sha256";
+    ASSERT_EQ(std::system((check + " --ignore-missing").c_str()), 0);
+    ASSERT_EQ(std::system(("cd '" + dir.path() + "' && " + (row.setup.empty() ? ":" : row.setup)).c_str()), 0);
+    CliRun run = Cli(row.args, dir.path(), "", "");
+    EXPECT_EQ(run.code, row.code);
+    EXPECT_EQ(run.out, At(row.out, dir.path()));
+    EXPECT_EQ(run.err, At(row.err, dir.path()));
+    EXPECT_EQ(ListDir(dir.File(row.folder)), row.files);
+    EXPECT_TRUE(ReadBytes(j + "/report.doc") == (row.joined == "=" ? source : row.joined));
+    if (row.code != 0 || row.args != join) continue;
+    ASSERT_EQ(Cli({"join", "-yq", "@/out/report_doc.1", "@/out"}, dir.path(), "", "").code, 0);
+    EXPECT_EQ(std::system(check.c_str()), 0);
+  }
+}
+
 // A run stopped from outside, mid-way through 300,000 pieces of 3 bytes: a stop it can catch removes every piece it
 // wrote and says so; a kill leaves no name of the set that holds less than a whole piece.
 TEST(CliRun, StoppedRunsLeaveTheFolderAsItWas) {

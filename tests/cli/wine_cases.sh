@@ -41,6 +41,21 @@ cmp -s report.doc out/report.doc || fail "cmd /c JOIN.BAT did not re-create repo
 expect 0 "" join --yes out/report_doc.1 joined
 cmp -s report.doc joined/report.doc || fail "the joined file differs"
 expect 1 "is not the first file of a split file set" join --yes report.doc joined
+# The checksum manifest: the Linux build's bytes; a damaged piece stops the join and fails verify.
+mkdir sums linux-sums
+expect 0 "" split --pieces 3 --checksum --yes report.doc sums
+"$native" split --pieces 3 --checksum --yes report.doc linux-sums >/dev/null 2>&1 || fail "the Linux --checksum split failed"
+diff -r sums linux-sums >/dev/null || fail "the Windows and Linux manifests differ"
+expect 0 "" verify sums/report_doc.1
+printf Z | dd of=sums/report_doc.2 bs=1 seek=7 conv=notrunc 2>/dev/null
+expect 1 "report_doc.2' does not match its checksum in" join --yes sums/report_doc.1 joined
+expect 1 "1 of 3 files did NOT match the checksum manifest" verify sums/report_doc.1
+# 3 MB: blocks hashed on threads beside the copy (CreateThread); sha256sum accepts the manifest.
+head -c 3000000 /dev/urandom >big.bin && mkdir big
+expect 0 "" split --pieces 2 --checksum --yes big.bin big
+(cd big && sha256sum --quiet --strict -c big_bin.sha256 --ignore-missing) || fail "sha256sum refused big_bin.sha256"
+expect 0 "" join --yes big/big_bin.1 joined
+cmp -s big.bin joined/big.bin || fail "the joined big.bin differs"
 # Standard input by keyword: the same four pieces as the Linux build's.
 mkdir streamed linux-streamed && seq 1 3000 >lines.txt
 "$tools/wine-run" "$exe" split -k 000 --name lines.txt - streamed <lines.txt >stdout 2>stderr || fail "stdin split: $(cat stderr)"

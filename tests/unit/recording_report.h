@@ -22,7 +22,7 @@ inline const char* StopKindName(StopKind kind) {
       "piece-create", "piece-write", "piece-rename", "batch-is-source", "batch-write", "script-write",
       "not-first-piece", "first-piece-missing", "output-is-piece", "output-create", "output-write",
       "output-rename", "piece-open", "piece-read", "piece-missing", "piece-unreadable", "piece-changed",
-      "interrupted", "low-memory"};
+      "checksum-write", "manifest-missing", "manifest-invalid", "piece-checksum", "interrupted", "low-memory"};
   static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kLowMemory) + 1,
                 "one name per kind");
   return kNames[static_cast<size_t>(kind)];

@@ -1,0 +1,54 @@
+#include "hash_beside.h"
+
+namespace {
+
+// Smaller blocks are hashed by the caller: starting a thread costs more
+// than hashing them.
+constexpr size_t kSmallestBeside = size_t{256} << 10;
+
+}  // namespace
+
+SystemError ReadBlock(FileHandle file, void* block, size_t length, size_t* got) {
+  *got = 0;
+  while (*got < length) {
+    size_t part = 0;
+    SystemError error = ReadSome(file, static_cast<unsigned char*>(block) + *got, length - *got, &part);
+    if (error != kNoError) return error;
+    if (part == 0) break;
+    *got += part;
+  }
+  return kNoError;
+}
+
+HashBeside::HashBeside(size_t lanes) {
+  for (size_t k = 0; k < lanes; ++k) lanes_.emplace_back(new Lane);
+}
+
+void HashBeside::HashBlock(void* lane) {
+  Lane& self = *static_cast<Lane*>(lane);
+  self.hash.Update(self.data, self.size);
+}
+
+void HashBeside::Add(const void* data, size_t size) {
+  Wait();
+  if (size < kSmallestBeside) return AddNow(data, size);
+  for (std::unique_ptr<Lane>& lane : lanes_) {
+    lane->data = data;
+    lane->size = size;
+    if (!StartBeside(HashBlock, lane.get(), &lane->task)) HashBlock(lane.get());
+  }
+}
+
+void HashBeside::AddNow(const void* data, size_t size) {
+  Wait();
+  for (std::unique_ptr<Lane>& lane : lanes_) lane->hash.Update(data, size);
+}
+
+void HashBeside::Wait() {
+  for (std::unique_ptr<Lane>& lane : lanes_) WaitBeside(&lane->task);
+}
+
+bool HashBeside::Final(size_t lane, Sha256Digest* digest) {
+  Wait();
+  return lanes_[lane]->hash.Final(digest);
+}
