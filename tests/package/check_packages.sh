@@ -30,6 +30,11 @@ dpkg --root="$root" --force-not-root --force-depends --force-script-chrootless -
   >"$scratch/dpkg.log" 2>&1 || { cat "$scratch/dpkg.log" >&2; fail "the package does not install"; }
 version=$("$root/usr/bin/dorvenal-cli" --version | head -n 1)
 [ "$version" = "dorvenal-cli (Dorvenal) 1.0.8" ] || fail "--version says: $version"
+# The package asks for a libc at least as new as the newest symbol version the program uses.
+needed=$(objdump -T "$root/usr/bin/dorvenal-cli" | grep -o 'GLIBC_[0-9.]*' | sed 's/GLIBC_//' | sort -V | tail -n 1)
+depends=$(dpkg-deb -f "$deb" Depends)
+[[ "$depends" =~ libc6\ \(\>=\ ([0-9.]+)\) ]] && dpkg --compare-versions "${BASH_REMATCH[1]}" ge "$needed" ||
+  fail "the package depends on '$depends', the program needs glibc $needed"
 gzip -dc "$root/usr/share/man/man1/dorvenal-cli.1.gz" | grep -q '^\.SH NAME' || fail "no manual page"
 # Debian's own checks: no error and no warning (lintian comes with tools/install-deps tests).
 command -v lintian >/dev/null || fail "lintian is missing: run tools/install-deps tests"
