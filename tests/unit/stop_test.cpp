@@ -52,7 +52,9 @@ enum class Fault {
   kSmallDisk,     // out/ a disk of `limit` KiB, and of `at` inodes when given
   kStopBefore,    // a stop requested before the job starts
   kStopOn,        // a stop requested when the report says `at`
+  kOldSetStopOn,  // kStopOn over out/'s set of in/data.txt, whose bytes then change (same size)
   kGrowOn,        // in/data_txt.2 grows by a byte when the report says `at`
+  kShrinkOn,      // in/data_txt.2 loses a byte when the report says `at`
   kLowMemory,     // allocations of 100 KiB and more fail
 };
 
@@ -103,6 +105,8 @@ const StopRow kRows[] = {
      kIsFolder, 2},
     {"stopped before", BySize(2048), Fault::kStopBefore, "", StopKind::kInterrupted, "out/data_txt.1", 0},
     {"stopped after piece 2", ByCount(4), Fault::kStopOn, "progress 2", StopKind::kInterrupted, "out/data_txt.3", 0},
+    {"stopped after piece 2 of a re-split: the old set stays whole", BySize(2048), Fault::kOldSetStopOn, "progress 2",
+     StopKind::kInterrupted, "out/data_txt.3", 0},
     {"stopped before a keyword split", ByKeyword("--"), Fault::kStopBefore, "", StopKind::kInterrupted, "in/data.txt", 0},
     {"low memory for a keyword split", ByKeyword("--"), Fault::kLowMemory, "", StopKind::kLowMemory, "", 0},
     {"the batch file is the source", WithBatch(ByCount(2)), Fault::kNone, "", StopKind::kBatchIsSource, "out/JOIN.BAT",
@@ -129,6 +133,8 @@ const StopRow kRows[] = {
      "in/data_txt.2", 0},
     {"join: a folder at piece 2", kJoin, Fault::kFolder, "in/data_txt.2", StopKind::kPieceUnreadable, "in/data_txt.2", 0},
     {"join: piece 2 grows after it was counted", kJoin, Fault::kGrowOn, "progress 2", StopKind::kPieceChanged,
+     "in/data_txt.2", 0},
+    {"join: piece 2 shrinks after it was counted", kJoin, Fault::kShrinkOn, "progress 2", StopKind::kPieceChanged,
      "in/data_txt.2", 0},
     {"join: stopped at piece 2", kJoin, Fault::kStopOn, "progress 2", StopKind::kInterrupted, "out/data.txt", 0},
     {"join: low memory", kJoin, Fault::kLowMemory, "", StopKind::kLowMemory, "out/data.txt", 0},
@@ -180,6 +186,11 @@ bool MakeFault(const StopRow& row, const TempDir& scratch) {
     case Fault::kSparse: return MakeSparse(at, uint64_t{1} << 40);
     case Fault::kUnreadable: return fault::RunHostCommand("chmod 000 '" + at + "' && chmod 777 '" + out + "'");
     case Fault::kReadOnly: return fault::RunHostCommand("chmod 555 '" + at + "'");
+    case Fault::kOldSetStopOn: {
+      const std::string source = Under(scratch, "in/data.txt"), bytes = ReadBytes(source);
+      RunSplit(row.job.split, source, out);
+      return WriteBytes(source, std::string(bytes.rbegin(), bytes.rend())), ListDir(out).size() == 5;
+    }
     default: return true;
   }
 }
@@ -281,13 +292,16 @@ TEST(Stops, EachCauseIsToldWithItsPathAndCode) {
     const std::string target = Under(scratch, row.target);
 
     RecordingReport report;
-    if (row.fault == Fault::kStopOn) {
+    if (row.fault == Fault::kStopOn || row.fault == Fault::kOldSetStopOn) {
       report.onLine = [&row](const std::string& line) { if (line.rfind(row.at, 0) == 0) RequestStop(); };
     }
-    if (row.fault == Fault::kGrowOn) {
+    const bool resized = row.fault == Fault::kGrowOn || row.fault == Fault::kShrinkOn;
+    if (resized) {
       const std::string piece = in + kPathSeparator + "data_txt.2";
       report.onLine = [&row, piece](const std::string& line) {
-        if (line.rfind(row.at, 0) == 0) WriteBytes(piece, ReadBytes(piece) + "+");
+        if (line.rfind(row.at, 0) != 0) return;
+        const std::string bytes = ReadBytes(piece);
+        WriteBytes(piece, row.fault == Fault::kGrowOn ? bytes + "+" : bytes.substr(0, bytes.size() - 1));
       };
     }
     auto job = [&]() {
@@ -330,7 +344,7 @@ TEST(Stops, EachCauseIsToldWithItsPathAndCode) {
       if (number == 0 || number > row.named) others.push_back(line);
     }
     EXPECT_TRUE(Same(others, outBefore)) << "out/ as it was";
-    EXPECT_TRUE(row.fault == Fault::kGrowOn || Same(Snapshot(in), inBefore)) << "in/ untouched";
+    EXPECT_TRUE(resized || Same(Snapshot(in), inBefore)) << "in/ untouched";
     EXPECT_EQ(outAfter.size() - others.size(), row.named);
   }
   if (!notRun.empty()) GTEST_SKIP() << "rows this system cannot make: " << ::testing::PrintToString(notRun);
