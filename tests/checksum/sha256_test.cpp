@@ -50,8 +50,7 @@ TEST(Sha256, AgreesWithSha256sumOnRandomFiles) {
   }
 }
 
-// Without this, a system hash that never starts would pass every test above
-// on the portable one.
+// Without this, a system hash that never starts would pass every test above on the portable one.
 TEST(Sha256, UsesTheSystemsHashingWhereThereIsOne) {
   const char* expected = std::getenv("DORVENAL_SHA256_EXPECTED");
   ASSERT_NE(expected, nullptr) << "set DORVENAL_SHA256_EXPECTED";

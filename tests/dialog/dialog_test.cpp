@@ -1,6 +1,5 @@
-// The main dialog, built in this thread from the program's own template and
-// procedure, worked with messages and real keys; a thread timer answers the
-// modal boxes, and scripted jobs behind the default button say what it shows.
+// The main dialog, built in this thread from the program's own template and procedure, worked with messages and real
+// keys; a thread timer answers the modal boxes, and scripted jobs behind the default button say what it shows.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -40,8 +39,7 @@ bool Visible(int id) { return IsWindowVisible(GetDlgItem(gDialog, id)) != FALSE;
 bool Checked(int id) { return IsDlgButtonChecked(gDialog, id) == BST_CHECKED; }
 int FocusId() { return GetParent(GetFocus()) == gDialog ? GetDlgCtrlID(GetFocus()) : 0; }
 
-// Records a visible box of this thread and presses No or OK, as a user
-// bound to the buttons that are there would.
+// Records a visible box of this thread and presses No or OK, as a user bound to the buttons that are there would.
 BOOL CALLBACK AnswerBox(HWND box, LPARAM) {
   char windowClass[16] = "";
   if (box == gDialog || !IsWindowVisible(box) || !GetClassNameA(box, windowClass, 16) || lstrcmpA(windowClass, "#32770"))
@@ -242,8 +240,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1021, {Stop(K::kKeywordTooLong)}, {}}, {1021, {Stop(K::kCountOfStream)}, {}},
       {1021, {Stop(K::kKeywordNotFound)}, {}}, {1021, {Stop(K::kPieceCreate, p, kDenied)}, {}},
       {1021, {Ask(kAsk), Finish()}, {"? " + kAsk}},  // answered No: the job ends without a word
-      {1021, {Stop(K::kSourceEmpty)}, {known::kEmptySource}},
-      {1021, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceSplit}},
+      {1021, {Stop(K::kSourceEmpty)}, {known::kEmptySource}}, {1021, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceSplit}},
       {1021, {Stop(K::kSourceRead, p, kDenied)}, {known::kSourceReadFailed}},
       {1021, {Stop(K::kSourceChanged)}, {known::kSourceChanged}},
       {1021, {Stop(K::kTooManyPieces)}, {known::kTooManyPieces}},
@@ -254,8 +251,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1021, {Stop(K::kPieceWrite, p, kDenied)}, {known::kPieceWriteFailed}},
       {1021, {Stop(K::kPieceWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kPieceWriteFailed}},
       {1021, {Stop(K::kPieceRename, p, kDenied)}, {known::kPieceRenameFailed}},
-      {1021, {Stop(K::kInterrupted)}, {known::kSplitInterrupted}},
-      {1021, {Stop(K::kLowMemory)}, {known::kLowMemory}},
+      {1021, {Stop(K::kInterrupted)}, {known::kSplitInterrupted}}, {1021, {Stop(K::kLowMemory)}, {known::kLowMemory}},
       {1021, {Warn(p), Finish()}, {known::kStalePiece, known::kSplitFinished}},
       // The pieces are whole: the failure, then the split's own end.
       {1021, {Stop(K::kBatchIsSource, p)}, {known::kBatchIsSource, known::kSplitFinished}},
@@ -265,8 +261,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       // The join's.
       {1022, {Stop(K::kNotFirstPiece, p)}, {known::kNotFirstPiece}},
       {1022, {Stop(K::kFirstPieceMissing, p)}, {known::kFirstPieceMissing}},
-      {1022, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceJoin}},
-      {1022, {Ask(kAsk), Finish()}, {"? " + kAsk}},
+      {1022, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceJoin}}, {1022, {Ask(kAsk), Finish()}, {"? " + kAsk}},
       {1022, {Stop(K::kOutputIsPiece, p)}, {known::kOutputIsPiece}},
       {1022, {Stop(K::kOutputCreate, p, kDenied)}, {known::kOutputCreateFailed}},
       {1022, {Stop(K::kOutputWrite, p, kDenied)}, {known::kOutputWriteFailed}},
@@ -277,8 +272,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1022, {Stop(K::kPieceMissing, p, 0, q)}, {known::kPieceMissing}},
       {1022, {Stop(K::kPieceUnreadable, p, kDenied, q)}, {known::kPieceUnreadable}},
       {1022, {Stop(K::kPieceChanged, p)}, {known::kPieceChanged}},
-      {1022, {Stop(K::kInterrupted)}, {known::kJoinInterrupted}},
-      {1022, {Stop(K::kLowMemory)}, {known::kLowMemory}},
+      {1022, {Stop(K::kInterrupted)}, {known::kJoinInterrupted}}, {1022, {Stop(K::kLowMemory)}, {known::kLowMemory}},
       {1022, {Finish()}, {known::kJoinFinished}},
   };
   for (const Row& row : rows) {
@@ -297,8 +291,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       seen.push_back((question ? "? " : "") + box.text);
       EXPECT_EQ("Dorvenal", box.caption);
       EXPECT_EQ(LoadIconA(nullptr, IDI_INFORMATION), box.icon);
-      // A split holds its buttons off from its start to its last box,
-      // also while it refuses; a join leaves them alone.
+      // A split holds its buttons off from its start to its last box, also while it refuses; a join leaves them alone.
       EXPECT_EQ(join, box.okEnabled) << box.text;
       EXPECT_EQ(join, box.cancelEnabled) << box.text;
     }

@@ -1,6 +1,5 @@
-// Jobs run from requests as a front end makes them, on a scratch folder with
-// in/ and out/, each call of the job written down by a recording report;
-// comparisons that print where two lists differ rather than all of them.
+// Jobs run from requests as a front end makes them, on a scratch folder with in/ and out/, each call of the job written
+// down by a recording report; comparisons that print where two lists differ rather than all of them.
 #ifndef DORVENAL_JOB_FIXTURE_H
 #define DORVENAL_JOB_FIXTURE_H
 

@@ -1,5 +1,4 @@
-// Joins of the consecutive pieces beside a ".1": the question, the progress
-// and the file to the byte.
+// Joins of the consecutive pieces beside a ".1": the question, the progress and the file to the byte.
 #include "job_fixture.h"
 
 namespace {

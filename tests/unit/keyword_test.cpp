@@ -1,6 +1,5 @@
-// Split by keyword: a cut after each occurrence found from the left in the
-// text before the first zero byte; the rest of the source is the last piece.
-// Every case runs from a file and from a stream.
+// Split by keyword: a cut after each occurrence found from the left in the text before the first zero byte; the rest of
+// the source is the last piece. Every case runs from a file and from a stream.
 #include <algorithm>
 
 #include "job_fixture.h"

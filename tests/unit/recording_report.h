@@ -1,6 +1,5 @@
-// A report that writes each call of a job down as one line and answers its
-// questions from a list given in advance. No test framework: the fuzz
-// target uses it too.
+// A report that writes each call of a job down as one line and answers its questions from a list given in advance. No
+// test framework: the fuzz target uses it too.
 #ifndef DORVENAL_RECORDING_REPORT_H
 #define DORVENAL_RECORDING_REPORT_H
 

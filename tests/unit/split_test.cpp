@@ -1,6 +1,5 @@
-// Split by size and by count of one 10,000-byte source: the question, the
-// progress and the pieces to the byte; the largest plans, and names at the
-// system's limit.
+// Split by size and by count of one 10,000-byte source: the question, the progress and the pieces to the byte; the
+// largest plans, and names at the system's limit.
 #include <chrono>
 
 #include "job_fixture.h"
@@ -98,8 +97,7 @@ TEST_F(JobTest, TheLargestPlansCostNoMoreThanTheirQuestion) {
 }
 
 TEST_F(JobTest, PieceNamesUpToTheSystemsLimitAreWritten) {
-  // The longest piece name for one-digit numbers: natively a name of 255
-  // bytes; on Windows a path of 259 characters.
+  // The longest piece name for one-digit numbers: natively a name of 255 bytes; on Windows a path of 259 characters.
 #ifdef _WIN32
   const size_t stemLength = 259 - out.size() - 3;
 #else

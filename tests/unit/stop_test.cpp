@@ -1,7 +1,6 @@
-// Every cause a job can stop for, one row each, made for real: the report's
-// last word names the kind, the path and the system's error code; nothing
-// else is said after it; the source folder is untouched and the target
-// holds what it held before, plus the named pieces where a row says so.
+// Every cause a job can stop for, one row each, made for real: the report's last word names the kind, the path and the
+// system's error code; nothing else is said after it; the source folder is untouched and the target holds what it held
+// before, plus the named pieces where a row says so.
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -332,9 +331,8 @@ TEST(Stops, EachCauseIsToldWithItsPathAndCode) {
 
 }  // namespace
 
-// Every allocation of the test program passes here, so that one can fail on
-// purpose. Blocks are taken and given back out of line, where the compiler
-// cannot pair the two ends and take them for mismatched.
+// Every allocation of the test program passes here, so that one can fail on purpose. Blocks are taken and given back
+// out of line, where the compiler cannot pair the two ends and take them for mismatched.
 [[gnu::noinline]] void* TakeBlock(size_t size) { return std::malloc(size == 0 ? 1 : size); }
 [[gnu::noinline]] void GiveBack(void* block) { std::free(block); }
 

@@ -1,7 +1,6 @@
-// What stands in the target folder never leads a split or a join astray: a
-// piece left by an earlier split is told of, a link at a piece's or the
-// output's name is replaced and never followed, files of other runs (at
-// ".dvtmp" names) stay as they were, and the source folder is untouched.
+// What stands in the target folder never leads a split or a join astray: a piece left by an earlier split is told of, a
+// link at a piece's or the output's name is replaced and never followed, files of other runs (at ".dvtmp" names) stay
+// as they were, and the source folder is untouched.
 #include "fault_links.h"
 #include "job_fixture.h"
 
