@@ -11,6 +11,7 @@
 #include "known_sets.h"
 #include "main_window.h"
 #include "resource_ids.h"
+#include "texts.h"
 
 namespace {
 
@@ -408,7 +409,7 @@ TEST_F(MainDialog, tips_follow_the_mode_and_show_the_whole_path) {
     SendMessageW(tooltip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
     return std::string(text, text + lstrlenW(text));
   };
-  // The fixed tips are the string table's, which the template test holds.
+  // The fixed tips are the string table's, which the test below holds.
   auto loaded = [](int id) {
     char text[512] = "";
     return std::string(text, LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text));
@@ -480,6 +481,31 @@ TEST_F(MainDialog, about_and_help_boxes_from_the_buttons_and_the_window_menu) {
     for (char c : rest) if (c == '\n' || shape.empty() || shape.back() != 'x') shape += c == '\n' ? '\n' : 'x';
     if (isHelp) EXPECT_EQ(help, rest);
     else EXPECT_EQ("x\nx\n\nx\nx\n\nx\nx", shape) << rest;
+  }
+}
+
+// The compiled string table as the system loads it: the tips, and the batch writer's lines.
+TEST(StringTable, holds_the_tips_and_the_batch_writers_lines) {
+  const char* const texts[] = {
+      "",
+      "Use an entered keyword to split the source file based on that keyword",
+      "Use an entered fragment size to split the source into pieces of that size",
+      "Specify the no. of pieces that you would like to split the source file into",
+      "Generates a batch file JOIN.BAT in the target folder which will re-join the split pieces",
+      "Use this option to Split a file into many pieces",
+      "Use this option to Join the pieces back to re-create the original file",
+      nullptr,  // the banner, checked with the About box
+      "Enter the size per piece in Kilobytes ,1 Kilobyte = 1024 bytes, 1024 Kilobytes = 1 Megabyte(mb)",
+      "Enter the size per piece in bytes (1024 bytes = 1 Kilobyte)",
+      // The batch writer's own lines, which the unit tests hold to a typed-out JOIN.BAT.
+      kBatchHeader, kBatchFirstCopy, kBatchNextCopy, kBatchFooter, "", "",
+  };
+  for (int id = 0; id < 16; ++id) {
+    char text[1024] = "";
+    std::string loaded(text, LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text));
+    if (texts[id]) {
+      EXPECT_EQ(texts[id], loaded) << "string " << id;
+    }
   }
 }
 

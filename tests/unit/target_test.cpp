@@ -86,7 +86,8 @@ TEST(Target, TwoRunsAtOnceKeepToTheirOwnFiles) {
       char byte;
       close(gate[1]);
       if (read(gate[0], &byte, 1) != 0) _exit(2);
-      _exit(RunSplit(BySize(16384), paths[k], out).back().rfind("finished ", 0) == 0 ? 0 : 1);
+      const std::string end = RunSplit(BySize(16384), paths[k], out).back();
+      _exit(end.rfind("finished ", 0) == 0 ? 0 : end.rfind("stopped ", 0) == 0 ? 1 : 2);  // 1: with a reason
     }
     close(gate[0]), close(gate[1]);
     bool finished[2] = {false, false};
