@@ -442,6 +442,8 @@ TEST_F(MainDialog, window_menu_has_no_maximize_or_size_and_ends_with_help_and_ab
     return std::to_string(GetMenuItemID(menu, at)) + " " + text;
   };
   auto has = [&](UINT id) { return GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1); };
+  const LONG frame = GetWindowLongA(gDialog, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME);
+  EXPECT_EQ(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, frame) << "no maximize box, no sizing border";
   EXPECT_FALSE(has(SC_MAXIMIZE));
   EXPECT_FALSE(has(SC_SIZE));
   for (UINT id : {SC_MOVE, SC_MINIMIZE, SC_CLOSE}) EXPECT_TRUE(has(id)) << id;
