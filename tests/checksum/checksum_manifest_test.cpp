@@ -58,64 +58,31 @@ TEST(ChecksumManifest, ReadsWholeLinesAndRefusesTheRest) {
 }
 
 #ifndef _WIN32
-// The command's standard output, and its wait status in *status.
-std::string RunShell(const std::string& command, int* status) {
-  *status = std::system((command + " >said").c_str());
-  return ReadBytes("said");
-}
-
-// A set of pieces with awkward names, the file they make, and the manifest
-// written for them, held against sha256sum's own output and its check, in
-// the scratch folder with_random_files.sh runs the tests in.
-TEST(ChecksumManifest, IsWhatSha256sumWritesAndChecks) {
+// Pieces with awkward names and the manifest written for them, held against
+// sha256sum's own output, in the scratch folder with_random_files.sh runs the tests in.
+TEST(ChecksumManifest, IsWhatSha256sumWrites) {
   const std::vector<std::string> pieces = {"my data_bin.1", " lead_bin.2", "*star_bin.3", "a\\b_bin.4",
                                            "new\nline_bin.5", "car\rriage_bin.6", "caf\xc3\xa9_bin.7"};
   std::vector<ChecksumEntry> entries;
-  Sha256 piece, whole;
-  std::string joined;
+  std::string names;
+  Sha256 piece;
   for (size_t i = 0; i < pieces.size(); ++i) {
-    std::string bytes(1000 * i + 1, static_cast<char>(i));
-    for (size_t at = 0; at < bytes.size(); at += 7) bytes[at] = static_cast<char>(at);
+    const std::string bytes = PatternBytes(1000 * i + 1, static_cast<uint32_t>(i));
     WriteBytes(pieces[i], bytes);
-    joined += bytes;
     piece.Update(bytes.data(), bytes.size());
-    whole.Update(bytes.data(), bytes.size());
     entries.push_back({Sha256Digest(), pieces[i]});
     ASSERT_TRUE(piece.Final(&entries.back().digest));
+    names += pieces[i] + '\0';
   }
-  std::string names;
-  for (const std::string& name : pieces) names += name + '\0';
   WriteBytes("names", names);
-  int status = -1;
-  std::string theirs = RunShell("xargs -0 -a names sha256sum --", &status);
-  ASSERT_EQ(status, 0);
+  ASSERT_EQ(std::system("xargs -0 -a names sha256sum -- >said"), 0);
+  const std::string theirs = ReadBytes("said");
   EXPECT_EQ(FormatChecksumManifest(entries), theirs);
-
   // Read back, the manifest writes the same bytes again.
   std::vector<ChecksumEntry> back;
   size_t badLine = 0;
   ASSERT_TRUE(ParseChecksumManifest(theirs, &back, &badLine));
   EXPECT_EQ(FormatChecksumManifest(back), theirs);
-
-  // The joined file is not there yet: the pieces alone are checked.
-  entries.push_back({Sha256Digest(), "my data.bin"});
-  ASSERT_TRUE(whole.Final(&entries.back().digest));
-  WriteBytes("my_data.sha256", FormatChecksumManifest(entries));
-  const std::string check = "sha256sum -c my_data.sha256";
-  std::string report = RunShell(check + " --ignore-missing 2>&1", &status);
-  EXPECT_EQ(status, 0) << report;
-  EXPECT_EQ(report.find("my data.bin"), std::string::npos) << report;
-  WriteBytes("my data.bin", joined);
-  report = RunShell(check + " 2>&1", &status);
-  EXPECT_EQ(status, 0) << report;
-  EXPECT_NE(report.find("my data.bin: OK"), std::string::npos) << report;
-
-  std::string damaged = ReadBytes(pieces[3]);
-  damaged[damaged.size() / 2] ^= 1;
-  WriteBytes(pieces[3], damaged);
-  report = RunShell(check + " 2>&1", &status);
-  EXPECT_NE(status, 0) << report;
-  EXPECT_NE(report.find("a\\b_bin.4: FAILED"), std::string::npos) << report;
 }
 #endif
 

@@ -1,6 +1,5 @@
-// The main dialog, built in this thread from the program's own template and
-// procedure, worked with messages and real keys; a thread timer answers the
-// modal boxes, and scripted jobs behind the default button say what it shows.
+// The main dialog, built in this thread from the program's own template and procedure, worked with messages and real
+// keys; a thread timer answers the modal boxes, and scripted jobs behind the default button say what it shows.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -12,6 +11,7 @@
 #include "known_sets.h"
 #include "main_window.h"
 #include "resource_ids.h"
+#include "texts.h"
 
 namespace {
 
@@ -40,8 +40,7 @@ bool Visible(int id) { return IsWindowVisible(GetDlgItem(gDialog, id)) != FALSE;
 bool Checked(int id) { return IsDlgButtonChecked(gDialog, id) == BST_CHECKED; }
 int FocusId() { return GetParent(GetFocus()) == gDialog ? GetDlgCtrlID(GetFocus()) : 0; }
 
-// Records a visible box of this thread and presses No or OK, as a user
-// bound to the buttons that are there would.
+// Records a visible box of this thread and presses No or OK, as a user bound to the buttons that are there would.
 BOOL CALLBACK AnswerBox(HWND box, LPARAM) {
   char windowClass[16] = "";
   if (box == gDialog || !IsWindowVisible(box) || !GetClassNameA(box, windowClass, 16) || lstrcmpA(windowClass, "#32770"))
@@ -237,18 +236,12 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1022, {}, {known::kNoSource}, 1001, "", "C:\\", ""},
       {1022, {}, {known::kNoTarget}, 1003, "C:\\a_txt.1", "", ""},
       // The split's silent stops, then each with its box.
-      {1021, {Stop(K::kSourceOpen, p, kDenied)}, {}},
-      {1021, {Stop(K::kSourceNotRegular)}, {}},
-      {1021, {Stop(K::kSizeZero)}, {}},
-      {1021, {Stop(K::kSizeNotBelowSource)}, {}},
-      {1021, {Stop(K::kKeywordEmpty)}, {}},
-      {1021, {Stop(K::kKeywordTooLong)}, {}},
-      {1021, {Stop(K::kCountOfStream)}, {}},
-      {1021, {Stop(K::kKeywordNotFound)}, {}},
-      {1021, {Stop(K::kPieceCreate, p, kDenied)}, {}},
+      {1021, {Stop(K::kSourceOpen, p, kDenied)}, {}}, {1021, {Stop(K::kSourceNotRegular)}, {}},
+      {1021, {Stop(K::kSizeZero)}, {}}, {1021, {Stop(K::kSizeNotBelowSource)}, {}}, {1021, {Stop(K::kKeywordEmpty)}, {}},
+      {1021, {Stop(K::kKeywordTooLong)}, {}}, {1021, {Stop(K::kCountOfStream)}, {}},
+      {1021, {Stop(K::kKeywordNotFound)}, {}}, {1021, {Stop(K::kPieceCreate, p, kDenied)}, {}},
       {1021, {Ask(kAsk), Finish()}, {"? " + kAsk}},  // answered No: the job ends without a word
-      {1021, {Stop(K::kSourceEmpty)}, {known::kEmptySource}},
-      {1021, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceSplit}},
+      {1021, {Stop(K::kSourceEmpty)}, {known::kEmptySource}}, {1021, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceSplit}},
       {1021, {Stop(K::kSourceRead, p, kDenied)}, {known::kSourceReadFailed}},
       {1021, {Stop(K::kSourceChanged)}, {known::kSourceChanged}},
       {1021, {Stop(K::kTooManyPieces)}, {known::kTooManyPieces}},
@@ -260,8 +253,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1021, {Stop(K::kPieceWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kPieceWriteFailed}},
       {1021, {Stop(K::kPieceRename, p, kDenied)}, {known::kPieceRenameFailed}},
       {1021, {Stop(K::kChecksumWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kChecksumWriteFailed}},
-      {1021, {Stop(K::kInterrupted)}, {known::kSplitInterrupted}},
-      {1021, {Stop(K::kLowMemory)}, {known::kLowMemory}},
+      {1021, {Stop(K::kInterrupted)}, {known::kSplitInterrupted}}, {1021, {Stop(K::kLowMemory)}, {known::kLowMemory}},
       {1021, {Warn(p), Finish()}, {known::kStalePiece, known::kSplitFinished}},
       // The pieces are whole: the failure, then the split's own end.
       {1021, {Stop(K::kBatchIsSource, p)}, {known::kBatchIsSource, known::kSplitFinished}},
@@ -271,8 +263,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       // The join's.
       {1022, {Stop(K::kNotFirstPiece, p)}, {known::kNotFirstPiece}},
       {1022, {Stop(K::kFirstPieceMissing, p)}, {known::kFirstPieceMissing}},
-      {1022, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceJoin}},
-      {1022, {Ask(kAsk), Finish()}, {"? " + kAsk}},
+      {1022, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceJoin}}, {1022, {Ask(kAsk), Finish()}, {"? " + kAsk}},
       {1022, {Stop(K::kOutputIsPiece, p)}, {known::kOutputIsPiece}},
       {1022, {Stop(K::kOutputCreate, p, kDenied)}, {known::kOutputCreateFailed}},
       {1022, {Stop(K::kOutputWrite, p, kDenied)}, {known::kOutputWriteFailed}},
@@ -286,8 +277,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1022, {Stop(K::kManifestMissing, p)}, {known::kManifestMissing}},
       {1022, {Stop(K::kManifestInvalid, p, kDenied)}, {known::kManifestInvalid}},
       {1022, {Stop(K::kPieceChecksum, p, 0, q)}, {known::kPieceChecksum}},
-      {1022, {Stop(K::kInterrupted)}, {known::kJoinInterrupted}},
-      {1022, {Stop(K::kLowMemory)}, {known::kLowMemory}},
+      {1022, {Stop(K::kInterrupted)}, {known::kJoinInterrupted}}, {1022, {Stop(K::kLowMemory)}, {known::kLowMemory}},
       {1022, {Finish()}, {known::kJoinFinished}},
   };
   for (const Row& row : rows) {
@@ -306,8 +296,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       seen.push_back((question ? "? " : "") + box.text);
       EXPECT_EQ("Dorvenal", box.caption);
       EXPECT_EQ(LoadIconA(nullptr, IDI_INFORMATION), box.icon);
-      // A split holds its buttons off from its start to its last box,
-      // also while it refuses; a join leaves them alone.
+      // A split holds its buttons off from its start to its last box, also while it refuses; a join leaves them alone.
       EXPECT_EQ(join, box.okEnabled) << box.text;
       EXPECT_EQ(join, box.cancelEnabled) << box.text;
     }
@@ -428,7 +417,7 @@ TEST_F(MainDialog, tips_follow_the_mode_and_show_the_whole_path) {
     SendMessageW(tooltip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
     return std::string(text, text + lstrlenW(text));
   };
-  // The fixed tips are the string table's, which the template test holds.
+  // The fixed tips are the string table's, which the test below holds.
   auto loaded = [](int id) {
     char text[512] = "";
     return std::string(text, LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text));
@@ -461,6 +450,8 @@ TEST_F(MainDialog, window_menu_has_no_maximize_or_size_and_ends_with_help_and_ab
     return std::to_string(GetMenuItemID(menu, at)) + " " + text;
   };
   auto has = [&](UINT id) { return GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1); };
+  const LONG frame = GetWindowLongA(gDialog, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME);
+  EXPECT_EQ(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, frame) << "no maximize box, no sizing border";
   EXPECT_FALSE(has(SC_MAXIMIZE));
   EXPECT_FALSE(has(SC_SIZE));
   for (UINT id : {SC_MOVE, SC_MINIMIZE, SC_CLOSE}) EXPECT_TRUE(has(id)) << id;
@@ -500,6 +491,31 @@ TEST_F(MainDialog, about_and_help_boxes_from_the_buttons_and_the_window_menu) {
     for (char c : rest) if (c == '\n' || shape.empty() || shape.back() != 'x') shape += c == '\n' ? '\n' : 'x';
     if (isHelp) EXPECT_EQ(help, rest);
     else EXPECT_EQ("x\nx\n\nx\nx\n\nx\nx", shape) << rest;
+  }
+}
+
+// The compiled string table as the system loads it: the tips, and the batch writer's lines.
+TEST(StringTable, holds_the_tips_and_the_batch_writers_lines) {
+  const char* const texts[] = {
+      "",
+      "Use an entered keyword to split the source file based on that keyword",
+      "Use an entered fragment size to split the source into pieces of that size",
+      "Specify the no. of pieces that you would like to split the source file into",
+      "Generates a batch file JOIN.BAT in the target folder which will re-join the split pieces",
+      "Use this option to Split a file into many pieces",
+      "Use this option to Join the pieces back to re-create the original file",
+      nullptr,  // the banner, checked with the About box
+      "Enter the size per piece in Kilobytes ,1 Kilobyte = 1024 bytes, 1024 Kilobytes = 1 Megabyte(mb)",
+      "Enter the size per piece in bytes (1024 bytes = 1 Kilobyte)",
+      // The batch writer's own lines, which the unit tests hold to a typed-out JOIN.BAT.
+      kBatchHeader, kBatchFirstCopy, kBatchNextCopy, kBatchFooter, "", "",
+  };
+  for (int id = 0; id < 16; ++id) {
+    char text[1024] = "";
+    std::string loaded(text, LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text));
+    if (texts[id]) {
+      EXPECT_EQ(texts[id], loaded) << "string " << id;
+    }
   }
 }
 

@@ -17,9 +17,7 @@ TEST_F(JobTest, EveryMethodWritesTheSameBatchForThreePieces) {
     RedirectedInput input(bytes, dir);
     RunSplit(WithBatch(request), In("report.doc"), target.path());
     EXPECT_EQ(PiecesIn(target.path(), "report_doc").size(), 3u);
-    const std::string batch = ReadBytes(target.File("JOIN.BAT"));
-    EXPECT_EQ(batch.size(), 920u);
-    EXPECT_TRUE(Same({batch}, {kReportJoinBatch}));
+    EXPECT_TRUE(Same({ReadBytes(target.File("JOIN.BAT"))}, {kReportJoinBatch}));
   }
 }
 
@@ -60,12 +58,6 @@ TEST(FreeSpace, ComparesAll64BitsAndTreatsAFailedQueryAsNoRoom) {
     EXPECT_EQ(CompareFreeSpace(row.queried, row.freeBytes, row.needed), row.room)
         << row.queried << " " << row.freeBytes << " " << row.needed;
   }
-}
-
-TEST(FreeSpace, AsksTheRealVolume) {
-  TempDir dir;
-  EXPECT_EQ(CheckFreeSpace(dir.path(), 1), 1);
-  EXPECT_EQ(CheckFreeSpace(dir.path(), UINT64_MAX), 0);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// Real faults made with the host's own means: links to /proc/self/mem
-// (every read at offset 0 fails), files changed by a host program. Under Wine the Windows build
-// starts host programs for them; on real Windows the helpers fail, and the
+// Real faults made with the host's own means: links to /proc/self/mem (every read at offset 0 fails), files changed by
+// a host program. Under Wine the Windows build starts host programs for them; on real Windows the helpers fail, and the
 // tests skip.
 #ifndef DORVENAL_FAULT_LINKS_H
 #define DORVENAL_FAULT_LINKS_H
@@ -20,8 +19,7 @@ namespace fault {
 
 #ifdef _WIN32
 
-// The host path of a file of ours, which need not exist yet; empty when
-// not under Wine.
+// The host path of a file of ours, which need not exist yet; empty when not under Wine.
 inline std::string HostPath(const std::string& path) {
   typedef char*(CDECL * ToUnix)(LPCWSTR);
   ToUnix toUnix = reinterpret_cast<ToUnix>(

@@ -1,6 +1,5 @@
-// Jobs run from requests as a front end makes them, on a scratch folder with
-// in/ and out/, each call of the job written down by a recording report;
-// comparisons that print where two lists differ rather than all of them.
+// Jobs run from requests as a front end makes them, on a scratch folder with in/ and out/, each call of the job written
+// down by a recording report; comparisons that print where two lists differ rather than all of them.
 #ifndef DORVENAL_JOB_FIXTURE_H
 #define DORVENAL_JOB_FIXTURE_H
 
@@ -18,24 +17,16 @@
 #include "split_job.h"
 #include "test_files.h"
 
-inline SplitRequest BySize(uint64_t bytes) {
+inline SplitRequest Request(SplitMethod method, uint64_t value, const std::string& keyword = "") {
   SplitRequest request;
-  request.method = Size;
-  request.pieceBytes = bytes;
-  return request;
-}
-inline SplitRequest ByCount(uint64_t count) {
-  SplitRequest request;
-  request.method = Pieces;
-  request.pieceCount = count;
-  return request;
-}
-inline SplitRequest ByKeyword(const std::string& keyword) {
-  SplitRequest request;
-  request.method = Keyword;
+  request.method = method;
+  (method == Size ? request.pieceBytes : request.pieceCount) = value;
   request.keyword = keyword;
   return request;
 }
+inline SplitRequest BySize(uint64_t bytes) { return Request(Size, bytes); }
+inline SplitRequest ByCount(uint64_t count) { return Request(Pieces, count); }
+inline SplitRequest ByKeyword(const std::string& keyword) { return Request(Keyword, 0, keyword); }
 inline SplitRequest WithBatch(SplitRequest request) { return request.writeBatch = true, request; }
 inline SplitRequest WithScript(SplitRequest request) { return request.writeScript = true, request; }
 inline SplitRequest Dry(SplitRequest request) { return request.dryRun = true, request; }
@@ -46,13 +37,11 @@ inline SplitRequest FromStream(SplitRequest request, const std::string& name = "
   return request;
 }
 
-// Runs the split and gives the report's lines.
 inline Log RunSplit(SplitRequest request, const std::string& source, const std::string& target,
-                    RecordingReport report = RecordingReport(), JobResult* result = nullptr) {
+                    RecordingReport report = RecordingReport()) {
   request.sourcePath = source;
   request.targetDir = target;
-  const JobResult end = PerformSplitJob(request, report);
-  if (result != nullptr) *result = end;
+  PerformSplitJob(request, report);
   return report.log;
 }
 
@@ -81,30 +70,29 @@ inline Log Cut(const std::string& bytes, const std::vector<size_t>& lengths) {
   return pieces;
 }
 
-// A text as a failure message shows it: control bytes escaped, long ones cut.
+// Up to 72 bytes of a text, control bytes escaped.
 inline std::string Shown(const std::string& text) {
   std::string shown = "\"";
   for (size_t i = 0; i < text.size() && i < 72; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
     char hex[5];
-    std::snprintf(hex, sizeof hex, "\\x%02x", c);
-    shown += c >= 32 && c < 127 ? std::string(1, static_cast<char>(c)) : std::string(hex);
+    std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(text[i]));
+    shown += text[i] >= 32 && text[i] < 127 ? std::string(1, text[i]) : std::string(hex);
   }
   return shown + (text.size() > 72 ? "\"... (" + std::to_string(text.size()) + " bytes)" : "\"");
 }
 
 // Equal lists, or the first entry where they differ and, within it, the first byte.
 inline ::testing::AssertionResult Same(const Log& actual, const Log& expected) {
-  size_t i = 0;
+  size_t i = 0, at = 0;
   while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) ++i;
   if (i == actual.size() && i == expected.size()) return ::testing::AssertionSuccess();
   auto result = ::testing::AssertionFailure() << actual.size() << " entries, expected " << expected.size() << "; ";
   if (i == actual.size()) return result << "missing [" << i << "] " << Shown(expected[i]);
   if (i == expected.size()) return result << "extra [" << i << "] " << Shown(actual[i]);
-  size_t at = 0;
   while (at < actual[i].size() && at < expected[i].size() && actual[i][at] == expected[i][at]) ++at;
-  return result << "[" << i << "] differs from byte " << at << ":\n  actual   " << Shown(actual[i].substr(at > 8 ? at - 8 : 0))
-                << "\n  expected " << Shown(expected[i].substr(at > 8 ? at - 8 : 0));
+  const size_t from = at > 8 ? at - 8 : 0;
+  return result << "[" << i << "] differs from byte " << at << ":\n  actual   " << Shown(actual[i].substr(from))
+                << "\n  expected " << Shown(expected[i].substr(from));
 }
 
 // A scratch folder with in/ and out/ for each test.

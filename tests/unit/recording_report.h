@@ -1,6 +1,5 @@
-// A report that writes each call of a job down as one line and answers its
-// questions from a list given in advance. No test framework: the fuzz
-// target uses it too.
+// A report that writes each call of a job down as one line and answers its questions from a list given in advance. No
+// test framework: the fuzz target uses it too.
 #ifndef DORVENAL_RECORDING_REPORT_H
 #define DORVENAL_RECORDING_REPORT_H
 
@@ -14,23 +13,19 @@
 
 using Log = std::vector<std::string>;
 
-inline const char* StopKindName(StopKind kind) {
-  static const char* const kNames[] = {
-      "size-zero", "size-not-below-source", "too-many-pieces", "keyword-empty", "keyword-too-long",
-      "count-of-stream", "batch-name-invalid", "batch-name-code-page", "names-too-long", "source-open", "source-not-regular",
-      "source-empty", "source-read", "source-changed", "no-free-space", "keyword-not-found", "piece-is-source",
-      "piece-create", "piece-write", "piece-rename", "batch-is-source", "batch-write", "script-write",
-      "not-first-piece", "first-piece-missing", "output-is-piece", "output-create", "output-write",
-      "output-rename", "piece-open", "piece-read", "piece-missing", "piece-unreadable", "piece-changed",
-      "checksum-write", "manifest-missing", "manifest-invalid", "piece-checksum", "interrupted", "low-memory"};
-  static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kLowMemory) + 1,
-                "one name per kind");
-  return kNames[static_cast<size_t>(kind)];
-}
-
 // "stopped <kind> <path> <code>", as the report writes a stop down.
 inline std::string StopLine(const StopReason& reason) {
-  return std::string("stopped ") + StopKindName(reason.kind) + " " + reason.path + " " + std::to_string(reason.code);
+  static const char* const kNames[] = {
+      "size-zero", "size-not-below-source", "too-many-pieces", "keyword-empty", "keyword-too-long", "count-of-stream",
+      "batch-name-invalid", "batch-name-code-page", "names-too-long", "source-open", "source-not-regular",
+      "source-empty", "source-read", "source-changed", "no-free-space", "keyword-not-found", "piece-is-source",
+      "piece-create", "piece-write", "piece-rename", "batch-is-source", "batch-write", "script-write",
+      "not-first-piece", "first-piece-missing", "output-is-piece", "output-create", "output-write", "output-rename",
+      "piece-open", "piece-read", "piece-missing", "piece-unreadable", "piece-changed", "checksum-write",
+       "manifest-missing", "manifest-invalid", "piece-checksum", "interrupted", "low-memory"};
+  static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kLowMemory) + 1, "a name a kind");
+  return std::string("stopped ") + kNames[static_cast<size_t>(reason.kind)] + " " + reason.path + " " +
+         std::to_string(reason.code);
 }
 
 class RecordingReport : public JobReport {

@@ -1,9 +1,13 @@
-// What stands in the target folder never leads a split or a join astray: a
-// piece left by an earlier split is told of, a link at a piece's or the
-// output's name is replaced and never followed, files of other runs (at
-// ".dvtmp" names) stay as they were, and the source folder is untouched.
+// What stands in the target folder never leads a split or a join astray: a piece left by an earlier split is told of, a
+// link at a piece's or the output's name is replaced and never followed, files of other runs (at ".dvtmp" names) stay
+// as they were, and the source folder is untouched.
 #include "fault_links.h"
 #include "job_fixture.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -60,5 +64,46 @@ TEST(Target, WhatStandsThereLeadsNothingAstray) {
     EXPECT_TRUE(Same(Snapshot(in), source)) << "the source folder is untouched";
   }
 }
+
+#ifndef _WIN32
+// Two processes split different sources of one name into one folder at once: each finishes, or stops with a
+// reason; the set left is whole and one finisher's source to the byte, and no temporary file stays.
+TEST(Target, TwoRunsAtOnceKeepToTheirOwnFiles) {
+  for (int round = 0; round < 3; ++round) {
+    TempDir scratch;
+    const std::string out = scratch.Subdir("out");
+    std::string sources[2], paths[2];
+    for (int k = 0; k < 2; ++k) {
+      sources[k] = PatternBytes(4 << 20, static_cast<uint32_t>(2 * round + k + 1));
+      WriteBytes(paths[k] = scratch.Subdir(std::to_string(k)) + "/data.bin", sources[k]);
+    }
+    // Both start when the gate closes.
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    pid_t runs[2];
+    for (int k = 0; k < 2; ++k) {
+      if ((runs[k] = fork()) != 0) continue;
+      char byte;
+      close(gate[1]);
+      if (read(gate[0], &byte, 1) != 0) _exit(2);
+      const std::string end = RunSplit(BySize(16384), paths[k], out).back();
+      _exit(end.rfind("finished ", 0) == 0 ? 0 : end.rfind("stopped ", 0) == 0 ? 1 : 2);  // 1: with a reason
+    }
+    close(gate[0]), close(gate[1]);
+    bool finished[2] = {false, false};
+    for (int k = 0; k < 2; ++k) {
+      int status = -1;
+      ASSERT_EQ(waitpid(runs[k], &status, 0), runs[k]);
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) <= 1) << status;
+      finished[k] = WEXITSTATUS(status) == 0;
+    }
+    std::string set;
+    for (const std::string& piece : PiecesIn(out, "data_bin")) set += piece;
+    SCOPED_TRACE("round " + std::to_string(round) + ", finished: " + std::to_string(finished[0]) + std::to_string(finished[1]));
+    EXPECT_TRUE((finished[0] && set == sources[0]) || (finished[1] && set == sources[1]) || (!finished[0] && !finished[1]));
+    EXPECT_EQ(ListDir(out).size(), finished[0] || finished[1] ? 256u : 0u);
+  }
+}
+#endif
 
 }  // namespace

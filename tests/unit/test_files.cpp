@@ -20,26 +20,23 @@ namespace fs = std::filesystem;
 namespace {
 
 #ifdef _WIN32
-// Removes a folder with the system's own calls, never entering a link; false
-// when something stayed, such as a host link that Windows calls cannot remove.
+// Removes a folder with the system's own calls, never entering a link; false when something stayed, such as
+// a host link that Windows calls cannot remove.
 bool RemoveTree(const std::string& path) {
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
   bool removed = true;
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = data.cFileName, child = path + "\\" + name;
-      if (name == "." || name == "..") continue;
-      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      const DWORD kind = data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
-      if (kind == FILE_ATTRIBUTE_DIRECTORY) {
-        removed = RemoveTree(child) && removed;
-      } else if (!DeleteFileA(child.c_str()) && !RemoveDirectoryA(child.c_str())) {
-        removed = false;
-      }
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &data)) {
+    const std::string name = data.cFileName, child = path + "\\" + name;
+    if (name == "." || name == "..") continue;
+    SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == FILE_ATTRIBUTE_DIRECTORY) {
+      removed = RemoveTree(child) && removed;
+    } else if (!DeleteFileA(child.c_str()) && !RemoveDirectoryA(child.c_str())) {
+      removed = false;
+    }
   }
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
   return RemoveDirectoryA(path.c_str()) && removed;
 }
 #endif
@@ -65,9 +62,7 @@ TempDir::~TempDir() {
   std::error_code error;
   fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
   for (fs::recursive_directory_iterator it(path_, error), end; !error && it != end; it.increment(error)) {
-    if (fs::is_directory(it->symlink_status(error))) {
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
-    }
+    if (fs::is_directory(it->symlink_status(error))) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
   }
   fs::remove_all(path_, error);
 #endif
@@ -110,16 +105,13 @@ bool MakeSparse(const std::string& path, uint64_t size) {
 #ifdef _WIN32
   // The C library's resize writes zeros; SetEndOfFile leaves a hole.
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER end;
   end.QuadPart = static_cast<LONGLONG>(size);
-  bool made = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  const bool made = file != INVALID_HANDLE_VALUE && SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
   return CloseHandle(file) && made;
 #else
   WriteBytes(path, "");
-  std::error_code error;
-  fs::resize_file(path, size, error);
-  return !error;
+  return truncate(path.c_str(), static_cast<off_t>(size)) == 0;
 #endif
 }
 
@@ -129,19 +121,15 @@ std::vector<std::string> Snapshot(const std::string& dir) {
     const fs::path path = fs::path(dir) / name;
     std::error_code error;
     const fs::file_status status = fs::symlink_status(path, error);
-    if (fs::is_symlink(status)) {
-      lines.push_back(name + " -> " + fs::read_symlink(path, error).string());
-    } else if (fs::is_directory(status)) {
-      lines.push_back(name + "/");
-    } else if (!fs::is_regular_file(status)) {
-      lines.push_back(name + " (not a file)");  // never opened: a FIFO would wait
-    } else {
-      // The first 16 MiB: a sparse file may be larger than the disk.
+    std::string line = name + (fs::is_directory(status) ? "/" : "");
+    if (fs::is_symlink(status)) line += " -> " + fs::read_symlink(path, error).string();
+    if (fs::is_regular_file(status)) {  // only files are opened: a FIFO would wait
       const uintmax_t size = fs::file_size(path, error);
       std::string head(static_cast<size_t>(std::min<uintmax_t>(size, 16 << 20)), '\0');
       std::ifstream(path, std::ios::binary).read(&head[0], static_cast<std::streamsize>(head.size()));
-      lines.push_back(name + " " + std::to_string(size) + " " + std::to_string(std::hash<std::string>()(head)));
+      line += " " + std::to_string(size) + " " + std::to_string(std::hash<std::string>()(head));
     }
+    lines.push_back(line);
   }
   return lines;
 }
@@ -160,29 +148,23 @@ RedirectedInput::RedirectedInput(const std::string& bytes, const TempDir& scratc
     : RedirectedInput((WriteBytes(scratch.File("stdin"), bytes), scratch.File("stdin"))) {}
 
 #ifdef _WIN32
-
-RedirectedInput::RedirectedInput(const std::string& path) {
-  saved_ = reinterpret_cast<intptr_t>(GetStdHandle(STD_INPUT_HANDLE));
+RedirectedInput::RedirectedInput(const std::string& path)
+    : saved_(reinterpret_cast<intptr_t>(GetStdHandle(STD_INPUT_HANDLE))) {
   SetStdHandle(STD_INPUT_HANDLE, CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
 }
-
 RedirectedInput::~RedirectedInput() {
   CloseHandle(GetStdHandle(STD_INPUT_HANDLE));
   SetStdHandle(STD_INPUT_HANDLE, reinterpret_cast<HANDLE>(saved_));
 }
-
 #else
-
-RedirectedInput::RedirectedInput(const std::string& path) : saved_(::dup(STDIN_FILENO)) {
-  int fd = ::open(path.c_str(), O_RDONLY);
-  ::dup2(fd, STDIN_FILENO);
-  ::close(fd);
+RedirectedInput::RedirectedInput(const std::string& path) : saved_(dup(STDIN_FILENO)) {
+  const int fd = open(path.c_str(), O_RDONLY);
+  dup2(fd, STDIN_FILENO);
+  close(fd);
 }
-
 RedirectedInput::~RedirectedInput() {
-  ::dup2(static_cast<int>(saved_), STDIN_FILENO);
-  ::close(static_cast<int>(saved_));
+  dup2(static_cast<int>(saved_), STDIN_FILENO);
+  close(static_cast<int>(saved_));
 }
-
 #endif

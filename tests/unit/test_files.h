@@ -28,9 +28,8 @@ std::vector<std::string> ListDir(const std::string& dir);  // sorted names
 // A file of `size` bytes that holds no data blocks: cheap at any size.
 bool MakeSparse(const std::string& path, uint64_t size);
 
-// What a folder holds, one sorted line per entry: "name/" for a folder,
-// "name -> target" for a link, "name <size> <hash>" for a file.
-// Only regular files are read, and of those the first 16 MiB.
+// What a folder holds, one sorted line per entry: "name/" for a folder, "name -> target" for a link,
+// "name <size> <hash of the first 16 MiB>" for a file.
 std::vector<std::string> Snapshot(const std::string& dir);
 
 // Standard input reads another source while this lives, then is given back.
