@@ -60,6 +60,11 @@ SystemError CopyInKernel(FileHandle from, FileHandle to, uint64_t length, uint64
 SystemError CloseFile(FileHandle file);
 
 SystemError RemoveFile(const std::string& path);
+// Opens the lock file at path, creating it, and waits until this process
+// alone holds it, so that runs that give sets their names in one folder
+// take turns. The system lets go when the file is closed or the process
+// ends, however it ends; remove the file, then close it.
+SystemError LockFile(const std::string& path, FileHandle* lock);
 // Gives a finished file its final name, replacing whatever stands there (a
 // link is replaced, never its target).
 SystemError RenameReplacing(const std::string& from, const std::string& to);

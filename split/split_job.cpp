@@ -30,6 +30,8 @@ struct SplitRun {
   FileHandle source;       // what is read: that file, or standard input
   FileStamp stamp;         // the file as the job found it
   std::optional<PieceSet> pieces;
+  std::string lockPath;    // the folder's lock, held while the set gets its names
+  FileSlot lock;
   uint64_t bytesDone = 0;
   bool declined = false;
   JobSummary summary;
@@ -187,6 +189,22 @@ void WarnOfStalePiece(SplitRun& run) {
   if (FindFileExact(next, &size)) run.report.Warn(Warning{WarningKind::kStalePiece, next});
 }
 
+// Runs that give sets their names in one folder take turns, so that their
+// renames never interleave into a set of both.
+bool LockTargetFolder(SplitRun& run, StopReason* stop) {
+  run.lockPath = MakeTemporaryPath(run.request.targetDir, "~dv", "lock");
+  SystemError error = LockFile(run.lockPath, run.lock.Receive());
+  return error == kNoError || Stop(stop, StopKind::kPieceCreate, run.lockPath, error);
+}
+
+void UnlockTargetFolder(SplitRun& run) {
+  if (!run.lock.Held()) return;
+  // Removed while still held: removed after the close, the name could be
+  // taken from under a run that holds the file by then.
+  RemoveFile(run.lockPath);
+  run.lock.Release();
+}
+
 // Everything from the checks of the request to JOIN.BAT and join.sh.
 JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   const SplitRequest& request = run.request;
@@ -214,6 +232,7 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   // The manifest's last line names the file a join re-creates, which is
   // the source's name unless that held an underscore and no dot.
   const std::string restoredName = RestoreFileName(SourceFileName(BuildPieceStem(run.sourcePath, request.targetDir)));
+  if (!request.dryRun && !LockTargetFolder(run, stop)) return JobEnd::kStopped;
   if (!run.pieces->WriteManifest(restoredName, stop) || !run.pieces->Commit(stop)) return JobEnd::kStopped;
   if (request.method == Keyword || IsStream(run)) {
     Summarize(run, run.pieces->count(), run.pieces->firstBytes(), run.pieces->lastBytes());
@@ -245,8 +264,9 @@ JobResult PerformSplitJob(const SplitRequest& request, JobReport& report) {
     result = JobResult{JobEnd::kStopped, StopReason{StopKind::kLowMemory, std::string(), kNoError}};
   }
   // In the job's order: the piece being written and every temporary file,
-  // then the source; then the last word.
+  // the folder's lock, then the source; then the last word.
   run.pieces.reset();
+  UnlockTargetFolder(run);
   run.sourceFile.Release();
   if (result.end == JobEnd::kFinished) report.Finished(run.summary);
   if (result.end == JobEnd::kStopped) report.Stopped(result.reason);

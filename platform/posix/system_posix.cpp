@@ -1,6 +1,7 @@
 // The system side on POSIX systems.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -114,6 +115,31 @@ SystemError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) 
 SystemError CloseFile(FileHandle file) { return ::close(Fd(file)) == 0 ? kNoError : LastError(); }
 
 SystemError RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ? kNoError : LastError(); }
+
+SystemError LockFile(const std::string& path, FileHandle* lock) {
+  for (;;) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+      if (errno == EINTR && !StopRequested()) continue;
+      return errno;
+    }
+    while (flock(fd, LOCK_EX) != 0) {
+      if (errno == EINTR && !StopRequested()) continue;
+      const SystemError error = errno;
+      close(fd);
+      return error;
+    }
+    // The run before us may have removed the file we waited on: only the
+    // file that still has the name is the lock.
+    struct stat held, named;
+    if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino) {
+      lock->value = fd;
+      return kNoError;
+    }
+    close(fd);
+  }
+}
 
 SystemError RenameReplacing(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0 ? kNoError : LastError();

@@ -5,6 +5,7 @@
 
 #include "drive_root.h"
 #include "platform.h"
+#include "stop_request.h"
 
 const char kPathSeparator = '\\';
 
@@ -98,6 +99,24 @@ SystemError CopyInKernel(FileHandle, FileHandle, uint64_t, uint64_t* copied, boo
 SystemError CloseFile(FileHandle file) { return CloseHandle(Native(file)) ? kNoError : LastError(); }
 
 SystemError RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) ? kNoError : LastError(); }
+
+SystemError LockFile(const std::string& path, FileHandle* lock) {
+  for (int denied = 0;;) {
+    // Shared with nobody, and gone when closed (Windows 95 and 98 keep it).
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (held != INVALID_HANDLE_VALUE) {
+      lock->value = reinterpret_cast<intptr_t>(held);
+      return kNoError;
+    }
+    // Another run holds it, or its file is being deleted as that run lets
+    // go; a folder the user may not write to denies for good.
+    const SystemError error = LastError();
+    const bool waiting = error == ERROR_SHARING_VIOLATION || (error == ERROR_ACCESS_DENIED && ++denied < 200);
+    if (!waiting || StopRequested()) return error;
+    Sleep(10);
+  }
+}
 
 SystemError RenameReplacing(const std::string& from, const std::string& to) {
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return kNoError;

@@ -104,6 +104,23 @@ TEST(Target, TwoRunsAtOnceKeepToTheirOwnFiles) {
     EXPECT_EQ(ListDir(out).size(), finished[0] || finished[1] ? 256u : 0u);
   }
 }
+
+// The lock that runs take to give a set its names: a second run waits until the first lets go.
+TEST(Target, OneRunAtATimeHoldsTheFolderLock) {
+  TempDir dir;
+  const std::string path = dir.File("~dv.lock.dvtmp");
+  FileHandle held;
+  ASSERT_EQ(LockFile(path, &held), kNoError);
+  const pid_t other = fork();
+  if (other == 0) _exit(CloseFile(held) == kNoError && LockFile(path, &held) == kNoError ? 0 : 1);  // a lock of its own
+  usleep(200000);
+  int status = -1;
+  EXPECT_EQ(waitpid(other, &status, WNOHANG), 0) << "the second run does not wait";
+  RemoveFile(path);
+  CloseFile(held);
+  ASSERT_EQ(waitpid(other, &status, 0), other);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
 #endif
 
 }  // namespace
