@@ -34,6 +34,27 @@ Digests HashInParts(Sha256& system, const std::string& bytes) {
   return digests;
 }
 
+TEST(Sha256, GivesThePublishedDigests) {
+  const struct {
+    std::string message;
+    const char* digest;
+  } rows[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu",
+       "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
+      {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  Sha256 system;  // one object for all: each Final starts the next hash
+  for (const auto& row : rows) {
+    Digests digests = HashInParts(system, row.message);
+    EXPECT_EQ(DigestToHex(digests.system), row.digest) << row.message.size() << " bytes, " << system.Implementation();
+    EXPECT_EQ(DigestToHex(digests.portable), row.digest) << row.message.size() << " bytes, portable";
+  }
+}
+
 // with_random_files.sh runs this in a folder of random files of 0, 55, 56,
 // 63, 64, 65 and 1 MiB + 1 bytes, beside SHA256SUMS as sha256sum wrote it.
 TEST(Sha256, AgreesWithSha256sumOnRandomFiles) {
