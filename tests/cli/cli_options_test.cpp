@@ -49,6 +49,7 @@ TEST(ParseCommandLine, AcceptedLinesGiveTheirRequest) {
       {{"split", "--size", "512b", "a", "b"}, "split size=512 [a] [b]"},
       {{"split", "-s", "650MiB", "a", "b"}, "split size=681574400 [a] [b]"},
       {{"split", "-s", "2g", "a", "b"}, "split size=2147483648 [a] [b]"},
+      {{"split", "-s", "1000B", "--bytes", "a", "b"}, "split size=1000 [a] [b]"},
       {{"split", "-s", "3kb", "a", "b"}, "split size=3072 [a] [b]"},
       {{"split", "-s", "16777215T", "a", "b"}, "split size=18446742974197923840 [a] [b]"},
       {{"split", "-yqn", "3", "-p", "--dry-run", "--script", "a", "b"}, "split pieces=3 script yes quiet dry parents [a] [b]"},

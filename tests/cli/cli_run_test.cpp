@@ -105,6 +105,8 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
       {"", {"split", "-yn", "3", "@/in/report.doc", "@/out"}, "full out", 1, "",
        "dorvenal-cli: cannot write to standard output\n", three},
       // One row per cause of a stop, with its line.
+      {"", {"split", "--pieces", "2", "--yes", "@/in/missing", "@/out"}, "", 1, "",
+       "dorvenal-cli: cannot open '@/in/missing': No such file or directory\n", {}},
       {"chmod 000 in/report.doc", {"split", "-yn", "2", "@/in/report.doc", "@/out"}, "nobody", 1, "",
        "dorvenal-cli: cannot open '@/in/report.doc': Permission denied\n", {}},
       {"mkfifo in/pipe", {"split", "-yn", "3", "@/in/pipe", "@/out"}, "", 1, "",
