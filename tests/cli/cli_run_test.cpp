@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -35,22 +36,22 @@ std::string ShellQuoted(std::string text) {
 // that hangs is ended after 30 s (124).
 CliRun Cli(const Args& args, const std::string& dir, const std::string& input, const std::string& cwd) {
   TempDir streams;
-  std::string line = "cd " + ShellQuoted(cwd.empty() ? streams.path() : cwd) + " && trap '' XFSZ && " +
-                     (input == "limit" ? "ulimit -f 2 && " : "") + (input == "pipe" ? "cat " + dir + "/in/report.doc | " : "") +
-                     (input == "nobody" ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "") +
-                     "timeout --foreground 30 " DORVENAL_CLI_PATH;
-  for (const std::string& arg : args) line += " " + ShellQuoted(At(arg, dir));
-  const bool tty = input == "tty";
-  line += (input == "full out" ? " >/dev/full" : " >'" + streams.File("out") + "'") + (tty ? "" : " 2>'" + streams.File("err") + "'");
-  if (input == "|") line += " 0<>'" + streams.File("in") + "'";
-  if (input == "|" && std::system(("mkfifo '" + streams.File("in") + "'").c_str()) != 0) return {-1, "", "no fifo"};
-  const bool typed = input.size() > 1 && input != "limit" && input != "full out" && input != "pipe" && input != "nobody";
-  if (!typed && input != "|" && input != "pipe") line += " </dev/null";
-  if (typed) {
-    line = "printf '" + (tty ? "" : input) + "' | script -qec " + ShellQuoted(line) + " /dev/null >" +
-           (tty ? streams.File("err") : "/dev/null");
-  }
-  int status = std::system(line.c_str());
+  const std::string out = " >'" + streams.File("out") + "'", err = " 2>'" + streams.File("err") + "'";
+  std::string run = "timeout --foreground 30 " DORVENAL_CLI_PATH, line;
+  for (const std::string& arg : args) run += " " + ShellQuoted(At(arg, dir));
+  const std::map<std::string, std::string> lines = {
+      {"", run + out + err + " </dev/null"},
+      {"|", "mkfifo '" + streams.File("in") + "' && " + run + out + err + " 0<>'" + streams.File("in") + "'"},
+      {"pipe", "cat " + dir + "/in/report.doc | " + run + out + err},
+      {"nobody", "setpriv --reuid=65534 --regid=65534 --clear-groups " + run + out + err + " </dev/null"},
+      {"limit", "ulimit -f 2 && " + run + out + err + " </dev/null"},
+      {"full out", run + " >/dev/full" + err + " </dev/null"},
+      {"tty", "printf '' | script -qec " + ShellQuoted(run + out) + " /dev/null >'" + streams.File("err") + "'"}};
+  const auto known = lines.find(input);
+  line = known != lines.end() ? known->second
+                              : "printf '" + input + "' | script -qec " + ShellQuoted(run + out + err) + " /dev/null >/dev/null";
+  line = "cd " + ShellQuoted(cwd.empty() ? streams.path() : cwd) + " && trap '' XFSZ && " + line;
+  const int status = std::system(line.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(streams.File("out")), ReadBytes(streams.File("err"))};
 }
 
@@ -58,15 +59,8 @@ const char kSplitDone[] = "dorvenal-cli: Finished Splitting Successfully !!!\n";
 const char kNotAsking[] =
     "dorvenal-cli: not asking: standard input is not a terminal; give --yes to go on without a question\n";
 
-// setup: a shell line run in the test's folder first.
-struct RunRow {
-  std::string setup;
-  Args args;
-  const char* input;
-  int code;
-  std::string out, err;
-  Args files;  // what out/ then holds
-};
+// setup: a shell line run in the test's folder first; files: what out/ then holds.
+struct RunRow { std::string setup; Args args; const char* input; int code; std::string out, err; Args files; };
 
 // report.doc: 10,000 bytes, zero and 0x1A bytes among them after two "END"s; ref/ holds it in three pieces.
 TEST(CliRun, ExitCodesLinesAndFiles) {
@@ -173,9 +167,7 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
       whole += ReadBytes(out + "/report_doc." + std::to_string(k));
     }
     EXPECT_TRUE(whole == source);
-    if (row.files == batch) {
-      EXPECT_EQ(ReadBytes(out + "/JOIN.BAT"), kReportJoinBatch);
-    }
+    if (row.files == batch) { EXPECT_EQ(ReadBytes(out + "/JOIN.BAT"), kReportJoinBatch); }
   }
 }
 
@@ -197,13 +189,7 @@ TEST(CliRun, ChecksumManifestGuardsTheSet) {
       "printf Z | dd of=out/report_doc.2 bs=1 seek=7 conv=notrunc 2>/dev/null && echo old >j/report.doc";
   const std::string oks = "@/out/report_doc.1: OK\n@/out/report_doc.2: OK\n@/out/report_doc.3: OK\n";
   const Args join = {"join", "-y", "@/out/report_doc.1", "@/j"}, verify = {"verify", "@/out/report_doc.1"};
-  struct Row {
-    std::string setup;
-    Args args;
-    int code;
-    std::string out, err, joined, folder;
-    Args files;
-  };
+  struct Row { std::string setup; Args args; int code; std::string out, err, joined, folder; Args files; };
   const Row rows[] = {
       {"", join, 0, done, "", "=", "j", {"report.doc"}},
       {flip, join, 1, "", damaged, "old\n", "j", {"report.doc"}},
@@ -269,12 +255,8 @@ TEST(CliRun, StoppedRunsLeaveTheFolderAsItWas) {
     ASSERT_EQ(std::system((line + " >/dev/null 0<>in").c_str()), 0);
     EXPECT_EQ(ReadBytes(dir.File("code")), std::to_string(row.code) + "\n");
     for (const std::string& name : ListDir(dir.File("out"))) {
-      if (name.rfind("s_txt.", 0) == 0) {
-        EXPECT_EQ(ReadBytes(dir.File("out/" + name)), "ab|") << name;
-      }
-      if (row.code != 137) {
-        ADD_FAILURE() << "left behind: " << name;
-      }
+      EXPECT_TRUE(name.rfind("s_txt.", 0) != 0 || ReadBytes(dir.File("out/" + name)) == "ab|") << name;
+      EXPECT_EQ(row.code, 137) << "left behind: " << name;
     }
     EXPECT_EQ(ReadBytes(dir.File("err")), row.err);
   }
@@ -285,12 +267,9 @@ TEST(CliRun, StoppedRunsLeaveTheFolderAsItWas) {
 // With a manifest (made here by sha256sum) it checks the pieces first, or says that it cannot.
 TEST(CliRun, JoinScriptRebuildsAnyName) {
   const std::string names[] = {"a b.txt", "it's \"q\".txt", "$HOME `id` $(id).txt", "new\nline", "-dash.tar.gz"};
-  struct Row {
-    const char* script;  // join.sh as the split writes it, or sums.sh: the same with a manifest
-    const char* folder;  // of the script, in parts/
-    std::string setup;   // run in parts/new, with $s the stem and $n the name
-    std::string said;    // @ the stem, # the name; a join ends in "Finished creating #\n"
-  };
+  // script: join.sh as the split writes it, or sums.sh, the same with a manifest; folder: the script's, in parts/;
+  // setup: run in parts/new, with $s the stem and $n the name; said: @ the stem, # the name.
+  struct Row { const char* script; const char* folder; std::string setup, said; };
   const std::string done = "Finished creating #\n";
   const std::string mismatch = "join.sh: piece @.2 does not match its line in @.sha256\n";
   const Row rows[] = {
