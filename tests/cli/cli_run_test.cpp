@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "join_script.h"
 #include "known_sets.h"
 #include "test_files.h"
 
@@ -264,7 +263,7 @@ TEST(CliRun, StoppedRunsLeaveTheFolderAsItWas) {
 
 // join.sh under dash and bash, whatever bytes the name holds: it rebuilds the file, or it refuses and
 // leaves every file as it was (nothing written through a link, nor into a folder of a similar name).
-// With a manifest (made here by sha256sum) it checks the pieces first, or says that it cannot.
+// With the split's manifest it checks the pieces first, or says that it cannot.
 TEST(CliRun, JoinScriptRebuildsAnyName) {
   const std::string names[] = {"a b.txt", "it's \"q\".txt", "$HOME `id` $(id).txt", "new\nline", "-dash.tar.gz"};
   // script: join.sh as the split writes it, or sums.sh, the same with a manifest; folder: the script's, in parts/;
@@ -297,14 +296,10 @@ TEST(CliRun, JoinScriptRebuildsAnyName) {
     const std::string source = PatternBytes(5000, 3), parts = dir.path() + "/parts/new";
     const std::string vars = " && s=" + ShellQuoted(stem) + " n=" + ShellQuoted(name);
     WriteBytes(dir.File(name), source);
-    CliRun run = Cli({"split", "-yqn", "3", "--script", "-p", "--", dir.File(name), dir.path() + "/ref"}, dir.path(), "", "");
-    ASSERT_EQ(run.code, 0) << run.err;
-    std::vector<uint64_t> sizes;
-    for (const char* k : {".1", ".2", ".3"}) sizes.push_back(ReadBytes(dir.path() + "/ref/" + stem + k).size());
-    WriteBytes(dir.path() + "/ref/sums.sh", BuildJoinScriptText(name, sizes, true));
-    ASSERT_EQ(std::system(("cd " + ShellQuoted(dir.path()) + vars +
-                           " && sha256sum -- \"ref/$s\".[123] \"$n\" | sed 's|ref/||' >\"ref/$s.sha256\" && mkdir bin && "
-                           "for t in dirname wc cat mv rm dash bash; do ln -s \"$(command -v $t)\" bin; done").c_str()), 0);
+    ASSERT_EQ(std::system(("cd " + ShellQuoted(dir.path()) + vars + " && c=" DORVENAL_CLI_PATH " && $c split -yqn 3 --script -p -- "
+                           "\"$n\" ref && $c split -yqn 3 --script --checksum -p -- \"$n\" sums && mv sums/join.sh ref/sums.sh && "
+                           "mv sums/\"$s.sha256\" ref && mkdir bin && for t in dirname wc cat mv rm dash bash; do "
+                           "ln -s \"$(command -v $t)\" bin; done").c_str()), 0);
     for (const Row& row : rows) {
       if (&row > &rows[1] && &name < &names[2]) continue;  // the plainer names add nothing to the later rows
       SCOPED_TRACE(name + ": " + row.setup);
