@@ -141,9 +141,7 @@ TEST(ConsoleText, NamesAreQuotedAsAShellReadsThemBack) {
 TEST(ConsoleText, EveryStopHasALineOfItsOwn) {
   for (int kind = 0; kind <= static_cast<int>(StopKind::kLowMemory); ++kind) {
     for (bool join : {false, true}) {
-      StopContext context;
-      context.join = join;
-      const std::string line = StopLine(StopReason(static_cast<StopKind>(kind), "p"), context);
+      const std::string line = StopLine(StopReason(static_cast<StopKind>(kind), "p"), StopContext{join, 0, ""});
       EXPECT_EQ(line.find("without words"), std::string::npos) << kind;
       EXPECT_EQ(line.find('%'), std::string::npos) << line;
     }
