@@ -53,7 +53,6 @@ TEST(ParseCommandLine, AcceptedLinesGiveTheirRequest) {
       {{"split", "-s", "3kb", "a", "b"}, "split size=3072 [a] [b]"},
       {{"split", "-s", "16777215T", "a", "b"}, "split size=18446742974197923840 [a] [b]"},
       {{"split", "-yqn", "3", "-p", "--dry-run", "--script", "a", "b"}, "split pieces=3 script yes quiet dry parents [a] [b]"},
-      {{"split", "-kEND", "a", "b"}, "split keyword=END [a] [b]"},
       {{"split", "-k", keyword100, "a", "b"}, "split keyword=" + keyword100 + " [a] [b]"},
       {{"split", "-s", "100M", "--na", "backup.tar", "-", "parts"}, "split size=104857600 stdin=backup.tar [-] [parts]"},
       {{"join", "-yq", "x.1", "t"}, "join yes quiet [x.1] [t]"},

@@ -216,9 +216,6 @@ TEST(CliRun, ChecksumManifestGuardsTheSet) {
     const std::string in = dir.Subdir("in"), out = dir.Subdir("out"), j = dir.Subdir("j");
     WriteBytes(in + "/report.doc", source);
     ASSERT_EQ(Cli({"split", "-yqn", "3", "--checksum", "@/in/report.doc", "@/out"}, dir.path(), "", "").code, 0);
-    // sha256sum reads the manifest, here and once the file is joined beside the pieces.
-    const std::string check = "cd '" + out + "' && sha256sum --strict --quiet -c report_doc.sha256";
-    ASSERT_EQ(std::system((check + " --ignore-missing").c_str()), 0);
     ASSERT_EQ(std::system(("cd '" + dir.path() + "' && " + (row.setup.empty() ? ":" : row.setup)).c_str()), 0);
     CliRun run = Cli(row.args, dir.path(), "", "");
     EXPECT_EQ(run.code, row.code);
@@ -227,8 +224,9 @@ TEST(CliRun, ChecksumManifestGuardsTheSet) {
     EXPECT_EQ(ListDir(dir.File(row.folder)), row.files);
     EXPECT_TRUE(ReadBytes(j + "/report.doc") == (row.joined == "=" ? source : row.joined));
     if (row.code != 0 || row.args != join) continue;
+    // sha256sum reads the whole manifest once the file is joined beside the pieces.
     ASSERT_EQ(Cli({"join", "-yq", "@/out/report_doc.1", "@/out"}, dir.path(), "", "").code, 0);
-    EXPECT_EQ(std::system(check.c_str()), 0);
+    EXPECT_EQ(std::system(("cd '" + out + "' && sha256sum --strict --quiet -c report_doc.sha256").c_str()), 0);
   }
 }
 
