@@ -192,6 +192,7 @@ TEST(CliRun, ChecksumManifestGuardsTheSet) {
   const Row rows[] = {
       {"", join, 0, done, "", "=", "j", {"report.doc"}},
       {flip, join, 1, "", damaged, "old\n", "j", {"report.doc"}},
+      {"tr 0-9 a-j <out/report_doc.2 >o && mv o out/report_doc.2", join, 1, "", damaged, "", "j", {}},  // another set's
       {"truncate -s 150 out/report_doc.sha256", join, 1, "", refused, "", "j", {}},
       {"head -n 3 out/report_doc.sha256 >o && mv o out/report_doc.sha256", join, 1, "", refused, "", "j", {}},
       {"cp out/report_doc.3 out/report_doc.4", join, 1, "", refused, "", "j", {}},
@@ -278,6 +279,7 @@ TEST(CliRun, JoinScriptRebuildsAnyName) {
       {"join.sh", "new\n", "cd .. && mv new 'new\n' && mkdir new && cp -- \"new\n/$s\".* new", done},
       {"sums.sh", "new", "", done},
       {"sums.sh", "new", "printf Z | dd of=\"$s.2\" bs=1 seek=7 conv=notrunc 2>/dev/null", mismatch},
+      {"sums.sh", "new", "cp -- \"$s.1\" \"$s.2\"", mismatch},  // a piece of the same size from elsewhere
       {"sums.sh", "new", "head -n 2 <\"$s.sha256\" >m && cat m >\"$s.sha256\"", "join.sh: @.sha256 has no line for piece @.3\n"},
       {"sums.sh", "new", "PATH=../../bin",
        "join.sh: found neither sha256sum nor shasum: the pieces were not checked against @.sha256\n" + done},
