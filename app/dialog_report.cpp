@@ -80,7 +80,11 @@ void DialogReport::StartProgress(uint64_t pieces, uint64_t) {
   GetClientRect(GetDlgItem(dialog_, IDC_PROGRESS), &bar);
   pieces_ = pieces;
   width_ = bar.right > 0 ? static_cast<uint64_t>(bar.right) : 0;
-  position_ = shown_ = shownPixels_ = 0;
+  position_ = shown_ = 0;
+}
+
+uint64_t DialogReport::FilledPixels(uint64_t piece) const {
+  return pieces_ > 1 && piece > 1 ? (piece - 1) * width_ / (pieces_ - 1) : 0;
 }
 
 // The bar follows the pieces, but is moved only when its filled part
@@ -89,9 +93,7 @@ void DialogReport::StartProgress(uint64_t pieces, uint64_t) {
 void DialogReport::Progress(uint64_t piece, uint64_t) {
   if (piece == position_) return;
   position_ = piece;
-  const uint64_t pixels = pieces_ > 1 && piece > 1 ? (piece - 1) * width_ / (pieces_ - 1) : 0;
-  if (pixels == shownPixels_ && piece != pieces_ && shown_ != 0) return;
-  shownPixels_ = pixels;
+  if (shown_ != 0 && piece != pieces_ && FilledPixels(piece) == FilledPixels(shown_)) return;
   ShowPosition();
 }
 

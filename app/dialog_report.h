@@ -28,6 +28,8 @@ class DialogReport : public JobReport {
  private:
   // Moves the bar to the last piece reported, if it is not there yet.
   void ShowPosition();
+  // How much of the bar, in pixels, shows `piece` of pieces_.
+  uint64_t FilledPixels(uint64_t piece) const;
 
   HWND dialog_;
   DialogJob job_;
@@ -35,7 +37,6 @@ class DialogReport : public JobReport {
   uint64_t width_ = 0;     // the bar's width in pixels
   uint64_t position_ = 0;  // the last piece reported
   uint64_t shown_ = 0;     // the position the bar was last given
-  uint64_t shownPixels_ = 0;
 };
 
 #endif

@@ -136,8 +136,7 @@ bool CopyThroughBuffer(JoinRun& run, const std::string& piece, uint64_t length, 
     unsigned char* block = run.copyBuffer.data() + (run.hashes ? turn * half : 0);
     const uint64_t wanted = length - done < half ? length - done : half;
     size_t got = 0;
-    SystemError error =
-        (run.hashes ? ReadBlock : ReadSome)(run.pieceFile.Get(), block, static_cast<size_t>(wanted), &got);
+    SystemError error = ReadBlock(run.pieceFile.Get(), block, static_cast<size_t>(wanted), &got);
     if (error != kNoError) return Stop(stop, StopKind::kPieceRead, piece, error);
     if (got == 0) return Stop(stop, StopKind::kPieceChanged, piece);  // cut short since it was counted
     if (run.hashes) run.hashes->Add(block, got);

@@ -1,6 +1,7 @@
 #include "piece_set.h"
 
 #include "checksum_manifest.h"
+#include "join_batch.h"
 #include "job_request.h"
 #include "naming.h"
 #include "stop_request.h"
@@ -28,6 +29,8 @@ std::string PieceSet::Name(uint64_t number) const { return MakePieceName(stem_, 
 std::string PieceSet::TemporaryPath(uint64_t number) const {
   return MakeTemporaryPath(targetDir_, runTag_, DecimalText(number));
 }
+
+std::string PieceSet::ManifestTemporaryPath() const { return MakeTemporaryPath(targetDir_, runTag_, "sha256"); }
 
 bool PieceSet::Fail(StopKind kind, uint64_t number, SystemError code, StopReason* stop) {
   *stop = StopReason{kind, Name(number), code};
@@ -146,7 +149,7 @@ bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t l
     unsigned char* block = buffer.data() + (hashes_ ? turn * half : 0);
     const uint64_t wanted = length - done < half ? length - done : half;
     size_t got = 0;
-    SystemError error = (hashes_ ? ReadBlock : ReadSome)(source, block, static_cast<size_t>(wanted), &got);
+    SystemError error = ReadBlock(source, block, static_cast<size_t>(wanted), &got);
     if (error != kNoError) return sourceFault(StopKind::kSourceRead, error);
     if (got == 0) return sourceFault(StopKind::kSourceChanged, kNoError);
     if (!WriteBlock(block, got, true, stop)) return false;
@@ -178,15 +181,10 @@ bool PieceSet::WriteManifest(const std::string& restoredName, StopReason* stop) 
   }
   entries.push_back(ChecksumEntry{Sha256Digest(), restoredName});
   if (!hashes_->Final(1, &entries.back().digest)) return FailManifest(kNoError, stop);
-  const std::string text = FormatChecksumManifest(entries);
-  FileSlot file;
-  SystemError error = CreateNewFile(MakeTemporaryPath(targetDir_, runTag_, "sha256"), file.Receive());
+  SystemError error = WriteNewFile(ManifestTemporaryPath(), FormatChecksumManifest(entries));
   if (error != kNoError) return FailManifest(error, stop);
   manifestWritten_ = true;
-  error = WriteAll(file.Get(), text.data(), text.size());
-  const SystemError closed = file.Release();
-  if (error == kNoError) error = closed;
-  return error == kNoError || FailManifest(error, stop);
+  return true;
 }
 
 bool PieceSet::Commit(StopReason* stop) {
@@ -205,7 +203,7 @@ bool PieceSet::Commit(StopReason* stop) {
     committed_ = number;
   }
   if (!manifestWritten_) return true;
-  SystemError error = RenameReplacing(MakeTemporaryPath(targetDir_, runTag_, "sha256"), manifest_);
+  SystemError error = RenameReplacing(ManifestTemporaryPath(), manifest_);
   if (error != kNoError) return FailManifest(error, stop);
   manifestWritten_ = false;
   return true;
@@ -216,6 +214,6 @@ void PieceSet::Discard() {
   if (dryRun_) return;
   for (uint64_t number = committed_ + 1; number <= count_; ++number) RemoveFile(TemporaryPath(number));
   count_ = committed_;
-  if (manifestWritten_) RemoveFile(MakeTemporaryPath(targetDir_, runTag_, "sha256"));
+  if (manifestWritten_) RemoveFile(ManifestTemporaryPath());
   manifestWritten_ = false;
 }

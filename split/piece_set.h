@@ -62,6 +62,7 @@ class PieceSet {
 
  private:
   std::string TemporaryPath(uint64_t number) const;
+  std::string ManifestTemporaryPath() const;
   bool Fail(StopKind kind, uint64_t number, SystemError code, StopReason* stop);
   bool FailManifest(SystemError code, StopReason* stop);
   // `stays`: the bytes stay as they are until the next write, so that the
