@@ -14,6 +14,7 @@ namespace {
 const char* StopText(StopKind kind, DialogJob job) {
   const bool split = job == DialogJob::kSplit;
   switch (kind) {
+    case StopKind::kFailed: return split ? kMsgSplitFailed : kMsgJoinFailed;
     case StopKind::kSizeZero:
     case StopKind::kSizeNotBelowSource:
     case StopKind::kKeywordEmpty:
@@ -57,6 +58,18 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kLowMemory: return kMsgLowMemory;
   }
   return nullptr;
+}
+
+// "create the folder lock": what a refused operation was, in the box's words.
+std::string FailedOperationText(const StopReason& reason) {
+  static const char* const kOperations[] = {"use",   "open", "create", "list",   "look at", "read",
+                                            "write", "sync", "rename", "remove", "lock"};
+  static const char* const kRoles[] = {
+      "the file",        "the source file", "the piece file",   "the joined file", "the checksum file",
+      "the batch file",  "the script",      "the folder lock",  "the folder",      "the record of an unfinished change",
+      "the kept copy",
+  };
+  return std::string(kOperations[static_cast<int>(reason.operation)]) + " " + kRoles[static_cast<int>(reason.role)];
 }
 
 bool IsWriteFailure(StopKind kind) {
@@ -117,7 +130,9 @@ void DialogReport::Stopped(const StopReason& reason) {
   // The second place is the other file, or the code page JOIN.BAT is read in.
   const std::string second =
       reason.kind == StopKind::kBatchNameCodePage ? DecimalText(static_cast<uint32_t>(reason.code)) : reason.otherPath;
-  std::string message = FillTemplate(text, {reason.path, second});
+  std::string message = reason.kind == StopKind::kFailed
+                            ? FillTemplate(text, {FailedOperationText(reason), reason.path, DescribeSystemError(reason.code)})
+                            : FillTemplate(text, {reason.path, second});
   if (IsWriteFailure(reason.kind) && IsDiskFull(reason.code)) message = kMsgDriveFull + message;
   ShowInfoBox(dialog_, message);
   // Only the file beside the pieces is missing: the split itself is done.

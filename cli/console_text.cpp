@@ -32,6 +32,14 @@ std::string Escape(unsigned char c) {
   return octal;
 }
 
+const char* const kRoleWords[] = {
+    "the file",        "the source",     "the piece",      "the joined file", "the checksum manifest",
+    "JOIN.BAT",        "join.sh",        "the folder lock", "the folder",     "the record of an unfinished change",
+    "the kept copy",
+};
+const char* const kOperationWords[] = {"use",  "open",  "create", "list",   "look at", "read",
+                                       "write", "sync", "rename", "remove", "lock"};
+
 struct StopText {
   StopKind kind;
   // 0 any; 's' a split, 'j' a join; 'e' when the system gave a code.
@@ -159,6 +167,12 @@ std::string OneLine(const std::string& text) {
 }
 
 std::string StopLine(const StopReason& reason, const StopContext& context) {
+  if (reason.kind == StopKind::kFailed) {
+    std::string line = std::string("cannot ") + kOperationWords[static_cast<int>(reason.operation)] + " " +
+                       kRoleWords[static_cast<int>(reason.role)] + " " + QuotedName(reason.path);
+    if (reason.code != kNoError) line += ": " + DescribeSystemError(reason.code);
+    return line;
+  }
   const char* text = nullptr;
   for (const StopText& row : kStopTexts) {
     const bool applies = row.when == 0 || (row.when == 'e' && reason.code != kNoError) ||

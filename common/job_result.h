@@ -8,7 +8,39 @@
 
 #include "platform.h"
 
+// What a file was to the job when the system refused an operation on it.
+enum class Role {
+  kNone,
+  kSource,
+  kPiece,
+  kOutput,    // the file a join re-creates
+  kManifest,  // STEM.sha256
+  kBatch,     // JOIN.BAT
+  kScript,    // join.sh
+  kLock,      // the folder's lock
+  kFolder,    // the target folder, or the pieces' folder
+  kJournal,   // the record of a set's unfinished change
+  kBackup,    // a file of the set kept aside while the set changes
+};
+
+// What the system was asked to do with it.
+enum class Operation {
+  kNone,
+  kOpen,
+  kCreate,
+  kList,
+  kStat,
+  kRead,
+  kWrite,
+  kSync,
+  kRename,
+  kRemove,
+  kLock,
+};
+
 enum class StopKind {
+  // The system refused an operation: see role and operation.
+  kFailed,
   // The request, refused before anything is written.
   kSizeZero,           // a piece size or count of 0
   kSizeNotBelowSource, // a piece size not below the source's size
@@ -67,7 +99,17 @@ struct StopReason {
   std::string path;
   SystemError code = kNoError;
   std::string otherPath;  // a second file the stop concerns, where there is one
+  Role role = Role::kNone;            // with kFailed
+  Operation operation = Operation::kNone;
 };
+
+// The system refused `operation` on the file at path, which was `role` to the job.
+inline StopReason Failure(Role role, Operation operation, std::string path, SystemError code) {
+  StopReason reason(StopKind::kFailed, std::move(path), code);
+  reason.role = role;
+  reason.operation = operation;
+  return reason;
+}
 
 enum class JobEnd {
   kFinished,  // everything asked for was done

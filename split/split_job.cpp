@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cutters.h"
+#include "folder_lock.h"
 #include "free_space.h"
 #include "join_batch.h"
 #include "join_script.h"
@@ -30,8 +31,7 @@ struct SplitRun {
   FileHandle source;       // what is read: that file, or standard input
   FileStamp stamp;         // the file as the job found it
   std::optional<PieceSet> pieces;
-  std::string lockPath;    // the folder's lock, held while the set gets its names
-  FileSlot lock;
+  FolderLock lock;         // the folder's, held while the set gets its names
   uint64_t bytesDone = 0;
   bool declined = false;
   JobSummary summary;
@@ -189,22 +189,6 @@ void WarnOfStalePiece(SplitRun& run) {
   if (FindFileExact(next, &size)) run.report.Warn(Warning{WarningKind::kStalePiece, next});
 }
 
-// Runs that give sets their names in one folder take turns, so that their
-// renames never interleave into a set of both.
-bool LockTargetFolder(SplitRun& run, StopReason* stop) {
-  run.lockPath = MakeTemporaryPath(run.request.targetDir, "~dv", "lock");
-  SystemError error = LockFile(run.lockPath, run.lock.Receive());
-  return error == kNoError || Stop(stop, StopKind::kPieceCreate, run.lockPath, error);
-}
-
-void UnlockTargetFolder(SplitRun& run) {
-  if (!run.lock.Held()) return;
-  // Removed while still held: removed after the close, the name could be
-  // taken from under a run that holds the file by then.
-  RemoveFile(run.lockPath);
-  run.lock.Release();
-}
-
 // Everything from the checks of the request to JOIN.BAT and join.sh.
 JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   const SplitRequest& request = run.request;
@@ -232,7 +216,7 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   // The manifest's last line names the file a join re-creates, which is
   // the source's name unless that held an underscore and no dot.
   const std::string restoredName = RestoreFileName(SourceFileName(BuildPieceStem(run.sourcePath, request.targetDir)));
-  if (!request.dryRun && !LockTargetFolder(run, stop)) return JobEnd::kStopped;
+  if (!request.dryRun && !run.lock.Take(run.request.targetDir, stop)) return JobEnd::kStopped;
   if (!run.pieces->WriteManifest(restoredName, stop) || !run.pieces->Commit(stop)) return JobEnd::kStopped;
   if (request.method == Keyword || IsStream(run)) {
     Summarize(run, run.pieces->count(), run.pieces->firstBytes(), run.pieces->lastBytes());
@@ -266,7 +250,7 @@ JobResult PerformSplitJob(const SplitRequest& request, JobReport& report) {
   // In the job's order: the piece being written and every temporary file,
   // the folder's lock, then the source; then the last word.
   run.pieces.reset();
-  UnlockTargetFolder(run);
+  run.lock.Release();
   run.sourceFile.Release();
   if (result.end == JobEnd::kFinished) report.Finished(run.summary);
   if (result.end == JobEnd::kStopped) report.Stopped(result.reason);

@@ -11,6 +11,7 @@
 #include "known_sets.h"
 #include "main_window.h"
 #include "resource_ids.h"
+#include "batch_texts.h"
 #include "texts.h"
 
 namespace {

@@ -16,7 +16,7 @@ using Log = std::vector<std::string>;
 // "stopped <kind> <path> <code>", as the report writes a stop down.
 inline std::string StopLine(const StopReason& reason) {
   static const char* const kNames[] = {
-      "size-zero", "size-not-below-source", "too-many-pieces", "keyword-empty", "keyword-too-long", "count-of-stream",
+      "failed", "size-zero", "size-not-below-source", "too-many-pieces", "keyword-empty", "keyword-too-long", "count-of-stream",
       "batch-name-invalid", "batch-name-code-page", "names-too-long", "source-open", "source-not-regular",
       "source-empty", "source-read", "source-changed", "no-free-space", "keyword-not-found", "piece-is-source",
       "piece-create", "piece-write", "piece-rename", "batch-is-source", "batch-write", "script-write",
@@ -24,8 +24,16 @@ inline std::string StopLine(const StopReason& reason) {
       "piece-open", "piece-read", "piece-missing", "piece-unreadable", "piece-changed", "checksum-write",
        "manifest-missing", "manifest-invalid", "piece-checksum", "interrupted", "low-memory"};
   static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kLowMemory) + 1, "a name a kind");
-  return std::string("stopped ") + kNames[static_cast<size_t>(reason.kind)] + " " + reason.path + " " +
-         std::to_string(reason.code);
+  // A refused operation: "stopped <operation>-<role> ...", as "stopped lock-lock ...".
+  static const char* const kRoles[] = {"file", "source", "piece", "output", "manifest", "batch", "script",
+                                       "lock", "folder", "journal", "backup"};
+  static const char* const kOperations[] = {"use", "open", "create", "list", "stat", "read",
+                                            "write", "sync", "rename", "remove", "lock"};
+  const std::string kind = reason.kind == StopKind::kFailed
+                               ? std::string(kOperations[static_cast<size_t>(reason.operation)]) + "-" +
+                                     kRoles[static_cast<size_t>(reason.role)]
+                               : kNames[static_cast<size_t>(reason.kind)];
+  return "stopped " + kind + " " + reason.path + " " + std::to_string(reason.code);
 }
 
 class RecordingReport : public JobReport {

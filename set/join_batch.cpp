@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "batch_codepage.h"
+#include "batch_texts.h"
 #include "naming.h"
-#include "slots.h"
+#include "new_file.h"
 #include "text_format.h"
-#include "texts.h"
 #include "windows_names.h"
 
 namespace {
@@ -112,26 +112,4 @@ bool WriteJoinBatch(const std::string& sourceFileName, const std::string& target
   if (error == kNoError) return true;
   *stop = StopReason{StopKind::kBatchWrite, batchPath, error};
   return false;
-}
-
-SystemError WriteNewFile(const std::string& path, const std::string& text) {
-  FileSlot file;
-  SystemError error = CreateNewFile(path, file.Receive());
-  if (error != kNoError) return error;
-  error = WriteAll(file.Get(), text.data(), text.size());
-  const SystemError closed = file.Release();
-  if (error == kNoError) error = closed;
-  if (error != kNoError) RemoveFile(path);
-  return error;
-}
-
-SystemError WriteWholeFile(const std::string& path, const std::string& text, bool executable) {
-  std::string dir = path.substr(0, path.size() - SourceFileName(path).size());
-  if (dir.empty()) dir = ".";
-  const std::string temporary = MakeTemporaryPath(dir, MakeRunTag(), "file");
-  SystemError error = WriteNewFile(temporary, text);
-  if (error == kNoError && executable) error = MakeExecutable(temporary);
-  if (error == kNoError) error = RenameReplacing(temporary, path);
-  if (error != kNoError) RemoveFile(temporary);
-  return error;
 }

@@ -36,13 +36,4 @@ std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastP
 bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
                     uint32_t codePage, bool checksums, FileHandle source, StopReason* stop);
 
-// Creates the file at path, which must not exist, with exactly `text`; a
-// file that could not be written whole is removed.
-SystemError WriteNewFile(const std::string& path, const std::string& text);
-
-// Creates or replaces the file at path with exactly `text`, written under
-// a temporary name first, runnable by whoever may read it when asked;
-// the error when it could not.
-SystemError WriteWholeFile(const std::string& path, const std::string& text, bool executable = false);
-
 #endif

@@ -2,6 +2,7 @@
 
 #include "join_batch.h"
 #include "naming.h"
+#include "new_file.h"
 #include "text_format.h"
 
 namespace {

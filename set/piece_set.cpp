@@ -1,9 +1,9 @@
 #include "piece_set.h"
 
 #include "checksum_manifest.h"
-#include "join_batch.h"
 #include "job_request.h"
 #include "naming.h"
+#include "new_file.h"
 #include "stop_request.h"
 #include "text_format.h"
 
