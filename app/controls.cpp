@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "main_window.h"
-#include "texts.h"
+#include "dialog_texts.h"
 
 std::string GetControlText(HWND dialog, int controlId) {
   int length = GetWindowTextLengthA(GetDlgItem(dialog, controlId));

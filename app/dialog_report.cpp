@@ -2,54 +2,42 @@
 
 #include <commctrl.h>
 
+#include "dialog_texts.h"
 #include "main_window.h"
 #include "resource_ids.h"
 #include "text_format.h"
-#include "texts.h"
 
 namespace {
 
-// The box of a stop; %s names the reason's path. Null for the stops the
-// program has always made without a word.
+// The box of a stop other than a refused operation; %s names the reason's
+// path. Null for the stops the program has always made without a word.
 const char* StopText(StopKind kind, DialogJob job) {
   const bool split = job == DialogJob::kSplit;
   switch (kind) {
-    case StopKind::kFailed: return split ? kMsgSplitFailed : kMsgJoinFailed;
+    case StopKind::kNone:
+    case StopKind::kFailed:  // see FailureText
     case StopKind::kSizeZero:
     case StopKind::kSizeNotBelowSource:
     case StopKind::kKeywordEmpty:
     case StopKind::kKeywordTooLong:
     case StopKind::kCountOfStream:
-    case StopKind::kSourceOpen:
     case StopKind::kSourceNotRegular:
     case StopKind::kKeywordNotFound:
-    case StopKind::kPieceCreate:
       return nullptr;
     case StopKind::kTooManyPieces: return kMsgTooManyPieces;
     case StopKind::kBatchNameInvalid: return kMsgBatchNameInvalid;
     case StopKind::kNamesTooLong: return kMsgNameTooLong;
     case StopKind::kSourceEmpty: return kMsgEmptySource;
-    case StopKind::kSourceRead: return kMsgSourceReadFailed;
     case StopKind::kSourceChanged: return kMsgSourceChanged;
     case StopKind::kNoFreeSpace: return split ? kMsgNoSpaceSplit : kMsgNoSpaceJoin;
     case StopKind::kPieceIsSource: return kMsgPieceIsSource;
-    case StopKind::kPieceWrite: return kMsgPieceWriteFailed;
-    case StopKind::kPieceRename: return kMsgPieceRenameFailed;
     case StopKind::kBatchIsSource: return kMsgBatchIsSource;
-    case StopKind::kBatchWrite: return kMsgBatchFailed;
-    case StopKind::kScriptWrite: return kMsgScriptFailed;
     case StopKind::kNotFirstPiece: return kMsgNotFirstPiece;
     case StopKind::kFirstPieceMissing: return kMsgFirstPieceMissing;
     case StopKind::kOutputIsPiece: return kMsgOutputIsPiece;
-    case StopKind::kOutputCreate: return kMsgOutputCreateFailed;
-    case StopKind::kOutputWrite: return kMsgOutputWriteFailed;
-    case StopKind::kOutputRename: return kMsgOutputRenameFailed;
-    case StopKind::kPieceOpen: return kMsgPieceOpenFailed;
-    case StopKind::kPieceRead: return kMsgPieceReadFailed;
     case StopKind::kPieceMissing: return kMsgPieceMissing;
     case StopKind::kPieceUnreadable: return kMsgPieceUnreadable;
     case StopKind::kPieceChanged: return kMsgPieceChanged;
-    case StopKind::kChecksumWrite: return kMsgChecksumWriteFailed;
     case StopKind::kManifestMissing: return kMsgManifestMissing;
     case StopKind::kManifestInvalid: return kMsgManifestInvalid;
     case StopKind::kPieceChecksum: return kMsgPieceChecksum;
@@ -60,7 +48,37 @@ const char* StopText(StopKind kind, DialogJob job) {
   return nullptr;
 }
 
-// "create the folder lock": what a refused operation was, in the box's words.
+// A refused operation in the box the program has shown for it since it had
+// one; the general box (GeneralFailureText) where it has none of its own,
+// and null where the program stops without a word: a split that cannot
+// open its source, look through its folder or create a piece.
+const char* SplitFailureText(Role role, Operation operation) {
+  switch (role) {
+    case Role::kSource: return operation == Operation::kOpen ? nullptr : kMsgSourceReadFailed;
+    case Role::kFolder: return operation == Operation::kStat ? kMsgNoSpaceSplit : nullptr;
+    case Role::kPiece:
+      if (operation == Operation::kCreate) return nullptr;
+      return operation == Operation::kRename ? kMsgPieceRenameFailed : kMsgPieceWriteFailed;
+    case Role::kManifest: return kMsgChecksumWriteFailed;
+    case Role::kBatch: return kMsgBatchFailed;
+    case Role::kScript: return kMsgScriptFailed;
+    default: return kMsgSplitFailed;
+  }
+}
+
+const char* JoinFailureText(Role role, Operation operation) {
+  switch (role) {
+    // A folder of pieces that cannot be listed has always been told as a piece that cannot be opened.
+    case Role::kFolder: return operation == Operation::kStat ? kMsgNoSpaceJoin : kMsgPieceOpenFailed;
+    case Role::kPiece: return operation == Operation::kOpen ? kMsgPieceOpenFailed : kMsgPieceReadFailed;
+    case Role::kOutput:
+      if (operation == Operation::kCreate) return kMsgOutputCreateFailed;
+      return operation == Operation::kRename ? kMsgOutputRenameFailed : kMsgOutputWriteFailed;
+    default: return kMsgJoinFailed;
+  }
+}
+
+// "create the folder lock": what a refused operation was, for the general box.
 std::string FailedOperationText(const StopReason& reason) {
   static const char* const kOperations[] = {"use",   "open", "create", "list",   "look at", "read",
                                             "write", "sync", "rename", "remove", "lock"};
@@ -72,13 +90,35 @@ std::string FailedOperationText(const StopReason& reason) {
   return std::string(kOperations[static_cast<int>(reason.operation)]) + " " + kRoles[static_cast<int>(reason.role)];
 }
 
-bool IsWriteFailure(StopKind kind) {
-  return kind == StopKind::kPieceWrite || kind == StopKind::kOutputWrite || kind == StopKind::kChecksumWrite;
+std::string FailureMessage(const char* text, const StopReason& reason) {
+  if (text == kMsgSplitFailed || text == kMsgJoinFailed) {
+    return FillTemplate(text, {FailedOperationText(reason), reason.path, DescribeSystemError(reason.code)});
+  }
+  std::string message = FillTemplate(text, {reason.path});
+  // A full drive is said first where a file being written ran out of room.
+  const bool written = reason.role == Role::kPiece || reason.role == Role::kOutput || reason.role == Role::kManifest;
+  if (written && reason.operation == Operation::kWrite && IsDiskFull(reason.code)) message = kMsgDriveFull + message;
+  return message;
+}
+
+std::string QuestionText(const Question& question) {
+  switch (question.kind) {
+    case QuestionKind::kSplitBySize: return FillTemplate(kConfirmSize, {DecimalText(question.pieces)});
+    case QuestionKind::kSplitByCount:
+      if (question.lastPieceBytes == question.pieceBytes) {
+        return FillTemplate(kConfirmPieces, {DecimalText(question.pieces), DecimalText(question.pieceBytes)});
+      }
+      return FillTemplate(kConfirmPiecesRemainder, {DecimalText(question.pieces - 1), DecimalText(question.pieceBytes),
+                                                    DecimalText(question.lastPieceBytes)});
+    case QuestionKind::kJoin: break;
+  }
+  return FillTemplate(kConfirmJoin, {DecimalText(question.pieces), question.name, question.name,
+                                     DecimalText(question.totalBytes), question.name});
 }
 
 }  // namespace
 
-Answer DialogReport::Ask(const std::string& question) { return AskYesNo(dialog_, question); }
+Answer DialogReport::Ask(const Question& question) { return AskYesNo(dialog_, QuestionText(question)); }
 
 void DialogReport::Warn(const Warning& warning) {
   switch (warning.kind) {
@@ -125,16 +165,21 @@ void DialogReport::Stopped(const StopReason& reason) {
   ShowPosition();
   // Made when the program started: telling of low memory needs none.
   if (reason.kind == StopKind::kLowMemory) return ShowInfoBox(dialog_, kLowMemoryText);
-  const char* text = StopText(reason.kind, job_);
-  if (text == nullptr) return;
-  // The second place is the other file, or the code page JOIN.BAT is read in.
-  const std::string second =
-      reason.kind == StopKind::kBatchNameCodePage ? DecimalText(static_cast<uint32_t>(reason.code)) : reason.otherPath;
-  std::string message = reason.kind == StopKind::kFailed
-                            ? FillTemplate(text, {FailedOperationText(reason), reason.path, DescribeSystemError(reason.code)})
-                            : FillTemplate(text, {reason.path, second});
-  if (IsWriteFailure(reason.kind) && IsDiskFull(reason.code)) message = kMsgDriveFull + message;
-  ShowInfoBox(dialog_, message);
+  if (reason.kind == StopKind::kFailed) {
+    const bool split = job_ == DialogJob::kSplit;
+    const char* text = split ? SplitFailureText(reason.role, reason.operation)
+                             : JoinFailureText(reason.role, reason.operation);
+    if (text == nullptr) return;
+    ShowInfoBox(dialog_, FailureMessage(text, reason));
+  } else {
+    const char* text = StopText(reason.kind, job_);
+    if (text == nullptr) return;
+    // The second place is the other file, or the code page JOIN.BAT is read in.
+    const std::string second = reason.kind == StopKind::kBatchNameCodePage
+                                    ? DecimalText(static_cast<uint32_t>(reason.code))
+                                    : reason.otherPath;
+    ShowInfoBox(dialog_, FillTemplate(text, {reason.path, second}));
+  }
   // Only the file beside the pieces is missing: the split itself is done.
-  if (PiecesAreWhole(reason.kind)) ShowInfoBox(dialog_, kMsgSplitFinished);
+  if (PiecesAreWhole(reason)) ShowInfoBox(dialog_, kMsgSplitFinished);
 }

@@ -16,7 +16,8 @@ class DialogReport : public JobReport {
  public:
   DialogReport(HWND dialog, DialogJob job) : dialog_(dialog), job_(job) {}
   ~DialogReport() override { ShowPosition(); }
-  Answer Ask(const std::string& question) override;
+  // The question in the program's words.
+  Answer Ask(const Question& question) override;
   void Warn(const Warning& warning) override;
   void StartProgress(uint64_t pieces, uint64_t bytes) override;
   void Progress(uint64_t piece, uint64_t bytes) override;

@@ -7,9 +7,9 @@
 #include <cstddef>
 
 #include "app_texts.h"
+#include "dialog_texts.h"
 #include "main_window.h"
 #include "resource_ids.h"
-#include "texts.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // code that checks a length at compile time. Keep each a single string
 // literal: the resource compiler does not join adjacent literals. The
 // JOIN.BAT lines are the batch writer's own texts as well (kBatch* of
-// texts.h); a test holds the two equal.
+// batch_texts.h); a test holds the two equal.
 #ifndef DORVENAL_STRING_TABLE_H
 #define DORVENAL_STRING_TABLE_H
 

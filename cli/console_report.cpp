@@ -14,7 +14,6 @@
 
 #include "stop_request.h"
 #include "text_format.h"
-#include "texts.h"
 
 namespace {
 
@@ -74,20 +73,26 @@ bool MeansYes(const std::string& answer) {
   return word == "y" || word == "yes";
 }
 
-// A template of texts.h on one line, its names filled in as shown names.
-std::string FillOneLine(const char* pattern, std::initializer_list<std::string> arguments) {
-  return FillTemplate(OneLine(pattern), arguments);
-}
+// The completion as the program has always said it.
+constexpr char kSplitFinished[] = "Finished Splitting Successfully !!!";
+constexpr char kJoinFinished[] = "Finished Joining Successfully !!!";
+constexpr char kDryRunSplit[] =
+    "Dry run: %s would be split into %d pieces, from %s (%d bytes) to %s (%d bytes). Nothing was written.";
+constexpr char kDryRunJoin[] =
+    "Dry run: %d pieces, %d bytes in all, from %s to %s would be joined into %s. Nothing was written.";
+constexpr char kStalePiece[] =
+    "The target folder also holds %s from an earlier split !! A join would take it as well: please remove it before "
+    "joining.";
 
-// The completion, or the plan of a dry run, in the dialog's words.
+// The completion, or the plan of a dry run; names as shown names.
 std::string CompletionLine(const JobSummary& summary, bool join) {
-  if (!summary.dryRun) return join ? kMsgJoinFinished : kMsgSplitFinished;
+  if (!summary.dryRun) return join ? kJoinFinished : kSplitFinished;
   if (join) {
-    return FillOneLine(kDryRunJoin, {DecimalText(summary.pieces), DecimalText(summary.totalBytes),
+    return FillTemplate(kDryRunJoin, {DecimalText(summary.pieces), DecimalText(summary.totalBytes),
                                      ShownName(summary.firstPiece), ShownName(summary.lastPiece),
                                      ShownName(summary.output)});
   }
-  return FillOneLine(kDryRunSplit, {ShownName(summary.sourceName), DecimalText(summary.pieces),
+  return FillTemplate(kDryRunSplit, {ShownName(summary.sourceName), DecimalText(summary.pieces),
                                     ShownName(summary.firstPiece), DecimalText(summary.firstPieceBytes),
                                     ShownName(summary.lastPiece), DecimalText(summary.lastPieceBytes)});
 }
@@ -120,11 +125,11 @@ void ConsoleReport::Tell(const std::string& line) {
   if (std::fflush(stdout) != 0 || !written) outputFailed_ = true;
 }
 
-Answer ConsoleReport::Ask(const std::string& question) {
+Answer ConsoleReport::Ask(const Question& question) {
   if (settings_.assumeYes) return Answer::kYes;
   EndProgressLine();
   std::fflush(stdout);
-  const std::string line = OneLine(question);
+  const std::string line = QuestionLine(question);
   if (!inputIsTerminal_ || settings_.inputIsSource) {
     // A script gets no prompt it cannot answer: it would wait for ever.
     Complain(line);
@@ -144,7 +149,7 @@ Answer ConsoleReport::Ask(const std::string& question) {
 void ConsoleReport::Warn(const Warning& warning) {
   switch (warning.kind) {
     case WarningKind::kStalePiece:
-      Complain(FillOneLine(kMsgStalePiece, {ShownName(warning.path)}));
+      Complain(FillTemplate(kStalePiece, {ShownName(warning.path)}));
       break;
   }
 }

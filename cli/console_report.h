@@ -33,7 +33,7 @@ class ConsoleReport : public JobReport {
   // One line of the front end's own on standard error, after the program's name.
   void Complain(const std::string& line);
 
-  Answer Ask(const std::string& question) override;
+  Answer Ask(const Question& question) override;
   void Warn(const Warning& warning) override;
   void StartProgress(uint64_t pieces, uint64_t bytes) override;
   void Progress(uint64_t piece, uint64_t bytes) override;

@@ -33,8 +33,8 @@ std::string Escape(unsigned char c) {
 }
 
 const char* const kRoleWords[] = {
-    "the file",        "the source",     "the piece",      "the joined file", "the checksum manifest",
-    "JOIN.BAT",        "join.sh",        "the folder lock", "the folder",     "the record of an unfinished change",
+    "the file",       "the source",      "the piece",       "the joined file", "the checksum manifest",
+    "the batch file", "the join script", "the folder lock", "the folder",      "the record of an unfinished change",
     "the kept copy",
 };
 const char* const kOperationWords[] = {"use",  "open",  "create", "list",   "look at", "read",
@@ -42,7 +42,7 @@ const char* const kOperationWords[] = {"use",  "open",  "create", "list",   "loo
 
 struct StopText {
   StopKind kind;
-  // 0 any; 's' a split, 'j' a join; 'e' when the system gave a code.
+  // 0 any; 's' a split, 'j' a join.
   char when;
   // %p the path, %o the other path, %c ": " and the system's words (nothing
   // without a code), %d the code as a number, %n the piece size, %k the keyword.
@@ -51,6 +51,7 @@ struct StopText {
 
 // Rows with a `when` come before the row of the same kind without one.
 const StopText kStopTexts[] = {
+    {StopKind::kNone, 0, "stopped without giving a reason"},
     {StopKind::kSizeZero, 0, "the piece size and the piece count must be at least 1; nothing was written"},
     {StopKind::kSizeNotBelowSource, 0, "the piece size (%n bytes) is not below the size of %p; nothing was written"},
     {StopKind::kTooManyPieces, 0,
@@ -68,33 +69,18 @@ const StopText kStopTexts[] = {
     {StopKind::kNamesTooLong, 0,
      "the piece names would be too long for the system, such as %p: choose a shorter file name or target folder; "
      "nothing was written"},
-    {StopKind::kSourceOpen, 0, "cannot open %p%c"},
     {StopKind::kSourceNotRegular, 0, "%p is not a regular file"},
     {StopKind::kSourceEmpty, 0, "%p is empty: a file of 0 bytes cannot be split"},
-    {StopKind::kSourceRead, 0, "cannot read %p%c"},
     {StopKind::kSourceChanged, 0, "%p changed while it was being split; the split was stopped"},
-    {StopKind::kNoFreeSpace, 'e', "cannot tell the free space in %p%c"},
     {StopKind::kNoFreeSpace, 's', "there is not enough free space in %p for the pieces; nothing was written"},
     {StopKind::kNoFreeSpace, 'j', "there is not enough free space in %p for the joined file; nothing was written"},
     {StopKind::kKeywordNotFound, 0, "%k does not occur in %p before its end or its first zero byte; nothing was written"},
     {StopKind::kPieceIsSource, 0, "the piece %p would be the source file itself; the split was stopped"},
-    {StopKind::kPieceCreate, 0, "cannot create %p%c"},
-    {StopKind::kPieceWrite, 0, "cannot write %p%c"},
-    {StopKind::kPieceRename, 0, "cannot give the piece its name %p%c"},
-    {StopKind::kChecksumWrite, 0,
-     "cannot write the checksum manifest %p%c; the split was stopped"},
     {StopKind::kBatchIsSource, 0,
      "JOIN.BAT would replace the source file %p, so it was not written; the pieces themselves are whole"},
-    {StopKind::kBatchWrite, 0, "cannot write %p%c; the pieces themselves are whole"},
-    {StopKind::kScriptWrite, 0, "cannot write %p%c; the pieces themselves are whole"},
     {StopKind::kNotFirstPiece, 0, "%p is not the first file of a split file set: give the piece whose name ends in .1"},
     {StopKind::kFirstPieceMissing, 0, "cannot find the piece %p%c"},
     {StopKind::kOutputIsPiece, 0, "the file to re-create, %p, is one of its own pieces; the join was stopped"},
-    {StopKind::kOutputCreate, 0, "cannot create %p%c"},
-    {StopKind::kOutputWrite, 0, "cannot write %p%c; the incomplete file was removed"},
-    {StopKind::kOutputRename, 0, "cannot give the joined file its name %p%c; the incomplete file was removed"},
-    {StopKind::kPieceOpen, 0, "cannot open the piece %p%c; the incomplete file was removed"},
-    {StopKind::kPieceRead, 0, "cannot read the piece %p%c; the incomplete file was removed"},
     {StopKind::kPieceMissing, 0, "the piece %p is missing, but the set goes on with %o; nothing was written"},
     {StopKind::kPieceUnreadable, 0, "the piece %p is not a file that can be read%c; nothing was written"},
     {StopKind::kPieceChanged, 0, "the piece %p changed while it was being joined; the incomplete file was removed"},
@@ -116,6 +102,35 @@ const StopText kStopTexts[] = {
      "the system is running low on memory: the split was stopped; the pieces it had written were removed and the "
      "target folder is as it was"},
 };
+
+// What became of the job's files after a refused operation, by the job and
+// how far it had got, which the file's role tells.
+const char* FailureOutcome(const StopReason& reason, bool join) {
+  const Role role = reason.role;
+  if (join) {
+    if (role == Role::kFolder || role == Role::kLock) return "nothing was written";
+    if (role == Role::kOutput && reason.operation == Operation::kCreate) return "nothing was written";
+    if (role == Role::kOutput || role == Role::kPiece) return "the incomplete file was removed";
+    return "the join was stopped";
+  }
+  if (role == Role::kBatch || role == Role::kScript) return "the pieces themselves are whole";
+  if (role == Role::kFolder || (role == Role::kSource && reason.operation != Operation::kRead)) {
+    return "nothing was written";
+  }
+  // A failed rename comes while the set gets its names: some may have them.
+  if (reason.operation == Operation::kRename) return "the split was stopped";
+  if (role == Role::kPiece || role == Role::kSource || role == Role::kManifest || role == Role::kLock) {
+    return "the split was stopped and the target folder is as it was";
+  }
+  return "the split was stopped";
+}
+
+std::string FailureLine(const StopReason& reason, bool join) {
+  std::string line = std::string("cannot ") + kOperationWords[static_cast<int>(reason.operation)] + " " +
+                     kRoleWords[static_cast<int>(reason.role)] + " " + QuotedName(reason.path);
+  if (reason.code != kNoError) line += ": " + DescribeSystemError(reason.code);
+  return line + "; " + FailureOutcome(reason, join);
+}
 
 }  // namespace
 
@@ -149,34 +164,11 @@ std::string QuotedName(const std::string& name) {
 
 std::string ShownName(const std::string& name) { return HasControl(name) ? QuotedName(name) : name; }
 
-std::string OneLine(const std::string& text) {
-  std::string line;
-  for (size_t at = 0; at < text.size(); ++at) {
-    const char c = text[at];
-    if (c == '\n' || c == ' ') {
-      if (!line.empty() && line.back() != ' ') line += ' ';
-      continue;
-    }
-    const size_t length = ControlLength(text, at);
-    for (size_t k = 0; k < length; ++k) line += Escape(static_cast<unsigned char>(text[at + k]));
-    if (length == 0) line += c;
-    if (length > 1) at += length - 1;
-  }
-  while (!line.empty() && line.back() == ' ') line.pop_back();
-  return line;
-}
-
 std::string StopLine(const StopReason& reason, const StopContext& context) {
-  if (reason.kind == StopKind::kFailed) {
-    std::string line = std::string("cannot ") + kOperationWords[static_cast<int>(reason.operation)] + " " +
-                       kRoleWords[static_cast<int>(reason.role)] + " " + QuotedName(reason.path);
-    if (reason.code != kNoError) line += ": " + DescribeSystemError(reason.code);
-    return line;
-  }
+  if (reason.kind == StopKind::kFailed) return FailureLine(reason, context.join);
   const char* text = nullptr;
   for (const StopText& row : kStopTexts) {
-    const bool applies = row.when == 0 || (row.when == 'e' && reason.code != kNoError) ||
-                         (row.when == 'j' && context.join) || (row.when == 's' && !context.join);
+    const bool applies = row.when == 0 || (row.when == 'j' && context.join) || (row.when == 's' && !context.join);
     if (row.kind == reason.kind && applies) {
       text = row.text;
       break;
@@ -197,4 +189,17 @@ std::string StopLine(const StopReason& reason, const StopContext& context) {
     if (mark != 0 && std::string("pokcnd").find(mark) != std::string::npos) ++at;
   }
   return line;
+}
+
+std::string QuestionLine(const Question& question) {
+  if (question.kind == QuestionKind::kJoin) {
+    return "join " + DecimalText(question.pieces) + " pieces, " + DecimalText(question.totalBytes) +
+           " bytes in all, into " + QuotedName(question.name) + " (an existing file of that name is replaced)?";
+  }
+  std::string line = "split " + QuotedName(question.name) + " into " + DecimalText(question.pieces) + " pieces of " +
+                     DecimalText(question.pieceBytes) + " bytes";
+  if (question.lastPieceBytes != question.pieceBytes) {
+    line += ", the last of " + DecimalText(question.lastPieceBytes) + " bytes";
+  }
+  return line + "?";
 }

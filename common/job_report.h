@@ -10,6 +10,17 @@
 
 enum class Answer { kYes, kNo };
 
+// What a job asks before it writes anything; each front end words it.
+enum class QuestionKind { kSplitBySize, kSplitByCount, kJoin };
+struct Question {
+  QuestionKind kind = QuestionKind::kJoin;
+  uint64_t pieces = 0;          // in all
+  uint64_t pieceBytes = 0;      // a split: each piece but the last
+  uint64_t lastPieceBytes = 0;  // a split: the last piece
+  uint64_t totalBytes = 0;
+  std::string name;             // the file split, or the file a join re-creates
+};
+
 // Something the user should know while the job goes on.
 enum class WarningKind {
   kStalePiece,  // path: a piece of an earlier split, numbered after this set
@@ -35,8 +46,8 @@ struct JobSummary {
 class JobReport {
  public:
   virtual ~JobReport() = default;
-  // A yes/no question in the program's words (texts.h).
-  virtual Answer Ask(const std::string& question) = 0;
+  // Whether to go on with what the question describes.
+  virtual Answer Ask(const Question& question) = 0;
   virtual void Warn(const Warning& warning) = 0;
   // The work ahead: pieces, and bytes (0 when unknown, for a stream).
   virtual void StartProgress(uint64_t pieces, uint64_t bytes) = 0;

@@ -39,6 +39,7 @@ enum class Operation {
 };
 
 enum class StopKind {
+  kNone,               // no reason given: a job that stops always gives one
   // The system refused an operation: see role and operation.
   kFailed,
   // The request, refused before anything is written.
@@ -53,36 +54,23 @@ enum class StopKind {
                        // (path: the name, code: the code page)
   kNamesTooLong,       // a piece name the system cannot hold (path: it)
   // The source.
-  kSourceOpen,         // code: why
   kSourceNotRegular,
   kSourceEmpty,
-  kSourceRead,         // code: why
   kSourceChanged,      // written, cut or extended while it was read
-  kNoFreeSpace,        // code: the failed query, or 0 for too little room
+  kNoFreeSpace,        // too little room in the folder (path)
   kKeywordNotFound,    // before the end or the first zero byte
   // Pieces being written.
   kPieceIsSource,      // path: the piece name that reaches the source
-  kPieceCreate,        // path and code
-  kPieceWrite,         // path and code
-  kPieceRename,        // path and code
   // After the pieces are whole.
   kBatchIsSource,
-  kBatchWrite,
-  kScriptWrite,
   // The join.
   kNotFirstPiece,      // the path does not end in ".1"
   kFirstPieceMissing,
   kOutputIsPiece,
-  kOutputCreate,
-  kOutputWrite,
-  kOutputRename,
-  kPieceOpen,
-  kPieceRead,
   kPieceMissing,       // the set goes on past a missing piece (otherPath: a later piece)
   kPieceUnreadable,    // a piece's name holds no readable file (otherPath: a later piece, if any)
   kPieceChanged,       // a piece is not the size it had when it was counted
   // The checksum manifest.
-  kChecksumWrite,      // a split cannot write the set's manifest (path), or remove an old one (code)
   kManifestMissing,    // a check without joining finds no checksum manifest (path: its name)
   kManifestInvalid,    // the manifest (path) cannot be read (code), is damaged, or lists other pieces
   kPieceChecksum,      // a piece (path) does not match its line in the manifest (otherPath)
@@ -95,7 +83,7 @@ struct StopReason {
   StopReason() = default;
   StopReason(StopKind kind, std::string path, SystemError code = kNoError, std::string otherPath = std::string())
       : kind(kind), path(std::move(path)), code(code), otherPath(std::move(otherPath)) {}
-  StopKind kind = StopKind::kInterrupted;
+  StopKind kind = StopKind::kNone;
   std::string path;
   SystemError code = kNoError;
   std::string otherPath;  // a second file the stop concerns, where there is one
@@ -124,8 +112,9 @@ struct JobResult {
 
 // Stops after which the pieces are all whole and named: only a script or
 // batch file beside them is missing.
-inline bool PiecesAreWhole(StopKind kind) {
-  return kind == StopKind::kBatchIsSource || kind == StopKind::kBatchWrite || kind == StopKind::kScriptWrite;
+inline bool PiecesAreWhole(const StopReason& reason) {
+  if (reason.kind == StopKind::kBatchIsSource) return true;
+  return reason.kind == StopKind::kFailed && (reason.role == Role::kBatch || reason.role == Role::kScript);
 }
 
 #endif

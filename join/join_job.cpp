@@ -13,7 +13,6 @@
 #include "slots.h"
 #include "stop_request.h"
 #include "text_format.h"
-#include "texts.h"
 
 namespace {
 
@@ -44,8 +43,13 @@ struct JoinRun {
   bool outputIncomplete = false;  // the temporary file exists and is not yet whole
 };
 
-bool Stop(StopReason* stop, StopKind kind, const std::string& path, SystemError code = kNoError) {
-  *stop = StopReason{kind, path, code};
+bool Stop(StopReason* stop, StopKind kind, const std::string& path) {
+  *stop = StopReason{kind, path};
+  return false;
+}
+
+bool Fail(StopReason* stop, Role role, Operation operation, const std::string& path, SystemError code) {
+  *stop = Failure(role, operation, path, code);
   return false;
 }
 
@@ -87,7 +91,7 @@ bool CheckSetIsWhole(JoinRun& run, StopReason* stop) {
   later.stemName = run.set.stemName;
   later.counted = run.pieceCount;
   SystemError error = ListFolder(run.set.pieceDir, NoteLaterPiece, &later);
-  if (error != kNoError) return Stop(stop, StopKind::kPieceOpen, run.set.pieceDir, error);
+  if (error != kNoError) return Fail(stop, Role::kFolder, Operation::kList, run.set.pieceDir, error);
   if (!later.nextListed && later.nearest == 0) return true;
   *stop = StopReason{later.nextListed ? StopKind::kPieceUnreadable : StopKind::kPieceMissing,
                      PiecePath(run, run.pieceCount + 1), kNoError,
@@ -137,11 +141,11 @@ bool CopyThroughBuffer(JoinRun& run, const std::string& piece, uint64_t length, 
     const uint64_t wanted = length - done < half ? length - done : half;
     size_t got = 0;
     SystemError error = ReadBlock(run.pieceFile.Get(), block, static_cast<size_t>(wanted), &got);
-    if (error != kNoError) return Stop(stop, StopKind::kPieceRead, piece, error);
+    if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kRead, piece, error);
     if (got == 0) return Stop(stop, StopKind::kPieceChanged, piece);  // cut short since it was counted
     if (run.hashes) run.hashes->Add(block, got);
     error = WriteAll(run.outputFile.Get(), block, got);
-    if (error != kNoError) return Stop(stop, StopKind::kOutputWrite, run.outputPath, error);
+    if (error != kNoError) return Fail(stop, Role::kOutput, Operation::kWrite, run.outputPath, error);
     done += got;
     run.bytesCopied += got;
   }
@@ -156,10 +160,10 @@ bool CopyPiece(JoinRun& run, uint64_t number, StopReason* stop) {
   const uint64_t length = run.pieceSizes[number - 1];
   bool notRegular = false;
   SystemError error = OpenRegularFile(piece, run.pieceFile.Receive(), &notRegular);
-  if (error != kNoError || notRegular) return Stop(stop, StopKind::kPieceOpen, piece, error);
+  if (error != kNoError || notRegular) return Fail(stop, Role::kPiece, Operation::kOpen, piece, error);
   FileStamp before;
   error = GetFileStamp(run.pieceFile.Get(), &before);
-  if (error != kNoError) return Stop(stop, StopKind::kPieceRead, piece, error);
+  if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kStat, piece, error);
   if (before.size != length) return Stop(stop, StopKind::kPieceChanged, piece);
   constexpr uint64_t kBlock = uint64_t{8} << 20;
   uint64_t done = 0;
@@ -171,7 +175,7 @@ bool CopyPiece(JoinRun& run, uint64_t number, StopReason* stop) {
     error = CopyInKernel(run.pieceFile.Get(), run.outputFile.Get(), block, &copied, &unsupported);
     done += copied;
     run.bytesCopied += copied;
-    if (error != kNoError) return Stop(stop, StopKind::kOutputWrite, run.outputPath, error);
+    if (error != kNoError) return Fail(stop, Role::kOutput, Operation::kWrite, run.outputPath, error);
     if (unsupported) run.kernelCopy = false;
     if (!unsupported && copied == 0) return Stop(stop, StopKind::kPieceChanged, piece);
   }
@@ -183,7 +187,7 @@ bool CopyPiece(JoinRun& run, uint64_t number, StopReason* stop) {
   }
   run.pieceFile.Release();
   Sha256Digest digest;
-  if (run.hashes && !run.hashes->Final(0, &digest)) return Stop(stop, StopKind::kPieceRead, piece);
+  if (run.hashes && !run.hashes->Final(0, &digest)) return Fail(stop, Role::kPiece, Operation::kRead, piece, kNoError);
   if (run.hashes && digest != run.manifest.pieces[number - 1]) {
     *stop = StopReason{StopKind::kPieceChecksum, piece, kNoError, run.manifestPath};
     return false;
@@ -211,7 +215,8 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   if (!ReadManifest(run, stop)) return JobEnd::kStopped;
   SystemError query = kNoError;
   if (CheckFreeSpace(run.request.targetDir, run.totalSize, &query) == 0) {
-    Stop(stop, StopKind::kNoFreeSpace, run.request.targetDir, query);
+    if (query != kNoError) Fail(stop, Role::kFolder, Operation::kStat, run.request.targetDir, query);
+    if (query == kNoError) Stop(stop, StopKind::kNoFreeSpace, run.request.targetDir);
     return JobEnd::kStopped;
   }
   summary->dryRun = run.request.dryRun;
@@ -222,9 +227,11 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   summary->lastPiece = PiecePath(run, run.pieceCount);
   summary->output = run.outputPath;
   if (run.request.dryRun) return JobEnd::kFinished;
-  const std::string question = FillTemplate(kConfirmJoin, {DecimalText(run.pieceCount), run.restoredName,
-                                                           run.restoredName, DecimalText(run.totalSize),
-                                                           run.restoredName});
+  Question question;
+  question.kind = QuestionKind::kJoin;
+  question.pieces = run.pieceCount;
+  question.totalBytes = run.totalSize;
+  question.name = run.restoredName;
   if (report.Ask(question) == Answer::kNo) return JobEnd::kDeclined;
 
   if (OutputIsAPiece(run)) {
@@ -236,7 +243,7 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   run.outputTemporary = MakeTemporaryPath(run.request.targetDir, MakeRunTag(), "out");
   SystemError error = CreateNewFile(run.outputTemporary, run.outputFile.Receive());
   if (error != kNoError) {
-    Stop(stop, StopKind::kOutputCreate, run.outputPath, error);
+    Fail(stop, Role::kOutput, Operation::kCreate, run.outputPath, error);
     return JobEnd::kStopped;
   }
   run.outputIncomplete = true;
@@ -252,12 +259,12 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   }
   error = run.outputFile.Release();
   if (error != kNoError) {
-    Stop(stop, StopKind::kOutputWrite, run.outputPath, error);
+    Fail(stop, Role::kOutput, Operation::kWrite, run.outputPath, error);
     return JobEnd::kStopped;
   }
   error = RenameReplacing(run.outputTemporary, run.outputPath);
   if (error != kNoError) {
-    Stop(stop, StopKind::kOutputRename, run.outputPath, error);
+    Fail(stop, Role::kOutput, Operation::kRename, run.outputPath, error);
     return JobEnd::kStopped;
   }
   run.outputIncomplete = false;
@@ -273,7 +280,7 @@ JobResult PerformJoinJob(const JoinRequest& request, JobReport& report) {
   try {
     result.end = RunJoin(run, &summary, &result.reason);
   } catch (const std::bad_alloc&) {
-    result = JobResult{JobEnd::kStopped, StopReason{StopKind::kLowMemory, run.outputPath, kNoError}};
+    result = JobResult{JobEnd::kStopped, StopReason{StopKind::kLowMemory, run.outputPath}};
   }
   // An output not yet given its name is incomplete and is removed, so that
   // no partial file passes for the joined one.

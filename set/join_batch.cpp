@@ -110,6 +110,6 @@ bool WriteJoinBatch(const std::string& sourceFileName, const std::string& target
   }
   SystemError error = WriteWholeFile(batchPath, text);
   if (error == kNoError) return true;
-  *stop = StopReason{StopKind::kBatchWrite, batchPath, error};
+  *stop = Failure(Role::kBatch, Operation::kWrite, batchPath, error);
   return false;
 }

@@ -105,6 +105,6 @@ bool WriteJoinScript(const std::string& sourceFileName, const std::string& targe
     error = WriteWholeFile(scriptPath, BuildJoinScriptText(sourceFileName, pieceSizes, checksums), true);
     if (error == kNoError) return true;
   }
-  *stop = StopReason{StopKind::kScriptWrite, scriptPath, error};
+  *stop = Failure(Role::kScript, Operation::kWrite, scriptPath, error);
   return false;
 }

@@ -32,13 +32,18 @@ std::string PieceSet::TemporaryPath(uint64_t number) const {
 
 std::string PieceSet::ManifestTemporaryPath() const { return MakeTemporaryPath(targetDir_, runTag_, "sha256"); }
 
-bool PieceSet::Fail(StopKind kind, uint64_t number, SystemError code, StopReason* stop) {
-  *stop = StopReason{kind, Name(number), code};
+bool PieceSet::Stop(StopKind kind, uint64_t number, StopReason* stop) const {
+  *stop = StopReason{kind, Name(number)};
   return false;
 }
 
-bool PieceSet::FailManifest(SystemError code, StopReason* stop) {
-  *stop = StopReason{StopKind::kChecksumWrite, manifest_, code};
+bool PieceSet::Fail(Operation operation, uint64_t number, SystemError code, StopReason* stop) const {
+  *stop = Failure(Role::kPiece, operation, Name(number), code);
+  return false;
+}
+
+bool PieceSet::FailManifest(Operation operation, SystemError code, StopReason* stop) const {
+  *stop = Failure(Role::kManifest, operation, manifest_, code);
   return false;
 }
 
@@ -68,7 +73,7 @@ bool PieceSet::CheckNoneIsSource(StopReason* stop) const {
   SourceSearch search{this, SourceFileName(stem_), source_};
   SystemError error = ListFolder(targetDir_, NoteSourceAmongPieces, &search);
   if (error != kNoError) {
-    *stop = StopReason{StopKind::kPieceCreate, Name(1), error};
+    *stop = Failure(Role::kFolder, Operation::kList, targetDir_, error);
     return false;
   }
   if (search.found == 0) return true;
@@ -83,18 +88,18 @@ bool PieceSet::NamesFit(uint64_t number) const {
 bool PieceSet::Begin(StopReason* stop) {
   const uint64_t number = count_ + 1;
   // Many small pieces fit in one block of reading: looked at for each.
-  if (StopRequested()) return Fail(StopKind::kInterrupted, number, kNoError, stop);
-  if (number > kMaxPieceNumber) return Fail(StopKind::kTooManyPieces, number, kNoError, stop);
+  if (StopRequested()) return Stop(StopKind::kInterrupted, number, stop);
+  if (number > kMaxPieceNumber) return Stop(StopKind::kTooManyPieces, number, stop);
   // A name grows only when its number gains a digit: checked then.
   const bool newLength = number == 1 || DecimalText(number).find_first_not_of('0', 1) == std::string::npos;
-  if (newLength && !NamesFit(number)) return Fail(StopKind::kNamesTooLong, number, kNoError, stop);
+  if (newLength && !NamesFit(number)) return Stop(StopKind::kNamesTooLong, number, stop);
   pieceBytes_ = 0;
   if (dryRun_) {
     count_ = number;
     return true;
   }
   SystemError error = CreateNewFile(TemporaryPath(number), piece_.Receive());
-  if (error != kNoError) return Fail(StopKind::kPieceCreate, number, error, stop);
+  if (error != kNoError) return Fail(Operation::kCreate, number, error, stop);
   count_ = number;
   return true;
 }
@@ -110,27 +115,27 @@ bool PieceSet::WriteBlock(const void* bytes, size_t length, bool stays, StopReas
   if (hashes_ && stays) hashes_->Add(bytes, length);
   if (hashes_ && !stays) hashes_->AddNow(bytes, length);
   SystemError error = WriteAll(piece_.Get(), bytes, length);
-  return error == kNoError || Fail(StopKind::kPieceWrite, count_, error, stop);
+  return error == kNoError || Fail(Operation::kWrite, count_, error, stop);
 }
 
 bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t length, StopReason* stop) {
-  auto sourceFault = [&](StopKind kind, SystemError code) {
-    *stop = StopReason{kind, sourcePath, code};
+  auto sourceChanged = [&]() {
+    *stop = StopReason{StopKind::kSourceChanged, sourcePath};
     return false;
   };
   uint64_t done = 0;
   while (kernelCopy_ && !dryRun_ && done < length) {
-    if (StopRequested()) return Fail(StopKind::kInterrupted, count_, kNoError, stop);
+    if (StopRequested()) return Stop(StopKind::kInterrupted, count_, stop);
     const uint64_t block = length - done < kCopyBlock ? length - done : kCopyBlock;
     uint64_t copied = 0;
     bool unsupported = false;
     SystemError error = CopyInKernel(source, piece_.Get(), block, &copied, &unsupported);
     done += copied;
     pieceBytes_ += copied;
-    if (error != kNoError) return Fail(StopKind::kPieceWrite, count_, error, stop);
+    if (error != kNoError) return Fail(Operation::kWrite, count_, error, stop);
     if (unsupported) kernelCopy_ = false;
     // A source that ends early was cut short under us.
-    if (!unsupported && copied == 0) return sourceFault(StopKind::kSourceChanged, kNoError);
+    if (!unsupported && copied == 0) return sourceChanged();
   }
   // Hashed, the halves take turns: the one just written is hashed while
   // the other is read.
@@ -144,14 +149,17 @@ bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t l
     }
   } hashedFirst{hashes_.get()};
   for (size_t turn = 0; done < length; turn ^= 1) {
-    if (StopRequested()) return Fail(StopKind::kInterrupted, count_, kNoError, stop);
+    if (StopRequested()) return Stop(StopKind::kInterrupted, count_, stop);
     if (buffer.empty()) buffer.resize(hashes_ ? 2 * half : half);
     unsigned char* block = buffer.data() + (hashes_ ? turn * half : 0);
     const uint64_t wanted = length - done < half ? length - done : half;
     size_t got = 0;
     SystemError error = ReadBlock(source, block, static_cast<size_t>(wanted), &got);
-    if (error != kNoError) return sourceFault(StopKind::kSourceRead, error);
-    if (got == 0) return sourceFault(StopKind::kSourceChanged, kNoError);
+    if (error != kNoError) {
+      *stop = Failure(Role::kSource, Operation::kRead, sourcePath, error);
+      return false;
+    }
+    if (got == 0) return sourceChanged();
     if (!WriteBlock(block, got, true, stop)) return false;
     done += got;
   }
@@ -162,10 +170,10 @@ bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t l
 bool PieceSet::End(StopReason* stop) {
   if (recordSizes_) sizes_.push_back(pieceBytes_);
   SystemError error = piece_.Release();
-  if (error != kNoError) return Fail(StopKind::kPieceWrite, count_, error, stop);
+  if (error != kNoError) return Fail(Operation::kWrite, count_, error, stop);
   if (!hashes_ || dryRun_) return true;
   digests_.emplace_back();
-  return hashes_->Final(0, &digests_.back()) || FailManifest(kNoError, stop);
+  return hashes_->Final(0, &digests_.back()) || FailManifest(Operation::kWrite, kNoError, stop);
 }
 
 void PieceSet::HashPieces() {
@@ -180,9 +188,9 @@ bool PieceSet::WriteManifest(const std::string& restoredName, StopReason* stop) 
     entries.push_back(ChecksumEntry{digests_[number - 1], SourceFileName(Name(number))});
   }
   entries.push_back(ChecksumEntry{Sha256Digest(), restoredName});
-  if (!hashes_->Final(1, &entries.back().digest)) return FailManifest(kNoError, stop);
+  if (!hashes_->Final(1, &entries.back().digest)) return FailManifest(Operation::kWrite, kNoError, stop);
   SystemError error = WriteNewFile(ManifestTemporaryPath(), FormatChecksumManifest(entries));
-  if (error != kNoError) return FailManifest(error, stop);
+  if (error != kNoError) return FailManifest(Operation::kWrite, error, stop);
   manifestWritten_ = true;
   return true;
 }
@@ -194,17 +202,17 @@ bool PieceSet::Commit(StopReason* stop) {
   uint64_t size = 0;
   if (committed_ == 0 && FindFileExact(manifest_, &size)) {
     SystemError error = RemoveFile(manifest_);
-    if (error != kNoError) return FailManifest(error, stop);
+    if (error != kNoError) return FailManifest(Operation::kRemove, error, stop);
   }
   while (committed_ < count_) {
     const uint64_t number = committed_ + 1;
     SystemError error = RenameReplacing(TemporaryPath(number), Name(number));
-    if (error != kNoError) return Fail(StopKind::kPieceRename, number, error, stop);
+    if (error != kNoError) return Fail(Operation::kRename, number, error, stop);
     committed_ = number;
   }
   if (!manifestWritten_) return true;
   SystemError error = RenameReplacing(ManifestTemporaryPath(), manifest_);
-  if (error != kNoError) return FailManifest(error, stop);
+  if (error != kNoError) return FailManifest(Operation::kRename, error, stop);
   manifestWritten_ = false;
   return true;
 }

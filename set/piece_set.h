@@ -63,8 +63,9 @@ class PieceSet {
  private:
   std::string TemporaryPath(uint64_t number) const;
   std::string ManifestTemporaryPath() const;
-  bool Fail(StopKind kind, uint64_t number, SystemError code, StopReason* stop);
-  bool FailManifest(SystemError code, StopReason* stop);
+  bool Stop(StopKind kind, uint64_t number, StopReason* stop) const;
+  bool Fail(Operation operation, uint64_t number, SystemError code, StopReason* stop) const;
+  bool FailManifest(Operation operation, SystemError code, StopReason* stop) const;
   // `stays`: the bytes stay as they are until the next write, so that the
   // hashes may take them beside the write.
   bool WriteBlock(const void* bytes, size_t length, bool stays, StopReason* stop);

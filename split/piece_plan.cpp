@@ -1,7 +1,5 @@
 #include "piece_plan.h"
 
-#include "text_format.h"
-#include "texts.h"
 
 namespace {
 
@@ -37,11 +35,13 @@ uint64_t PlannedPieceLength(const SplitPlan& plan, uint64_t number) {
   return plan.pieceSize;
 }
 
-std::string SplitPlanQuestion(const SplitPlan& plan) {
-  if (plan.method == Size) return FillTemplate(kConfirmSize, {DecimalText(LastPlannedPiece(plan))});
-  if (plan.remainder == 0) {
-    return FillTemplate(kConfirmPieces, {DecimalText(plan.pieceCount), DecimalText(plan.pieceSize)});
-  }
-  return FillTemplate(kConfirmPiecesRemainder, {DecimalText(plan.pieceCount - 1), DecimalText(plan.pieceSize),
-                                                DecimalText(plan.pieceSize + plan.remainder)});
+Question SplitPlanQuestion(const SplitPlan& plan, uint64_t fileSize, const std::string& name) {
+  Question question;
+  question.kind = plan.method == Size ? QuestionKind::kSplitBySize : QuestionKind::kSplitByCount;
+  question.pieces = LastPlannedPiece(plan);
+  question.pieceBytes = plan.pieceSize;
+  question.lastPieceBytes = PlannedPieceLength(plan, question.pieces);
+  question.totalBytes = fileSize;
+  question.name = name;
+  return question;
 }

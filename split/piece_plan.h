@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "job_report.h"
 #include "job_request.h"
 #include "job_result.h"
 
@@ -26,7 +27,7 @@ uint64_t LastPlannedPiece(const SplitPlan& plan);
 // The length of piece `number` (from 1).
 uint64_t PlannedPieceLength(const SplitPlan& plan, uint64_t number);
 
-// The confirmation question, in the program's words.
-std::string SplitPlanQuestion(const SplitPlan& plan);
+// The confirmation question for the plan of a file `name` of fileSize bytes.
+Question SplitPlanQuestion(const SplitPlan& plan, uint64_t fileSize, const std::string& name);
 
 #endif

@@ -37,9 +37,20 @@ struct SplitRun {
   JobSummary summary;
 };
 
-bool Stop(StopReason* stop, StopKind kind, const std::string& path, SystemError code = kNoError) {
-  *stop = StopReason{kind, path, code};
+bool Stop(StopReason* stop, StopKind kind, const std::string& path) {
+  *stop = StopReason{kind, path};
   return false;
+}
+
+bool Fail(StopReason* stop, Role role, Operation operation, const std::string& path, SystemError code) {
+  *stop = Failure(role, operation, path, code);
+  return false;
+}
+
+// Too little room, or a folder whose free space cannot be told.
+bool NoRoom(StopReason* stop, const std::string& folder, SystemError query) {
+  if (query != kNoError) return Fail(stop, Role::kFolder, Operation::kStat, folder, query);
+  return Stop(stop, StopKind::kNoFreeSpace, folder);
 }
 
 bool IsStream(const SplitRun& run) { return run.request.fromStandardInput; }
@@ -54,14 +65,14 @@ bool OpenSource(SplitRun& run, StopReason* stop) {
   bool notRegular = false;
   SystemError error = OpenRegularFile(run.sourcePath, run.sourceFile.Receive(), &notRegular);
   if (notRegular) return Stop(stop, StopKind::kSourceNotRegular, run.sourcePath);
-  if (error != kNoError) return Stop(stop, StopKind::kSourceOpen, run.sourcePath, error);
+  if (error != kNoError) return Fail(stop, Role::kSource, Operation::kOpen, run.sourcePath, error);
   run.source = run.sourceFile.Get();
   error = GetFileStamp(run.source, &run.stamp);
-  if (error != kNoError) return Stop(stop, StopKind::kSourceRead, run.sourcePath, error);
+  if (error != kNoError) return Fail(stop, Role::kSource, Operation::kStat, run.sourcePath, error);
   if (run.stamp.size == 0) return Stop(stop, StopKind::kSourceEmpty, run.sourcePath);
   SystemError query = kNoError;
   if (CheckFreeSpace(run.request.targetDir, run.stamp.size, &query) == 0) {
-    return Stop(stop, StopKind::kNoFreeSpace, run.request.targetDir, query);
+    return NoRoom(stop, run.request.targetDir, query);
   }
   return true;
 }
@@ -100,7 +111,7 @@ bool WritePlannedPieces(SplitRun& run, const SplitPlan& plan, StopReason* stop) 
     run.bytesDone = run.stamp.size;
     return true;
   }
-  if (run.report.Ask(SplitPlanQuestion(plan)) == Answer::kNo) {
+  if (run.report.Ask(SplitPlanQuestion(plan, run.stamp.size, run.summary.sourceName)) == Answer::kNo) {
     run.declined = true;
     return false;
   }
@@ -134,7 +145,7 @@ bool WriteFoundPieces(SplitRun& run, Cutter& cutter, StopReason* stop) {
     size_t got = 0;
     SystemError error = ReadSome(run.source, window.data() + carry, kReadBlock, &got);
     if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.sourcePath);
-    if (error != kNoError) return Stop(stop, StopKind::kSourceRead, run.sourcePath, error);
+    if (error != kNoError) return Fail(stop, Role::kSource, Operation::kRead, run.sourcePath, error);
     if (got == 0) break;
     run.bytesDone += got;
     const size_t size = carry + got;
@@ -245,7 +256,7 @@ JobResult PerformSplitJob(const SplitRequest& request, JobReport& report) {
   try {
     result.end = RunSplit(run, &result.reason);
   } catch (const std::bad_alloc&) {
-    result = JobResult{JobEnd::kStopped, StopReason{StopKind::kLowMemory, std::string(), kNoError}};
+    result = JobResult{JobEnd::kStopped, StopReason{StopKind::kLowMemory, std::string()}};
   }
   // In the job's order: the piece being written and every temporary file,
   // the folder's lock, then the source; then the last word.

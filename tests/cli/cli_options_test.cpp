@@ -133,8 +133,17 @@ TEST(ConsoleText, NamesAreQuotedAsAShellReadsThemBack) {
   for (const auto& row : rows) EXPECT_EQ(QuotedName(row.first), row.second) << PrintToString(row.first);
   EXPECT_EQ(ShownName("my file.doc"), "my file.doc");
   EXPECT_EQ(ShownName("a\rb"), "'a'$'\\r''b'");
-  EXPECT_EQ(OneLine("Shall I\n continue  ?\n"), "Shall I continue ?");
-  EXPECT_EQ(OneLine("a\rb\x7f"), "a\\rb\\177");
+}
+
+TEST(ConsoleText, EachQuestionIsOneLineOfItsOwn) {
+  const std::pair<Question, std::string> rows[] = {
+      {{QuestionKind::kSplitBySize, 4, 2500, 2500, 10000, "r.doc"}, "split 'r.doc' into 4 pieces of 2500 bytes?"},
+      {{QuestionKind::kSplitByCount, 3, 3333, 3334, 10000, "a\nb"},
+       "split 'a'$'\\n''b' into 3 pieces of 3333 bytes, the last of 3334 bytes?"},
+      {{QuestionKind::kJoin, 3, 0, 0, 9000, "x.bin"},
+       "join 3 pieces, 9000 bytes in all, into 'x.bin' (an existing file of that name is replaced)?"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(QuestionLine(row.first), row.second);
 }
 
 TEST(ConsoleText, EveryStopHasALineOfItsOwn) {

@@ -66,7 +66,7 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
   const std::string source = "xxEND yyEND" + PatternBytes(9989);
   const Args three = {"report_doc.1", "report_doc.2", "report_doc.3"};
   const Args batch = {"JOIN.BAT", "report_doc.1", "report_doc.2", "report_doc.3"};
-  const std::string ask = "dorvenal-cli: File will be split into 3 pieces Shall I continue ?";
+  const std::string ask = "dorvenal-cli: split 'report.doc' into 3 pieces of 4096 bytes, the last of 1808 bytes?";
   const std::string longName(255, 'a');
   const RunRow rows[] = {
       {"", {"split", "--pieces", "3", "--bogus", "@/in/report.doc", "@/out"}, "", 2, "",
@@ -75,9 +75,8 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
       {"", {"split", "--keyword", "END", "@/in/report.doc", "@/out"}, "|", 0, kSplitDone, "", three},
       {"", {"split", "-s", "4K", "@/in/report.doc", "@/out"}, "|", 3, "", ask + "\n" + kNotAsking, {}},
       {"", {"join", "@/ref/report_doc.1", "@/out"}, "", 3, "",
-       "dorvenal-cli: Dorvenal has detected 3 files which can joined to recreate report.doc. report.doc which will "
-       "be recreated will be of size 10000. If there is an existing report.doc , it will be Over-Written. Do you "
-       "wish to continue ?\n" + std::string(kNotAsking), {}},
+       "dorvenal-cli: join 3 pieces, 10000 bytes in all, into 'report.doc' (an existing file of that name is "
+       "replaced)?\n" + std::string(kNotAsking), {}},
       {"", {"split", "--size", "4", "@/in/report.doc", "@/out"}, "n\n", 3, "", ask + " [y/N] ", {}},
       {"", {"split", "--size", "4", "@/in/report.doc", "@/out"}, " YES \n", 0, kSplitDone, ask + " [y/N] ", three},
       {"", {"split", "--pieces", "3", "--yes", "@/in/report.doc", "@/out"}, "tty", 0, kSplitDone,
@@ -99,29 +98,33 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
        "dorvenal-cli: cannot write to standard output\n", three},
       // One row per cause of a stop, with its line.
       {"", {"split", "--pieces", "2", "--yes", "@/in/missing", "@/out"}, "", 1, "",
-       "dorvenal-cli: cannot open '@/in/missing': No such file or directory\n", {}},
+       "dorvenal-cli: cannot open the source '@/in/missing': No such file or directory; nothing was written\n", {}},
       {"chmod 000 in/report.doc", {"split", "-yn", "2", "@/in/report.doc", "@/out"}, "nobody", 1, "",
-       "dorvenal-cli: cannot open '@/in/report.doc': Permission denied\n", {}},
+       "dorvenal-cli: cannot open the source '@/in/report.doc': Permission denied; nothing was written\n", {}},
       {"mkfifo in/pipe", {"split", "-yn", "3", "@/in/pipe", "@/out"}, "", 1, "",
        "dorvenal-cli: '@/in/pipe' is not a regular file\n", {}},
       {": >in/empty", {"split", "-yn", "3", "@/in/empty", "@/out"}, "", 1, "",
        "dorvenal-cli: '@/in/empty' is empty: a file of 0 bytes cannot be split\n", {}},
       {"chmod 555 out", {"split", "-yn", "2", "@/in/report.doc", "@/out"}, "nobody", 1, "",
-       "dorvenal-cli: cannot create '@/out/report_doc.1': Permission denied\n", {}},
+       "dorvenal-cli: cannot create the piece '@/out/report_doc.1': Permission denied; the split was stopped and the "
+       "target folder is as it was\n", {}},
       {"mount -t tmpfs -o nr_inodes=3,size=1m tmpfs out", {"split", "-yn", "4", "@/in/report.doc", "@/out"}, "", 1, "",
-       "dorvenal-cli: cannot create '@/out/report_doc.3': No space left on device\n", {}},  // out of inodes
+       "dorvenal-cli: cannot create the piece '@/out/report_doc.3': No space left on device; the split was stopped "
+       "and the target folder is as it was\n", {}},  // out of inodes
       {"chmod 555 out", {"split", "-yn", "2", "-p", "@/in/report.doc", "@/out/new/sub"}, "nobody", 1, "",
        "dorvenal-cli: cannot create the directory '@/out/new/sub': Permission denied\n", {}},
       {"cp in/report.doc in/" + longName, {"split", "-yn", "3", "@/in/" + longName, "@/out"}, "", 1, "",
        "dorvenal-cli: the piece names would be too long for the system, such as '@/out/" + longName +
            ".3': choose a shorter file name or target folder; nothing was written\n", {}},
       {"", {"split", "--pieces", "3", "--batch", "--yes", "@/in/report.doc", "@/out"}, "limit", 1, "",
-       "dorvenal-cli: cannot write '@/out/report_doc.1': File too large\n", {}},
+       "dorvenal-cli: cannot write the piece '@/out/report_doc.1': File too large; the split was stopped and the "
+       "target folder is as it was\n", {}},
       {"mkdir out/report_doc.2", {"split", "--pieces", "3", "--yes", "@/in/report.doc", "@/out"}, "", 1, "",
-       "dorvenal-cli: cannot give the piece its name '@/out/report_doc.2': Is a directory\n",
+       "dorvenal-cli: cannot rename the piece '@/out/report_doc.2': Is a directory; the split was stopped\n",
        {"report_doc.1", "report_doc.2"}},
       {"mkdir out/JOIN.BAT", {"split", "--pieces", "3", "--yes", "--batch", "@/in/report.doc", "@/out"}, "", 1, "",
-       "dorvenal-cli: cannot write '@/out/JOIN.BAT': Is a directory; the pieces themselves are whole\n", batch},
+       "dorvenal-cli: cannot write the batch file '@/out/JOIN.BAT': Is a directory; the pieces themselves are whole\n",
+       batch},
       {"", {"split", "--size", "10000", "--bytes", "--yes", "@/in/report.doc", "@/out"}, "", 1, "",
        "dorvenal-cli: the piece size (10000 bytes) is not below the size of '@/in/report.doc'; nothing was written\n", {}},
       {"", {"split", "-n", "1000000000", "@/in/report.doc", "@/out"}, "", 1, "",
@@ -139,8 +142,8 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
       {"", {"join", "-y", "@/in/x.1", "@/out"}, "", 1, "",
        "dorvenal-cli: cannot find the piece '@/in/x.1'\n", {}},
       {"mkdir out/report.doc", {"join", "-y", "@/ref/report_doc.1", "@/out"}, "", 1, "",
-       "dorvenal-cli: cannot give the joined file its name '@/out/report.doc': Is a directory; the incomplete file "
-       "was removed\n", {"report.doc"}},
+       "dorvenal-cli: cannot rename the joined file '@/out/report.doc': Is a directory; the incomplete file was "
+       "removed\n", {"report.doc"}},
       // Standard input, byte for byte.
       {"", {"split", "-s", "4K", "--name", "report.doc", "-", "@/out"}, "pipe", 0, kSplitDone, "", three},
       {"", {"split", "-k", "END", "--name", "report.doc", "-", "@/out"}, "pipe", 0, kSplitDone, "", three},
@@ -208,7 +211,7 @@ TEST(CliRun, ChecksumManifestGuardsTheSet) {
        "as well: please remove it before joining.\n", "", "out",
        {"report_doc.1", "report_doc.2", "report_doc.3"}},
       {"mkdir j/report_doc.2", {"split", "-yn", "3", "--checksum", "@/in/report.doc", "@/j"}, 1, "",
-       "dorvenal-cli: cannot give the piece its name '@/j/report_doc.2': Is a directory\n", "", "j",
+       "dorvenal-cli: cannot rename the piece '@/j/report_doc.2': Is a directory; the split was stopped\n", "", "j",
        {"report_doc.1", "report_doc.2"}},
   };
   for (const Row& row : rows) {
@@ -239,7 +242,7 @@ TEST(CliRun, StoppedRunsLeaveTheFolderAsItWas) {
                               "the target folder is as it was\n";
   const struct { std::string signal, yes; int code; std::string err; } rows[] = {
       {"TERM", "-y", 143, stopped}, {"INT", "-y", 130, stopped}, {"KILL", "-y", 137, ""},
-      {"INT", "", 130, "dorvenal-cli: File will be split into 300000 pieces Shall I continue ? [y/N] \n" + stopped}};
+      {"INT", "", 130, "dorvenal-cli: split 's.txt' into 300000 pieces of 3 bytes? [y/N] \n" + stopped}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.signal + row.yes);
     TempDir dir;

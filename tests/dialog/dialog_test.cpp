@@ -12,7 +12,6 @@
 #include "main_window.h"
 #include "resource_ids.h"
 #include "batch_texts.h"
-#include "texts.h"
 
 namespace {
 
@@ -94,17 +93,23 @@ void TypeKeys(const std::string& keys) {
 // One thing a scripted job tells its report.
 struct Event {
   enum Act { kAsk, kWarn, kStart, kProgress, kFinish, kStop } act;
-  std::string text;  // the question, or the path of a warning
+  std::string text;  // the path of a warning
   uint64_t number;   // pieces of kStart, piece of kProgress
   StopReason reason;
+  Question question;
 };
-Event Ask(const std::string& question) { return {Event::kAsk, question, 0, {}}; }
-Event Warn(const std::string& path) { return {Event::kWarn, path, 0, {}}; }
-Event Start(uint64_t pieces) { return {Event::kStart, "", pieces, {}}; }
-Event Step(uint64_t piece) { return {Event::kProgress, "", piece, {}}; }
-Event Finish() { return {Event::kFinish, "", 0, {}}; }
+Event Ask(QuestionKind kind, uint64_t pieces, uint64_t pieceBytes, uint64_t lastBytes, uint64_t total) {
+  return {Event::kAsk, "", 0, {}, {kind, pieces, pieceBytes, lastBytes, total, "x.bin"}};
+}
+Event Warn(const std::string& path) { return {Event::kWarn, path, 0, {}, {}}; }
+Event Start(uint64_t pieces) { return {Event::kStart, "", pieces, {}, {}}; }
+Event Step(uint64_t piece) { return {Event::kProgress, "", piece, {}, {}}; }
+Event Finish() { return {Event::kFinish, "", 0, {}, {}}; }
 Event Stop(StopKind kind, const std::string& path = "", SystemError code = 0, const std::string& other = "") {
-  return {Event::kStop, "", 0, StopReason(kind, path, code, other)};
+  return {Event::kStop, "", 0, StopReason(kind, path, code, other), {}};
+}
+Event Fail(Role role, Operation operation, const std::string& path, SystemError code) {
+  return {Event::kStop, "", 0, Failure(role, operation, path, code), {}};
 }
 
 // What the next job reports, and what the jobs were asked.
@@ -116,7 +121,7 @@ JobResult Play(JobReport& report) {
   for (const Event& event : gScript) {
     switch (event.act) {
       case Event::kAsk:
-        if (report.Ask(event.text) == Answer::kNo) return {JobEnd::kDeclined, {}};
+        if (report.Ask(event.question) == Answer::kNo) return {JobEnd::kDeclined, {}};
         break;
       case Event::kWarn: report.Warn({WarningKind::kStalePiece, event.text}); break;
       case Event::kStart: report.StartProgress(event.number, event.number * 10); break;
@@ -218,9 +223,20 @@ std::string Named(std::string text, const std::string& p, const std::string& q) 
 
 TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_holds_the_buttons_off) {
   using K = StopKind;
+  using R = Role;
+  using O = Operation;
+  using Q = QuestionKind;
   const std::string p = "C:\\out\\report_doc.2", q = "C:\\out\\report_doc.4";
   const SystemError kFull = ERROR_DISK_FULL, kDenied = ERROR_ACCESS_DENIED;
   const std::string kAsk = "File will be split into 3 pieces\nShall I continue ?";
+  const std::string kAskJoin = "Dorvenal has detected 3 files which can joined to recreate x.bin.\n x.bin which will be "
+                               "recreated will be of size 9000.\n If there is an existing x.bin , it will be "
+                               "Over-Written.\n Do you wish to continue ?";
+  // The general box of a refused operation: the operation, the path, the system's words.
+  auto failed = [&](const char* what, const char* job) {
+    return std::string("Could not ") + what + "\n%p !!\n" + DescribeSystemError(kDenied) + "\nThe " + job +
+           " has been stopped.";
+  };
   struct Row {
     int mode;                        // 1021 Split, 1022 Join
     std::vector<Event> script;       // what the job reports, when it runs
@@ -237,41 +253,56 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1022, {}, {known::kNoSource}, 1001, "", "C:\\", ""},
       {1022, {}, {known::kNoTarget}, 1003, "C:\\a_txt.1", "", ""},
       // The split's silent stops, then each with its box.
-      {1021, {Stop(K::kSourceOpen, p, kDenied)}, {}}, {1021, {Stop(K::kSourceNotRegular)}, {}},
+      {1021, {Fail(R::kSource, O::kOpen, p, kDenied)}, {}}, {1021, {Stop(K::kSourceNotRegular)}, {}},
       {1021, {Stop(K::kSizeZero)}, {}}, {1021, {Stop(K::kSizeNotBelowSource)}, {}}, {1021, {Stop(K::kKeywordEmpty)}, {}},
       {1021, {Stop(K::kKeywordTooLong)}, {}}, {1021, {Stop(K::kCountOfStream)}, {}},
-      {1021, {Stop(K::kKeywordNotFound)}, {}}, {1021, {Stop(K::kPieceCreate, p, kDenied)}, {}},
-      {1021, {Ask(kAsk), Finish()}, {"? " + kAsk}},  // answered No: the job ends without a word
+      {1021, {Stop(K::kKeywordNotFound)}, {}}, {1021, {Fail(R::kPiece, O::kCreate, p, kDenied)}, {}},
+      {1021, {Fail(R::kFolder, O::kList, p, kDenied)}, {}}, {1021, {Stop(K::kNone)}, {}},
+      // Answered No: the job ends without a word.
+      {1021, {Ask(Q::kSplitBySize, 3, 4096, 1808, 10000), Finish()}, {"? " + kAsk}},
+      {1021, {Ask(Q::kSplitByCount, 4, 2500, 2500, 10000), Finish()},
+       {"? File will be split into 4 pieces of size 2500 bytes\nShall I continue ?"}},
+      {1021, {Ask(Q::kSplitByCount, 8, 0, 5, 5), Finish()},
+       {"? File will be split into 7 pieces of size 0 bytes and 1 piece of size 5 bytes\nShall I continue ?"}},
       {1021, {Stop(K::kSourceEmpty)}, {known::kEmptySource}}, {1021, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceSplit}},
-      {1021, {Stop(K::kSourceRead, p, kDenied)}, {known::kSourceReadFailed}},
+      {1021, {Fail(R::kFolder, O::kStat, p, kDenied)}, {known::kNoSpaceSplit}},
+      {1021, {Fail(R::kSource, O::kRead, p, kDenied)}, {known::kSourceReadFailed}},
+      {1021, {Fail(R::kSource, O::kStat, p, kDenied)}, {known::kSourceReadFailed}},
       {1021, {Stop(K::kSourceChanged)}, {known::kSourceChanged}},
       {1021, {Stop(K::kTooManyPieces)}, {known::kTooManyPieces}},
       {1021, {Stop(K::kNamesTooLong, p)}, {known::kNameTooLong}},
       {1021, {Stop(K::kBatchNameInvalid, p)}, {known::kBatchNameInvalid}},
       {1021, {Stop(K::kBatchNameCodePage, p, 437)}, {known::kBatchNameCodePage}},
       {1021, {Stop(K::kPieceIsSource, p)}, {known::kPieceIsSource}},
-      {1021, {Stop(K::kPieceWrite, p, kDenied)}, {known::kPieceWriteFailed}},
-      {1021, {Stop(K::kPieceWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kPieceWriteFailed}},
-      {1021, {Stop(K::kPieceRename, p, kDenied)}, {known::kPieceRenameFailed}},
-      {1021, {Stop(K::kChecksumWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kChecksumWriteFailed}},
+      {1021, {Fail(R::kPiece, O::kWrite, p, kDenied)}, {known::kPieceWriteFailed}},
+      {1021, {Fail(R::kPiece, O::kWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kPieceWriteFailed}},
+      {1021, {Fail(R::kPiece, O::kRename, p, kFull)}, {known::kPieceRenameFailed}},
+      {1021, {Fail(R::kManifest, O::kWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kChecksumWriteFailed}},
+      {1021, {Fail(R::kManifest, O::kRemove, p, kDenied)}, {known::kChecksumWriteFailed}},
+      {1021, {Fail(R::kLock, O::kLock, p, kDenied)}, {failed("lock the folder lock", "split")}},
       {1021, {Stop(K::kInterrupted)}, {known::kSplitInterrupted}}, {1021, {Stop(K::kLowMemory)}, {known::kLowMemory}},
       {1021, {Warn(p), Finish()}, {known::kStalePiece, known::kSplitFinished}},
       // The pieces are whole: the failure, then the split's own end.
       {1021, {Stop(K::kBatchIsSource, p)}, {known::kBatchIsSource, known::kSplitFinished}},
-      {1021, {Warn(p), Stop(K::kBatchWrite, p, kFull)},
+      {1021, {Warn(p), Fail(R::kBatch, O::kWrite, p, kFull)},
        {known::kStalePiece, known::kBatchFailed, known::kSplitFinished}},
-      {1021, {Stop(K::kScriptWrite, p, kDenied)}, {known::kScriptFailed, known::kSplitFinished}},
+      {1021, {Fail(R::kScript, O::kWrite, p, kDenied)}, {known::kScriptFailed, known::kSplitFinished}},
       // The join's.
       {1022, {Stop(K::kNotFirstPiece, p)}, {known::kNotFirstPiece}},
       {1022, {Stop(K::kFirstPieceMissing, p)}, {known::kFirstPieceMissing}},
-      {1022, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceJoin}}, {1022, {Ask(kAsk), Finish()}, {"? " + kAsk}},
+      {1022, {Stop(K::kNoFreeSpace)}, {known::kNoSpaceJoin}},
+      {1022, {Fail(R::kFolder, O::kStat, p, kDenied)}, {known::kNoSpaceJoin}},
+      {1022, {Ask(Q::kJoin, 3, 0, 0, 9000), Finish()}, {"? " + kAskJoin}},
       {1022, {Stop(K::kOutputIsPiece, p)}, {known::kOutputIsPiece}},
-      {1022, {Stop(K::kOutputCreate, p, kDenied)}, {known::kOutputCreateFailed}},
-      {1022, {Stop(K::kOutputWrite, p, kDenied)}, {known::kOutputWriteFailed}},
-      {1022, {Stop(K::kOutputWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kOutputWriteFailed}},
-      {1022, {Stop(K::kOutputRename, p, kDenied)}, {known::kOutputRenameFailed}},
-      {1022, {Stop(K::kPieceOpen, p, kDenied)}, {known::kPieceOpenFailed}},
-      {1022, {Stop(K::kPieceRead, p, kDenied)}, {known::kPieceReadFailed}},
+      {1022, {Fail(R::kOutput, O::kCreate, p, kDenied)}, {known::kOutputCreateFailed}},
+      {1022, {Fail(R::kOutput, O::kWrite, p, kDenied)}, {known::kOutputWriteFailed}},
+      {1022, {Fail(R::kOutput, O::kWrite, p, kFull)}, {std::string(known::kDriveFull) + known::kOutputWriteFailed}},
+      {1022, {Fail(R::kOutput, O::kRename, p, kDenied)}, {known::kOutputRenameFailed}},
+      {1022, {Fail(R::kPiece, O::kOpen, p, kDenied)}, {known::kPieceOpenFailed}},
+      {1022, {Fail(R::kFolder, O::kList, p, kDenied)}, {known::kPieceOpenFailed}},
+      {1022, {Fail(R::kPiece, O::kRead, p, kDenied)}, {known::kPieceReadFailed}},
+      {1022, {Fail(R::kPiece, O::kStat, p, kDenied)}, {known::kPieceReadFailed}},
+      {1022, {Fail(R::kLock, O::kLock, p, kDenied)}, {failed("lock the folder lock", "join")}},
       {1022, {Stop(K::kPieceMissing, p, 0, q)}, {known::kPieceMissing}},
       {1022, {Stop(K::kPieceUnreadable, p, kDenied, q)}, {known::kPieceUnreadable}},
       {1022, {Stop(K::kPieceChanged, p)}, {known::kPieceChanged}},

@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
   Check(finished == !expected.empty(), "outcome");
   size_t questions = 0, endings = 0;
   for (const std::string& line : split.log) {
-    questions += line.rfind("ask: ", 0) == 0;
+    questions += line.rfind("ask ", 0) == 0;
     endings += line.rfind("finished ", 0) == 0 || line.rfind("stopped ", 0) == 0;
   }
   Check(questions == (method != Keyword && !stream && !dry && finished ? 1u : 0u), "one question for a plan");
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
 
   RecordingReport join;
   Check(PerformJoinJob(JoinRequest{"/out/name_ext.1", "/back", false}, join).end == JobEnd::kFinished &&
-            join.log[0].rfind("ask: ", 0) == 0, "join finished after one question");
+            join.log[0].rfind("ask ", 0) == 0, "join finished after one question");
   Check(memory_system::OpenResources() == 0, "join released everything");
   Check(memory_system::Files()["/back/name.ext"] == source, "joined file is the source");
   return 0;

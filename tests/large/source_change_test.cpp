@@ -74,7 +74,7 @@ TEST(PieceVanishes, DuringTheJoinStopsItAndRemovesTheIncompleteFile) {
   };
   const Log log = RunJoin(pieces + kPathSeparator + "report_doc.1", joined);
   gBeforeSystemCall = nullptr;
-  EXPECT_EQ(log.back(), "stopped piece-open " + third + " 2");  // ENOENT, ERROR_FILE_NOT_FOUND
+  EXPECT_EQ(log.back(), "stopped open-piece " + third + " 2");  // ENOENT, ERROR_FILE_NOT_FOUND
   EXPECT_TRUE(ListDir(joined).empty());
   EXPECT_EQ(ListDir(pieces).size(), 4u);
 }

@@ -4,9 +4,7 @@
 namespace {
 
 std::string JoinQuestion(const std::string& count, const std::string& name, const std::string& size) {
-  return "ask: Dorvenal has detected " + count + " files which can joined to recreate " + name + ".\n " + name +
-         " which will be recreated will be of size " + size + ".\n If there is an existing " + name +
-         " , it will be Over-Written.\n Do you wish to continue ?";
+  return "ask join " + count + " 0 0 " + size + " " + name;
 }
 
 // Larger than two copy buffers of 204,800 bytes, so it takes several reads.

@@ -16,13 +16,11 @@ using Log = std::vector<std::string>;
 // "stopped <kind> <path> <code>", as the report writes a stop down.
 inline std::string StopLine(const StopReason& reason) {
   static const char* const kNames[] = {
-      "failed", "size-zero", "size-not-below-source", "too-many-pieces", "keyword-empty", "keyword-too-long", "count-of-stream",
-      "batch-name-invalid", "batch-name-code-page", "names-too-long", "source-open", "source-not-regular",
-      "source-empty", "source-read", "source-changed", "no-free-space", "keyword-not-found", "piece-is-source",
-      "piece-create", "piece-write", "piece-rename", "batch-is-source", "batch-write", "script-write",
-      "not-first-piece", "first-piece-missing", "output-is-piece", "output-create", "output-write", "output-rename",
-      "piece-open", "piece-read", "piece-missing", "piece-unreadable", "piece-changed", "checksum-write",
-       "manifest-missing", "manifest-invalid", "piece-checksum", "interrupted", "low-memory"};
+      "none", "failed", "size-zero", "size-not-below-source", "too-many-pieces", "keyword-empty", "keyword-too-long",
+      "count-of-stream", "batch-name-invalid", "batch-name-code-page", "names-too-long", "source-not-regular",
+      "source-empty", "source-changed", "no-free-space", "keyword-not-found", "piece-is-source", "batch-is-source",
+      "not-first-piece", "first-piece-missing", "output-is-piece", "piece-missing", "piece-unreadable",
+      "piece-changed", "manifest-missing", "manifest-invalid", "piece-checksum", "interrupted", "low-memory"};
   static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kLowMemory) + 1, "a name a kind");
   // A refused operation: "stopped <operation>-<role> ...", as "stopped lock-lock ...".
   static const char* const kRoles[] = {"file", "source", "piece", "output", "manifest", "batch", "script",
@@ -40,8 +38,12 @@ class RecordingReport : public JobReport {
  public:
   explicit RecordingReport(std::vector<Answer> answers = {Answer::kYes}) : answers_(std::move(answers)) {}
 
-  Answer Ask(const std::string& question) override {
-    Add("ask: " + question);
+  // "ask <size|count|join> <pieces> <piece bytes> <last piece bytes> <total bytes> <name>".
+  Answer Ask(const Question& q) override {
+    static const char* const kKinds[] = {"size", "count", "join"};
+    Add(std::string("ask ") + kKinds[static_cast<size_t>(q.kind)] + " " + std::to_string(q.pieces) + " " +
+        std::to_string(q.pieceBytes) + " " + std::to_string(q.lastPieceBytes) + " " + std::to_string(q.totalBytes) +
+        " " + q.name);
     if (asked_ < answers_.size()) return answers_[asked_++];
     Add("unexpected question");
     return Answer::kNo;

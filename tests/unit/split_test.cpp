@@ -11,32 +11,25 @@ const Answer kYes = Answer::kYes, kNo = Answer::kNo;
 struct PlanRow {
   SplitRequest request;
   Answer answer;
-  const char* question;                           // null: none is asked (a dry run)
-  std::vector<std::pair<size_t, size_t>> pieces;  // runs of {count, length}: written, or told by a dry run
+  // Runs of {count, length}: asked about, then written or told by a dry run.
+  std::vector<std::pair<size_t, size_t>> pieces;
   size_t sourceSize = 10000;
 };
 
 const PlanRow kPlans[] = {
-    {BySize(3), kYes, "File will be split into 3334 pieces\nShall I continue ?", {{3333, 3}, {1, 1}}},
-    {BySize(2500), kYes, "File will be split into 4 pieces\nShall I continue ?", {{4, 2500}}},
-    {BySize(1500), kYes, "File will be split into 7 pieces\nShall I continue ?", {{6, 1500}, {1, 1000}}},
-    {BySize(9999), kYes, "File will be split into 2 pieces\nShall I continue ?", {{1, 9999}, {1, 1}}},
-    {ByCount(3), kYes,
-     "File will be split into 2 pieces of size 3333 bytes and 1 piece of size 3334 bytes\nShall I continue ?",
-     {{2, 3333}, {1, 3334}}},
-    {ByCount(4), kYes, "File will be split into 4 pieces of size 2500 bytes\nShall I continue ?", {{4, 2500}}},
-    {ByCount(1), kYes, "File will be split into 1 pieces of size 10000 bytes\nShall I continue ?", {{1, 10000}}},
-    {ByCount(7), kYes,
-     "File will be split into 6 pieces of size 1428 bytes and 1 piece of size 1432 bytes\nShall I continue ?",
-     {{6, 1428}, {1, 1432}}},
-    {ByCount(8), kYes,
-     "File will be split into 7 pieces of size 0 bytes and 1 piece of size 5 bytes\nShall I continue ?",
-     {{7, 0}, {1, 5}}, 5},
-    {BySize(3), kNo, "File will be split into 3334 pieces\nShall I continue ?", {}},
-    {ByCount(3), kNo,
-     "File will be split into 2 pieces of size 3333 bytes and 1 piece of size 3334 bytes\nShall I continue ?", {}},
-    {Dry(BySize(3)), kYes, nullptr, {{3333, 3}, {1, 1}}},
-    {Dry(WithBatch(WithScript(ByCount(3)))), kYes, nullptr, {{2, 3333}, {1, 3334}}},
+    {BySize(3), kYes, {{3333, 3}, {1, 1}}},
+    {BySize(2500), kYes, {{4, 2500}}},
+    {BySize(1500), kYes, {{6, 1500}, {1, 1000}}},
+    {BySize(9999), kYes, {{1, 9999}, {1, 1}}},
+    {ByCount(3), kYes, {{2, 3333}, {1, 3334}}},
+    {ByCount(4), kYes, {{4, 2500}}},
+    {ByCount(1), kYes, {{1, 10000}}},
+    {ByCount(7), kYes, {{6, 1428}, {1, 1432}}},
+    {ByCount(8), kYes, {{7, 0}, {1, 5}}, 5},
+    {BySize(3), kNo, {{3333, 3}, {1, 1}}},
+    {ByCount(3), kNo, {{2, 3333}, {1, 3334}}},
+    {Dry(BySize(3)), kYes, {{3333, 3}, {1, 1}}},
+    {Dry(WithBatch(WithScript(ByCount(3)))), kYes, {{2, 3333}, {1, 3334}}},
 };
 
 std::string Finished(bool dry, size_t total, const Log& pieces) {
@@ -58,7 +51,11 @@ TEST_F(JobTest, SizeAndCountSplitsAskThenCutAsPlanned) {
     const Log pieces = Cut(bytes, lengths);
     const bool written = row.answer == kYes && !request.dryRun;
     Log expected;
-    if (row.question != nullptr) expected.push_back(std::string("ask: ") + row.question);
+    if (!request.dryRun) {
+      expected.push_back(std::string("ask ") + (request.method == Size ? "size " : "count ") +
+                         std::to_string(lengths.size()) + " " + std::to_string(lengths.front()) + " " +
+                         std::to_string(lengths.back()) + " " + std::to_string(bytes.size()) + " report.doc");
+    }
     if (written) expected.push_back("start " + std::to_string(pieces.size()) + " " + std::to_string(bytes.size()));
     for (size_t k = 1, done = 0; written && k <= pieces.size(); ++k) {
       done += pieces[k - 1].size();
@@ -78,8 +75,8 @@ TEST_F(JobTest, TheLargestPlansCostNoMoreThanTheirQuestion) {
   ASSERT_TRUE(MakeSparse(In("big.img"), 999999999));
   const std::string told = "finished dry big.img 999999999 999999999 big_img.1:1 big_img.999999999:1";
   const std::pair<SplitRequest, Log> rows[] = {
-      {ByCount(999999999), {"ask: File will be split into 999999999 pieces of size 1 bytes\nShall I continue ?"}},
-      {BySize(1), {"ask: File will be split into 999999999 pieces\nShall I continue ?"}},
+      {ByCount(999999999), {"ask count 999999999 1 1 999999999 big.img"}},
+      {BySize(1), {"ask size 999999999 1 1 999999999 big.img"}},
       {Dry(WithBatch(WithScript(ByCount(999999999)))), {told}},
       {Dry(BySize(1)), {told}},
   };

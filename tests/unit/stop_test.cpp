@@ -60,13 +60,17 @@ enum class F {
 // A join of in/data_txt.1..3, told from a split by its stream name.
 const SplitRequest kJoin = FromStream(SplitRequest(), "(a join)");
 using K = StopKind;
+using R = Role;
+using O = Operation;
+StopReason Kind(StopKind kind) { return StopReason(kind, std::string()); }
+StopReason Failed(Role role, Operation operation) { return Failure(role, operation, std::string(), kNoError); }
 
 struct StopRow {
   const char* name;
   SplitRequest split;  // or kJoin
   F fault;
   const char* at;    // under the scratch folder
-  StopKind kind;
+  StopReason reason;  // with the path and code below
   const char* path;
   SystemError code;
   size_t named = 0;  // pieces left named
@@ -80,75 +84,75 @@ bool IsJoin(const StopRow& row) { return row.split.streamName == kJoin.streamNam
 const std::string kLongKeyword(kMaxKeywordBytes, 'z');
 
 const StopRow kRows[] = {
-    {"source missing", BySize(2048), F::kMissing, "in/data.txt", K::kSourceOpen, "in/data.txt", kNoFile},
-    {"source empty", BySize(2048), F::kEmpty, "in/data.txt", K::kSourceEmpty, "in/data.txt", 0},
-    {"source larger than the free space", BySize(2048), F::kSparse, "in/data.txt", K::kNoFreeSpace, "out", 0},
-    {"size 0", BySize(0), F::kNone, "", K::kSizeZero, "in/data.txt", 0},
-    {"count 0", ByCount(0), F::kNone, "", K::kSizeZero, "in/data.txt", 0},
-    {"size of the source", BySize(10000), F::kNone, "", K::kSizeNotBelowSource, "in/data.txt", 0},
-    {"size of 2^32 + 3", BySize(4294967299), F::kNone, "", K::kSizeNotBelowSource, "in/data.txt", 0},
-    {"count past the numbers", ByCount(1000000000), F::kNone, "", K::kTooManyPieces, "in/data.txt", 0},
-    {"count of 2^32 + 3", ByCount(4294967299), F::kNone, "", K::kTooManyPieces, "in/data.txt", 0},
-    {"keyword empty", ByKeyword(""), F::kNone, "", K::kKeywordEmpty, "in/data.txt", 0},
-    {"keyword too long", ByKeyword(kLongKeyword + "z"), F::kNone, "", K::kKeywordTooLong, "in/data.txt", 0},
-    {"keyword not found", ByKeyword(kLongKeyword), F::kNone, "", K::kKeywordNotFound, "in/data.txt", 0},
-    {"count of a stream", FromStream(ByCount(4), "data.txt"), F::kNone, "", K::kCountOfStream, "data.txt", 0},
-    {"stream unreadable", FromStream(BySize(2048), "data.txt"), F::kMemLink, "in/mem", K::kSourceRead,
+    {"source missing", BySize(2048), F::kMissing, "in/data.txt", Failed(R::kSource, O::kOpen), "in/data.txt", kNoFile},
+    {"source empty", BySize(2048), F::kEmpty, "in/data.txt", Kind(K::kSourceEmpty), "in/data.txt", 0},
+    {"source larger than the free space", BySize(2048), F::kSparse, "in/data.txt", Kind(K::kNoFreeSpace), "out", 0},
+    {"size 0", BySize(0), F::kNone, "", Kind(K::kSizeZero), "in/data.txt", 0},
+    {"count 0", ByCount(0), F::kNone, "", Kind(K::kSizeZero), "in/data.txt", 0},
+    {"size of the source", BySize(10000), F::kNone, "", Kind(K::kSizeNotBelowSource), "in/data.txt", 0},
+    {"size of 2^32 + 3", BySize(4294967299), F::kNone, "", Kind(K::kSizeNotBelowSource), "in/data.txt", 0},
+    {"count past the numbers", ByCount(1000000000), F::kNone, "", Kind(K::kTooManyPieces), "in/data.txt", 0},
+    {"count of 2^32 + 3", ByCount(4294967299), F::kNone, "", Kind(K::kTooManyPieces), "in/data.txt", 0},
+    {"keyword empty", ByKeyword(""), F::kNone, "", Kind(K::kKeywordEmpty), "in/data.txt", 0},
+    {"keyword too long", ByKeyword(kLongKeyword + "z"), F::kNone, "", Kind(K::kKeywordTooLong), "in/data.txt", 0},
+    {"keyword not found", ByKeyword(kLongKeyword), F::kNone, "", Kind(K::kKeywordNotFound), "in/data.txt", 0},
+    {"count of a stream", FromStream(ByCount(4), "data.txt"), F::kNone, "", Kind(K::kCountOfStream), "data.txt", 0},
+    {"stream unreadable", FromStream(BySize(2048), "data.txt"), F::kMemLink, "in/mem", Failed(R::kSource, O::kRead),
      "data.txt", kBadRead},
-    {"piece 2 is the source", ByCount(4), F::kLink, "out/data_txt.2", K::kPieceIsSource, "out/data_txt.2", 0},
-    {"no target folder", BySize(2048), F::kNone, "", K::kPieceCreate, "out/missing/data_txt.1", kNoFolder,
+    {"piece 2 is the source", ByCount(4), F::kLink, "out/data_txt.2", Kind(K::kPieceIsSource), "out/data_txt.2", 0},
+    {"no target folder", BySize(2048), F::kNone, "", Failed(R::kFolder, O::kList), "out/missing", kNoFolder,
      0, 0, "", "out/missing"},
-    {"a folder at piece 3", BySize(2048), F::kFolder, "out/data_txt.3", K::kPieceRename, "out/data_txt.3",
+    {"a folder at piece 3", BySize(2048), F::kFolder, "out/data_txt.3", Failed(R::kPiece, O::kRename), "out/data_txt.3",
      kIsFolder, 2},
-    {"stopped before", BySize(2048), F::kStopBefore, "", K::kInterrupted, "out/data_txt.1", 0},
-    {"stopped after piece 2", ByCount(4), F::kStopOn, "progress 2", K::kInterrupted, "out/data_txt.3", 0},
+    {"stopped before", BySize(2048), F::kStopBefore, "", Kind(K::kInterrupted), "out/data_txt.1", 0},
+    {"stopped after piece 2", ByCount(4), F::kStopOn, "progress 2", Kind(K::kInterrupted), "out/data_txt.3", 0},
     {"stopped after piece 2 of a re-split: the old set stays whole", BySize(2048), F::kOldSetStopOn, "progress 2",
-     K::kInterrupted, "out/data_txt.3", 0},
-    {"stopped before a keyword split", ByKeyword("--"), F::kStopBefore, "", K::kInterrupted, "in/data.txt", 0},
-    {"low memory for a keyword split", ByKeyword("--"), F::kLowMemory, "", K::kLowMemory, "", 0},
-    {"the batch file is the source", WithBatch(ByCount(2)), F::kNone, "", K::kBatchIsSource, "out/JOIN.BAT",
+     Kind(K::kInterrupted), "out/data_txt.3", 0},
+    {"stopped before a keyword split", ByKeyword("--"), F::kStopBefore, "", Kind(K::kInterrupted), "in/data.txt", 0},
+    {"low memory for a keyword split", ByKeyword("--"), F::kLowMemory, "", Kind(K::kLowMemory), "", 0},
+    {"the batch file is the source", WithBatch(ByCount(2)), F::kNone, "", Kind(K::kBatchIsSource), "out/JOIN.BAT",
      0, 2, 0, "out/JOIN.BAT"},
-    {"a folder at the batch file", WithBatch(BySize(2048)), F::kFolder, "out/JOIN.BAT", K::kBatchWrite,
+    {"a folder at the batch file", WithBatch(BySize(2048)), F::kFolder, "out/JOIN.BAT", Failed(R::kBatch, O::kWrite),
      "out/JOIN.BAT", kIsFolder, 5},
-    {"the script is the source", WithScript(ByCount(2)), F::kNone, "", K::kScriptWrite, "out/join.sh", 0, 2,
+    {"the script is the source", WithScript(ByCount(2)), F::kNone, "", Failed(R::kScript, O::kWrite), "out/join.sh", 0, 2,
      0, "out/join.sh"},
-    {"a folder at the script", WithScript(BySize(2048)), F::kFolder, "out/join.sh", K::kScriptWrite,
+    {"a folder at the script", WithScript(BySize(2048)), F::kFolder, "out/join.sh", Failed(R::kScript, O::kWrite),
      "out/join.sh", kIsFolder, 5},
-    {"join: not a first piece", kJoin, F::kNone, "", K::kNotFirstPiece, "in/data_txt.2", 0, 0, 0, "in/data_txt.2"},
-    {"join: first piece missing", kJoin, F::kMissing, "in/data_txt.1", K::kFirstPieceMissing, "in/data_txt.1", 0},
-    {"join: pieces larger than the free space", kJoin, F::kSparse, "in/data_txt.2", K::kNoFreeSpace, "out", 0},
-    {"join: the output is piece 2", kJoin, F::kLink, "out/data.txt", K::kOutputIsPiece, "out/data.txt", 0},
-    {"join: no target folder", kJoin, F::kNone, "", K::kOutputCreate, "out/missing/data.txt",
+    {"join: not a first piece", kJoin, F::kNone, "", Kind(K::kNotFirstPiece), "in/data_txt.2", 0, 0, 0, "in/data_txt.2"},
+    {"join: first piece missing", kJoin, F::kMissing, "in/data_txt.1", Kind(K::kFirstPieceMissing), "in/data_txt.1", 0},
+    {"join: pieces larger than the free space", kJoin, F::kSparse, "in/data_txt.2", Kind(K::kNoFreeSpace), "out", 0},
+    {"join: the output is piece 2", kJoin, F::kLink, "out/data.txt", Kind(K::kOutputIsPiece), "out/data.txt", 0},
+    {"join: no target folder", kJoin, F::kNone, "", Failed(R::kOutput, O::kCreate), "out/missing/data.txt",
      kNoFolder, 0, 0, "", "out/missing"},
-    {"join: a folder at the output", kJoin, F::kFolder, "out/data.txt", K::kOutputRename, "out/data.txt", kIsFolder},
-    {"join: piece 2 missing, 3 there", kJoin, F::kMissing, "in/data_txt.2", K::kPieceMissing, "in/data_txt.2", 0},
-    {"join: a folder at piece 2", kJoin, F::kFolder, "in/data_txt.2", K::kPieceUnreadable, "in/data_txt.2", 0},
-    {"join: piece 2 grows after it was counted", kJoin, F::kGrowOn, "progress 2", K::kPieceChanged, "in/data_txt.2", 0},
-    {"join: piece 2 shrinks after it was counted", kJoin, F::kShrinkOn, "progress 2", K::kPieceChanged,
+    {"join: a folder at the output", kJoin, F::kFolder, "out/data.txt", Failed(R::kOutput, O::kRename), "out/data.txt", kIsFolder},
+    {"join: piece 2 missing, 3 there", kJoin, F::kMissing, "in/data_txt.2", Kind(K::kPieceMissing), "in/data_txt.2", 0},
+    {"join: a folder at piece 2", kJoin, F::kFolder, "in/data_txt.2", Kind(K::kPieceUnreadable), "in/data_txt.2", 0},
+    {"join: piece 2 grows after it was counted", kJoin, F::kGrowOn, "progress 2", Kind(K::kPieceChanged), "in/data_txt.2", 0},
+    {"join: piece 2 shrinks after it was counted", kJoin, F::kShrinkOn, "progress 2", Kind(K::kPieceChanged),
      "in/data_txt.2", 0},
-    {"join: stopped at piece 2", kJoin, F::kStopOn, "progress 2", K::kInterrupted, "out/data.txt", 0},
-    {"join: low memory", kJoin, F::kLowMemory, "", K::kLowMemory, "out/data.txt", 0},
+    {"join: stopped at piece 2", kJoin, F::kStopOn, "progress 2", Kind(K::kInterrupted), "out/data.txt", 0},
+    {"join: low memory", kJoin, F::kLowMemory, "", Kind(K::kLowMemory), "out/data.txt", 0},
 #ifdef _WIN32
-    {"source a device", BySize(2048), F::kNone, "", K::kSourceNotRegular, "NUL", 0, 0, 0, "NUL"},
+    {"source a device", BySize(2048), F::kNone, "", Kind(K::kSourceNotRegular), "NUL", 0, 0, 0, "NUL"},
 #else
-    {"source unreadable", BySize(2048), F::kUnreadable, "in/data.txt", K::kSourceOpen, "in/data.txt", EACCES},
-    {"source a folder", BySize(2048), F::kNone, "", K::kSourceNotRegular, "in", 0, 0, 0, "in"},
-    {"source a FIFO", BySize(2048), F::kFifo, "in/data.txt", K::kSourceNotRegular, "in/data.txt", 0},
-    {"stream a folder", FromStream(BySize(2048), "data.txt"), F::kNone, "in", K::kSourceRead, "data.txt", EISDIR},
-    {"a name JOIN.BAT cannot hold", WithBatch(BySize(2048)), F::kNone, "", K::kBatchNameInvalid, "a:b.txt",
+    {"source unreadable", BySize(2048), F::kUnreadable, "in/data.txt", Failed(R::kSource, O::kOpen), "in/data.txt", EACCES},
+    {"source a folder", BySize(2048), F::kNone, "", Kind(K::kSourceNotRegular), "in", 0, 0, 0, "in"},
+    {"source a FIFO", BySize(2048), F::kFifo, "in/data.txt", Kind(K::kSourceNotRegular), "in/data.txt", 0},
+    {"stream a folder", FromStream(BySize(2048), "data.txt"), F::kNone, "in", Failed(R::kSource, O::kRead), "data.txt", EISDIR},
+    {"a name JOIN.BAT cannot hold", WithBatch(BySize(2048)), F::kNone, "", Kind(K::kBatchNameInvalid), "a:b.txt",
      0, 0, 0, "in/a:b.txt"},
-    {"free space not known", BySize(2048), F::kNone, "", K::kNoFreeSpace, "in/data.txt/out", ENOTDIR, 0, 0,
+    {"free space not known", BySize(2048), F::kNone, "", Failed(R::kFolder, O::kStat), "in/data.txt/out", ENOTDIR, 0, 0,
      "", "in/data.txt/out"},
-    {"target read-only", BySize(2048), F::kReadOnly, "out", K::kPieceCreate, "out/data_txt.1", EACCES},
-    {"out of inodes", ByCount(4), F::kSmallDisk, "3", K::kPieceCreate, "out/data_txt.3", ENOSPC, 0, 64},
-    {"disk full", BySize(2048), F::kSmallDisk, "", K::kPieceWrite, "out/data_txt.5", ENOSPC, 0, 16},
-    {"piece 1 too large", BySize(2048), F::kSizeLimit, "", K::kPieceWrite, "out/data_txt.1", EFBIG, 0, 1000},
-    {"last keyword piece too large", ByKeyword("--"), F::kSizeLimit, "", K::kPieceWrite, "out/data_txt.5",
+    {"target read-only", BySize(2048), F::kReadOnly, "out", Failed(R::kPiece, O::kCreate), "out/data_txt.1", EACCES},
+    {"out of inodes", ByCount(4), F::kSmallDisk, "3", Failed(R::kPiece, O::kCreate), "out/data_txt.3", ENOSPC, 0, 64},
+    {"disk full", BySize(2048), F::kSmallDisk, "", Failed(R::kPiece, O::kWrite), "out/data_txt.5", ENOSPC, 0, 16},
+    {"piece 1 too large", BySize(2048), F::kSizeLimit, "", Failed(R::kPiece, O::kWrite), "out/data_txt.1", EFBIG, 0, 1000},
+    {"last keyword piece too large", ByKeyword("--"), F::kSizeLimit, "", Failed(R::kPiece, O::kWrite), "out/data_txt.5",
      EFBIG, 0, 2000},
-    {"join: target read-only", kJoin, F::kReadOnly, "out", K::kOutputCreate, "out/data.txt", EACCES},
-    {"join: output too large", kJoin, F::kSizeLimit, "", K::kOutputWrite, "out/data.txt", EFBIG, 0, 300000},
-    {"join: piece 2 a FIFO", kJoin, F::kFifo, "in/data_txt.2", K::kPieceOpen, "in/data_txt.2", EINVAL},
-    {"join: piece 2 not readable", kJoin, F::kUnreadable, "in/data_txt.2", K::kPieceOpen, "in/data_txt.2", EACCES},
+    {"join: target read-only", kJoin, F::kReadOnly, "out", Failed(R::kOutput, O::kCreate), "out/data.txt", EACCES},
+    {"join: output too large", kJoin, F::kSizeLimit, "", Failed(R::kOutput, O::kWrite), "out/data.txt", EFBIG, 0, 300000},
+    {"join: piece 2 a FIFO", kJoin, F::kFifo, "in/data_txt.2", Failed(R::kPiece, O::kOpen), "in/data_txt.2", EINVAL},
+    {"join: piece 2 not readable", kJoin, F::kUnreadable, "in/data_txt.2", Failed(R::kPiece, O::kOpen), "in/data_txt.2", EACCES},
 #endif
 };
 
@@ -305,7 +309,10 @@ TEST(Stops, EachCauseIsToldWithItsPathAndCode) {
     if (!InChild(row.fault)) log = job(), outAfter = Snapshot(out);
 
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), StopLine(StopReason{row.kind, Under(scratch, row.path), row.code}));
+    StopReason expected = row.reason;
+    expected.path = Under(scratch, row.path);
+    expected.code = row.code;
+    EXPECT_EQ(log.back(), StopLine(expected));
     size_t endings = 0;
     for (const std::string& line : log) endings += line.rfind("stopped ", 0) == 0 || line.rfind("finished ", 0) == 0;
     EXPECT_EQ(endings, 1u) << "one last word";
@@ -315,7 +322,7 @@ TEST(Stops, EachCauseIsToldWithItsPathAndCode) {
     if (row.named > 0) {
       const Log planned = Planned(ReadBytes(source), row.split);
       EXPECT_TRUE(Same(PiecesIn(out, stem), Log(planned.begin(), planned.begin() + row.named)));
-      EXPECT_EQ(PiecesAreWhole(row.kind), row.named == planned.size());
+      EXPECT_EQ(PiecesAreWhole(row.reason), row.named == planned.size());
     }
     Log others;
     for (const std::string& line : outAfter) {

@@ -1,7 +1,7 @@
-// Every message the jobs show. Placeholders: %s text, %d number, filled by
-// FillTemplate in the order given.
-#ifndef DORVENAL_TEXTS_H
-#define DORVENAL_TEXTS_H
+// The program's message boxes and questions. Placeholders: %s text, %d
+// number, filled by FillTemplate in the order given.
+#ifndef DORVENAL_DIALOG_TEXTS_H
+#define DORVENAL_DIALOG_TEXTS_H
 
 #include <string>
 
@@ -97,13 +97,6 @@ constexpr const char kMsgSplitFailed[] = "Could not %s\n%s !!\n%s\nThe split has
 constexpr const char kMsgJoinFailed[] = "Could not %s\n%s !!\n%s\nThe join has been stopped.";
 constexpr const char kMsgSourceReadFailed[] =
     "Could not read the source file\n%s !!\nThe split has been stopped.";
-
-// What a dry run would have done; the lead marks it as such.
-constexpr const char kDryRunLead[] = "Dry run: ";
-constexpr const char kDryRunSplit[] =
-    "Dry run: %s would be split into %d pieces, from\n%s (%d bytes) to\n%s (%d bytes).\nNothing was written.";
-constexpr const char kDryRunJoin[] =
-    "Dry run: %d pieces, %d bytes in all, from\n%s to\n%s\nwould be joined into\n%s.\nNothing was written.";
 constexpr const char kMsgScriptFailed[] =
     "Could not write the script\n%s !!\nThe pieces are complete: join them with Dorvenal instead.";
 
