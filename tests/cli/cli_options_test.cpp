@@ -147,6 +147,7 @@ TEST(ConsoleText, EachQuestionIsOneLineOfItsOwn) {
 }
 
 TEST(ConsoleText, EveryStopHasALineOfItsOwn) {
+  EXPECT_EQ(StopLine(StopReason(), StopContext{}), "stopped without giving a reason") << "a reason made by default";
   for (int kind = 0; kind <= static_cast<int>(StopKind::kLowMemory); ++kind) {
     for (bool join : {false, true}) {
       const std::string line = StopLine(StopReason(static_cast<StopKind>(kind), "p"), StopContext{join, 0, ""});

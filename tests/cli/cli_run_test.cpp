@@ -141,6 +141,8 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
        "in .1\n", {}},
       {"", {"join", "-y", "@/in/x.1", "@/out"}, "", 1, "",
        "dorvenal-cli: cannot find the piece '@/in/x.1'\n", {}},
+      {"chmod 555 out", {"join", "-y", "@/ref/report_doc.1", "@/out"}, "nobody", 1, "",
+       "dorvenal-cli: cannot create the joined file '@/out/report.doc': Permission denied; nothing was written\n", {}},
       {"mkdir out/report.doc", {"join", "-y", "@/ref/report_doc.1", "@/out"}, "", 1, "",
        "dorvenal-cli: cannot rename the joined file '@/out/report.doc': Is a directory; the incomplete file was "
        "removed\n", {"report.doc"}},
