@@ -26,7 +26,7 @@ expect 2 "unrecognized option '--bogus'" split --pieces 3 --bogus report.doc out
 expect 2 "option '-s' requires an argument" split -yqs
 "$tools/wine-run" "$exe" '/?' </dev/null >stdout 2>stderr || fail "/? failed"
 grep -qF -- '-k "</record>" --script records.xml parts' stdout || fail "/? shows no cmd example: $(head -c 300 stdout)"
-expect 1 "cannot open '" split -yn 2 missing.doc out
+expect 1 "cannot open the source '" split -yn 2 missing.doc out
 grep -q "missing.doc': [A-Za-z]" stderr || fail "no system words for a missing source: $(cat stderr)"
 expect 3 "not asking: standard input is not a terminal" split --size 4 report.doc out
 expect 1 "is not below the size of" split --size 10000 --bytes --yes report.doc out
