@@ -15,7 +15,7 @@ const char* StopText(StopKind kind, DialogJob job) {
   const bool split = job == DialogJob::kSplit;
   switch (kind) {
     case StopKind::kNone:
-    case StopKind::kFailed:  // see FailureText
+    case StopKind::kFailed:  // by its role and operation, below
     case StopKind::kSizeZero:
     case StopKind::kSizeNotBelowSource:
     case StopKind::kKeywordEmpty:
@@ -49,9 +49,9 @@ const char* StopText(StopKind kind, DialogJob job) {
 }
 
 // A refused operation in the box the program has shown for it since it had
-// one; the general box (GeneralFailureText) where it has none of its own,
-// and null where the program stops without a word: a split that cannot
-// open its source, look through its folder or create a piece.
+// one; the general box (kMsgSplitFailed, kMsgJoinFailed) where it has none
+// of its own, and null where the program stops without a word: a split that
+// cannot open its source, look through its folder or create a piece.
 const char* SplitFailureText(Role role, Operation operation) {
   switch (role) {
     case Role::kSource: return operation == Operation::kOpen ? nullptr : kMsgSourceReadFailed;
