@@ -49,6 +49,8 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kPieceMissing: return kMsgPieceMissing;
     case StopKind::kPieceUnreadable: return kMsgPieceUnreadable;
     case StopKind::kPieceChanged: return kMsgPieceChanged;
+    case StopKind::kPieceNotRegular: return kMsgPieceNotRegular;
+    case StopKind::kPieceEmpty: return kMsgPieceEmpty;
     case StopKind::kChecksumWrite: return kMsgChecksumWriteFailed;
     case StopKind::kManifestMissing: return kMsgManifestMissing;
     case StopKind::kManifestInvalid: return kMsgManifestInvalid;

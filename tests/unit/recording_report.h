@@ -21,7 +21,8 @@ inline std::string StopLine(const StopReason& reason) {
       "source-empty", "source-read", "source-changed", "no-free-space", "keyword-not-found", "piece-is-source",
       "piece-create", "piece-write", "piece-rename", "batch-is-source", "batch-write", "script-write",
       "not-first-piece", "first-piece-missing", "output-is-piece", "output-create", "output-write", "output-rename",
-      "piece-open", "piece-read", "piece-missing", "piece-unreadable", "piece-changed", "checksum-write",
+      "piece-open", "piece-read", "piece-missing", "piece-unreadable", "piece-changed", "piece-not-regular",
+      "piece-empty", "checksum-write",
        "manifest-missing", "manifest-invalid", "piece-checksum", "interrupted", "low-memory"};
   static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kLowMemory) + 1, "a name a kind");
   // A refused operation: "stopped <operation>-<role> ...", as "stopped lock-lock ...".

@@ -44,6 +44,8 @@ enum class F {
   kFifo,          // a FIFO at `at`
   kLink,          // a link at `at` to the source, or to piece 2 of a join
   kMemLink,       // a link at `at` to /proc/self/mem, whose reads at offset 0 fail
+  kProcLink,      // a link at `at` to /proc/self/status, which counts 0 bytes and reads more
+  kZeroLink,      // a link at `at` to /dev/zero
   kSparse,        // a sparse file of 1 TiB at `at`, more than the disk holds
   kUnreadable,    // `at` made unreadable, out/ open to all, the job run by another user
   kReadOnly,      // the folder `at` made read-only, the job run by another user
@@ -123,6 +125,8 @@ const StopRow kRows[] = {
     {"join: a folder at the output", kJoin, F::kFolder, "out/data.txt", K::kOutputRename, "out/data.txt", kIsFolder},
     {"join: piece 2 missing, 3 there", kJoin, F::kMissing, "in/data_txt.2", K::kPieceMissing, "in/data_txt.2", 0},
     {"join: a folder at piece 2", kJoin, F::kFolder, "in/data_txt.2", K::kPieceUnreadable, "in/data_txt.2", 0},
+    {"join: piece 2 a link to /proc/self/mem", kJoin, F::kMemLink, "in/data_txt.2", K::kPieceEmpty, "in/data_txt.2", 0},
+    {"join: piece 3 a link to a /proc file", kJoin, F::kProcLink, "in/data_txt.3", K::kPieceChanged, "in/data_txt.3", 0},
     {"join: piece 2 grows after it was counted", kJoin, F::kGrowOn, "progress 2", K::kPieceChanged, "in/data_txt.2", 0},
     {"join: piece 2 shrinks after it was counted", kJoin, F::kShrinkOn, "progress 2", K::kPieceChanged,
      "in/data_txt.2", 0},
@@ -147,7 +151,8 @@ const StopRow kRows[] = {
      EFBIG, 0, 2000},
     {"join: target read-only", kJoin, F::kReadOnly, "out", K::kOutputCreate, "out/data.txt", EACCES},
     {"join: output too large", kJoin, F::kSizeLimit, "", K::kOutputWrite, "out/data.txt", EFBIG, 0, 300000},
-    {"join: piece 2 a FIFO", kJoin, F::kFifo, "in/data_txt.2", K::kPieceOpen, "in/data_txt.2", EINVAL},
+    {"join: piece 2 a FIFO", kJoin, F::kFifo, "in/data_txt.2", K::kPieceNotRegular, "in/data_txt.2", 0},
+    {"join: piece 3 a link to /dev/zero", kJoin, F::kZeroLink, "in/data_txt.3", K::kPieceNotRegular, "in/data_txt.3", 0},
     {"join: piece 2 not readable", kJoin, F::kUnreadable, "in/data_txt.2", K::kPieceOpen, "in/data_txt.2", EACCES},
 #endif
 };
@@ -170,6 +175,8 @@ bool MakeFault(const StopRow& row, const TempDir& scratch) {
     case F::kFifo: return RemoveFile(at) == kNoError && fault::RunHostCommand("mkfifo '" + at + "'");
     case F::kLink: return fault::MakeHostSymlink(link, at);
     case F::kMemLink: return RemoveFile(at), fault::MakeHostSymlink("/proc/self/mem", at);
+    case F::kProcLink: return RemoveFile(at), fault::MakeHostSymlink("/proc/self/status", at);
+    case F::kZeroLink: return RemoveFile(at), fault::MakeHostSymlink("/dev/zero", at);
     case F::kSparse: return MakeSparse(at, uint64_t{1} << 40);
     case F::kUnreadable: return fault::RunHostCommand("chmod 000 '" + at + "' && chmod 777 '" + out + "'");
     case F::kReadOnly: return fault::RunHostCommand("chmod 555 '" + at + "'");
