@@ -4,13 +4,15 @@
 
 namespace {
 
+size_t AtMost(uint64_t rest, size_t most) { return rest < most ? static_cast<size_t>(rest) : most; }
+
 // Reads until the block is full or the file ends (ReadSome may stop at
-// less), so that each block is worth a thread and a write.
-SystemError ReadBlock(FileHandle file, void* block, size_t length, size_t* got) {
+// less), so that each block is worth a thread.
+SystemError ReadBlock(FileHandle file, unsigned char* block, size_t length, size_t* got) {
   *got = 0;
   while (*got < length) {
     size_t part = 0;
-    SystemError error = ReadSome(file, static_cast<unsigned char*>(block) + *got, length - *got, &part);
+    SystemError error = ReadSome(file, block + *got, AtMost(length - *got, kCopyCall), &part);
     if (error != kNoError) return error;
     if (part == 0) break;
     *got += part;
@@ -18,7 +20,13 @@ SystemError ReadBlock(FileHandle file, void* block, size_t length, size_t* got) 
   return kNoError;
 }
 
-size_t BlockOf(uint64_t rest) { return rest < kCopyBlock ? static_cast<size_t>(rest) : kCopyBlock; }
+SystemError WriteBlock(FileHandle file, const unsigned char* block, size_t length) {
+  SystemError error = kNoError;
+  for (size_t done = 0; done < length && error == kNoError; done += kCopyCall) {
+    error = WriteAll(file, block + done, AtMost(length - done, kCopyCall));
+  }
+  return error;
+}
 
 }  // namespace
 
@@ -34,7 +42,7 @@ uint64_t CopyRange::InKernel(FileHandle from, FileHandle to, uint64_t length, Co
     }
     uint64_t copied = 0;
     bool unsupported = false;
-    SystemError error = CopyInKernel(from, to, BlockOf(length - done), &copied, &unsupported);
+    SystemError error = CopyInKernel(from, to, AtMost(length - done, kCopyBlock), &copied, &unsupported);
     done += copied;
     bytes_ += copied;
     if (error != kNoError || unsupported) kernel_ = false;
@@ -69,13 +77,13 @@ CopyOutcome CopyRange::ThroughBuffer(FileHandle from, FileHandle to, uint64_t le
     }
     unsigned char* block = buffer_.get() + turn * kCopyBlock;
     size_t got = 0;
-    SystemError error = ReadBlock(from, block, BlockOf(length), &got);
+    SystemError error = ReadBlock(from, block, AtMost(length, kCopyBlock), &got);
     if (error != kNoError) outcome = CopyOutcome{CopyEnd::kReadFailed, error};
     else if (got == 0) outcome = CopyOutcome{CopyEnd::kEndedEarly, kNoError};
     if (outcome.end != CopyEnd::kDone) break;
     // The hash of this block runs while the other one is read and written.
     if (hashes_ != nullptr) hashes_->Add(block, got);
-    error = to.value != kNoHandle ? WriteAll(to, block, got) : kNoError;
+    error = to.value != kNoHandle ? WriteBlock(to, block, got) : kNoError;
     if (error != kNoError) {
       outcome = CopyOutcome{CopyEnd::kWriteFailed, error};
       break;

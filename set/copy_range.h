@@ -13,12 +13,16 @@
 #include "hash_beside.h"
 #include "platform.h"
 
-// Bytes of one block: one round of read and write, one call of the
-// kernel's copy, one hash handed to a thread; a stop is seen between two.
-// Large enough that starting a thread is lost in the time a block takes to
-// hash; small enough that a stop is seen within a fraction of a second on
-// a slow disk. A hashed copy takes turns with two.
+// Bytes of one block: one call of the kernel's copy, one hash handed to a
+// thread, one buffer's turn; a stop is seen between two. Large enough
+// that starting a thread is lost in the time a block takes to hash; small
+// enough that a stop is seen within a fraction of a second on a slow disk.
+// A hashed copy takes turns with two.
 constexpr size_t kCopyBlock = size_t{2} << 20;
+// Bytes of one read or write call through the buffer: larger calls ran
+// several times slower, and unevenly, under Wine; on POSIX the system
+// layer's own caps are smaller still.
+constexpr size_t kCopyCall = size_t{256} << 10;
 
 // How a copy ended, and on which side, so that each caller names the file.
 enum class CopyEnd {
