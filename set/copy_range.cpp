@@ -46,7 +46,7 @@ uint64_t CopyRange::InKernel(FileHandle from, FileHandle to, uint64_t length, Co
     done += copied;
     bytes_ += copied;
     if (error != kNoError || unsupported) kernel_ = false;
-    if (copied == 0 && error == kNoError && !unsupported) return done;
+    if (copied == 0) return done;  // the buffer finds out why
   }
   return done;
 }
@@ -70,7 +70,7 @@ CopyOutcome CopyRange::Copy(FileHandle from, FileHandle to, uint64_t length) {
 CopyOutcome CopyRange::ThroughBuffer(FileHandle from, FileHandle to, uint64_t length) {
   const size_t blocks = hashes_ != nullptr ? 2 : 1;
   CopyOutcome outcome;
-  for (size_t turn = 0; length > 0 && outcome.end == CopyEnd::kDone; turn = (turn + 1) % blocks) {
+  for (size_t turn = 0; length > 0; turn = (turn + 1) % blocks) {
     if (StopRequested()) {
       outcome = CopyOutcome{CopyEnd::kStopped, kNoError};
       break;
