@@ -38,6 +38,8 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kPieceMissing: return kMsgPieceMissing;
     case StopKind::kPieceUnreadable: return kMsgPieceUnreadable;
     case StopKind::kPieceChanged: return kMsgPieceChanged;
+    case StopKind::kPieceNotRegular: return kMsgPieceNotRegular;
+    case StopKind::kPieceEmpty: return kMsgPieceEmpty;
     case StopKind::kManifestMissing: return kMsgManifestMissing;
     case StopKind::kManifestInvalid: return kMsgManifestInvalid;
     case StopKind::kPieceChecksum: return kMsgPieceChecksum;

@@ -83,6 +83,10 @@ constexpr const char kMsgPieceUnreadable[] =
     "The piece\n%s\nis not a file that can be read !!\nThe join has been stopped; nothing was written.";
 constexpr const char kMsgPieceChanged[] =
     "The piece\n%s\nchanged while it was being joined !!\nThe join has been stopped and the incomplete file removed.";
+constexpr const char kMsgPieceNotRegular[] =
+    "The piece\n%s\nis not a regular file !!\nThe join has been stopped; nothing was written.";
+constexpr const char kMsgPieceEmpty[] =
+    "The piece\n%s\nis empty, but pieces before and after it are not: it was cut short !!\nThe join has been stopped; nothing was written.";
 constexpr const char kMsgChecksumWriteFailed[] =
     "Could not write the checksum file\n%s !!\nThe split has been stopped.";
 constexpr const char kMsgManifestMissing[] =

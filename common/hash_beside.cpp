@@ -8,18 +8,6 @@ constexpr size_t kSmallestBeside = size_t{256} << 10;
 
 }  // namespace
 
-SystemError ReadBlock(FileHandle file, void* block, size_t length, size_t* got) {
-  *got = 0;
-  while (*got < length) {
-    size_t part = 0;
-    SystemError error = ReadSome(file, static_cast<unsigned char*>(block) + *got, length - *got, &part);
-    if (error != kNoError) return error;
-    if (part == 0) break;
-    *got += part;
-  }
-  return kNoError;
-}
-
 HashBeside::HashBeside(size_t lanes) {
   for (size_t k = 0; k < lanes; ++k) lanes_.emplace_back(new Lane);
 }

@@ -11,15 +11,6 @@
 #include "platform.h"
 #include "sha256.h"
 
-// Bytes of each of the two blocks a hashed copy takes turns with: one is
-// hashed while the other is read and written. Large enough that starting a
-// thread for each is lost in the time it takes to hash it.
-constexpr size_t kHashBesideBlock = size_t{2} << 20;
-
-// Reads until the block is full or the file ends (ReadSome may stop at
-// less), so that each block is worth a thread.
-SystemError ReadBlock(FileHandle file, void* block, size_t length, size_t* got);
-
 class HashBeside {
  public:
   // Lanes are running hashes (a piece's, the whole file's); every block

@@ -69,7 +69,9 @@ enum class StopKind {
   kOutputIsPiece,
   kPieceMissing,       // the set goes on past a missing piece (otherPath: a later piece)
   kPieceUnreadable,    // a piece's name holds no readable file (otherPath: a later piece, if any)
-  kPieceChanged,       // a piece is not the size it had when it was counted
+  kPieceChanged,       // a piece is not the size it had when it was counted, or reads more
+  kPieceNotRegular,    // a piece is a FIFO, a device or a socket, not a file
+  kPieceEmpty,         // an empty piece between pieces that hold bytes
   // The checksum manifest.
   kManifestMissing,    // a check without joining finds no checksum manifest (path: its name)
   kManifestInvalid,    // the manifest (path) cannot be read (code), is damaged, or lists other pieces

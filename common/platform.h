@@ -78,6 +78,10 @@ bool IsSameFile(const std::string& path, FileHandle file);
 // Whether a file (not a folder) of exactly this name exists, and its size.
 bool FindFileExact(const std::string& path, uint64_t* size);
 
+// Whether path leads (through links) to a regular file, not a folder, a
+// FIFO, a device or a socket.
+bool IsRegularFile(const std::string& path);
+
 // Calls visit with the name of every entry of the folder but "." and "..".
 SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context),
                        void* context);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "copy_range.h"
 #include "free_space.h"
 #include "hash_beside.h"
 #include "naming.h"
@@ -16,9 +17,6 @@
 
 namespace {
 
-// Each piece the kernel cannot copy goes through one buffer of this size.
-constexpr size_t kJoinBufferSize = 204800;
-
 struct JoinRun {
   JoinRun(const JoinRequest& request, JobReport& report) : request(request), report(report) {}
   const JoinRequest& request;
@@ -27,17 +25,15 @@ struct JoinRun {
   std::string restoredName;
   std::string outputPath;
   std::string outputTemporary;  // where the output is written until it is whole
-  std::vector<unsigned char> copyBuffer;
-  bool kernelCopy = true;  // until the system says it cannot
   // With a manifest beside the pieces: its lines, and the hash of the piece
-  // being copied (declared after the buffer, so that it ends first).
+  // being copied.
   std::string manifestPath;
   SetManifest manifest;
   std::unique_ptr<HashBeside> hashes;
+  CopyRange copy;  // after the hashes, so that it ends first
   uint64_t pieceCount = 0;
   std::vector<uint64_t> pieceSizes;  // as counted: the join copies exactly these
   uint64_t totalSize = 0;
-  uint64_t bytesCopied = 0;
   FileSlot pieceFile;
   FileSlot outputFile;
   bool outputIncomplete = false;  // the temporary file exists and is not yet whole
@@ -99,6 +95,23 @@ bool CheckSetIsWhole(JoinRun& run, StopReason* stop) {
   return false;
 }
 
+// Pieces no split writes: refused before the question. A split writes an
+// empty piece only before its first bytes (a count larger than the size)
+// or as the last (a keyword at the very end); an empty piece between two
+// that hold bytes is one cut short, or a file (of /proc) that counts 0 bytes
+// and reads others. A FIFO or a device would read anything, or never end.
+bool CheckPiecesCanJoin(const JoinRun& run, StopReason* stop) {
+  bool bytesBefore = false;
+  for (uint64_t k = 1; k <= run.pieceCount; ++k) {
+    const std::string piece = PiecePath(run, k);
+    if (!IsRegularFile(piece)) return Stop(stop, StopKind::kPieceNotRegular, piece);
+    const bool empty = run.pieceSizes[k - 1] == 0;
+    if (empty && bytesBefore && k < run.pieceCount) return Stop(stop, StopKind::kPieceEmpty, piece);
+    bytesBefore = bytesBefore || !empty;
+  }
+  return true;
+}
+
 // True when the output path reaches one of the pieces (through a link, or
 // a name the system treats as the same): replacing it would destroy a piece.
 bool OutputIsAPiece(const JoinRun& run) {
@@ -127,59 +140,33 @@ bool ReadManifest(JoinRun& run, StopReason* stop) {
   }
   if (run.manifest.pieces.size() != run.pieceCount) return Stop(stop, StopKind::kManifestInvalid, run.manifestPath);
   run.hashes.reset(new HashBeside(1));
-  run.kernelCopy = false;
+  run.copy.HashInto(run.hashes.get());
   return true;
 }
 
-bool CopyThroughBuffer(JoinRun& run, const std::string& piece, uint64_t length, StopReason* stop) {
-  const size_t half = run.hashes ? kHashBesideBlock : kJoinBufferSize;
-  if (run.copyBuffer.empty()) run.copyBuffer.resize(run.hashes ? 2 * half : half);
-  size_t turn = 0;
-  for (uint64_t done = 0; done < length; turn ^= 1) {
-    if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.outputPath);
-    unsigned char* block = run.copyBuffer.data() + (run.hashes ? turn * half : 0);
-    const uint64_t wanted = length - done < half ? length - done : half;
-    size_t got = 0;
-    SystemError error = ReadBlock(run.pieceFile.Get(), block, static_cast<size_t>(wanted), &got);
-    if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kRead, piece, error);
-    if (got == 0) return Stop(stop, StopKind::kPieceChanged, piece);  // cut short since it was counted
-    if (run.hashes) run.hashes->Add(block, got);
-    error = WriteAll(run.outputFile.Get(), block, got);
-    if (error != kNoError) return Fail(stop, Role::kOutput, Operation::kWrite, run.outputPath, error);
-    done += got;
-    run.bytesCopied += got;
-  }
-  return true;
-}
-
-// Appends one piece, exactly the bytes it held when it was counted: in the
-// kernel where it can, by blocks so that a request to stop is seen, then
-// through the buffer.
+// Appends one piece, exactly the bytes it held when it was counted, and
+// then makes sure that it ends there.
 bool CopyPiece(JoinRun& run, uint64_t number, StopReason* stop) {
   const std::string piece = PiecePath(run, number);
   const uint64_t length = run.pieceSizes[number - 1];
   bool notRegular = false;
   SystemError error = OpenRegularFile(piece, run.pieceFile.Receive(), &notRegular);
-  if (error != kNoError || notRegular) return Fail(stop, Role::kPiece, Operation::kOpen, piece, error);
+  if (notRegular) return Stop(stop, StopKind::kPieceNotRegular, piece);
+  if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kOpen, piece, error);
   FileStamp before;
   error = GetFileStamp(run.pieceFile.Get(), &before);
   if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kStat, piece, error);
   if (before.size != length) return Stop(stop, StopKind::kPieceChanged, piece);
-  constexpr uint64_t kBlock = uint64_t{8} << 20;
-  uint64_t done = 0;
-  while (run.kernelCopy && done < length) {
-    if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.outputPath);
-    const uint64_t block = length - done < kBlock ? length - done : kBlock;
-    uint64_t copied = 0;
-    bool unsupported = false;
-    error = CopyInKernel(run.pieceFile.Get(), run.outputFile.Get(), block, &copied, &unsupported);
-    done += copied;
-    run.bytesCopied += copied;
-    if (error != kNoError) return Fail(stop, Role::kOutput, Operation::kWrite, run.outputPath, error);
-    if (unsupported) run.kernelCopy = false;
-    if (!unsupported && copied == 0) return Stop(stop, StopKind::kPieceChanged, piece);
+  CopyOutcome outcome = run.copy.Copy(run.pieceFile.Get(), run.outputFile.Get(), length);
+  if (outcome.end == CopyEnd::kDone) outcome = run.copy.CheckEnd(run.pieceFile.Get());
+  switch (outcome.end) {
+    case CopyEnd::kDone: break;
+    case CopyEnd::kStopped: return Stop(stop, StopKind::kInterrupted, run.outputPath);
+    case CopyEnd::kReadFailed: return Fail(stop, Role::kPiece, Operation::kRead, piece, outcome.code);
+    case CopyEnd::kWriteFailed: return Fail(stop, Role::kOutput, Operation::kWrite, run.outputPath, outcome.code);
+    case CopyEnd::kEndedEarly:
+    case CopyEnd::kReadsOn: return Stop(stop, StopKind::kPieceChanged, piece);
   }
-  if (!CopyThroughBuffer(run, piece, length - done, stop)) return false;
   // A piece written to while it was copied is not the piece that was counted.
   FileStamp after;
   if (GetFileStamp(run.pieceFile.Get(), &after) != kNoError || after != before) {
@@ -209,7 +196,7 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
     Stop(stop, StopKind::kFirstPieceMissing, PiecePath(run, 1));
     return JobEnd::kStopped;
   }
-  if (!CheckSetIsWhole(run, stop)) return JobEnd::kStopped;
+  if (!CheckSetIsWhole(run, stop) || !CheckPiecesCanJoin(run, stop)) return JobEnd::kStopped;
   run.restoredName = RestoreFileName(run.set.stemName);
   run.outputPath = JoinPath(run.request.targetDir, run.restoredName);
   if (!ReadManifest(run, stop)) return JobEnd::kStopped;
@@ -250,7 +237,7 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   report.StartProgress(run.pieceCount, run.totalSize);
   for (uint64_t k = 1; k <= run.pieceCount; ++k) {
     // The bar shows k while piece k is copied.
-    report.Progress(k, run.bytesCopied);
+    report.Progress(k, run.copy.bytes());
     if (!CopyPiece(run, k, stop)) return JobEnd::kStopped;
   }
   if (StopRequested()) {

@@ -1,9 +1,8 @@
 #include "verify_job.h"
 
-#include <memory>
 #include <new>
-#include <vector>
 
+#include "copy_range.h"
 #include "hash_beside.h"
 #include "naming.h"
 #include "set_manifest.h"
@@ -14,27 +13,23 @@
 namespace {
 
 struct VerifyRun {
-  std::vector<unsigned char> buffer;
-  HashBeside hashes{1};  // after the buffer, so that it ends first
+  VerifyRun() { copy.HashInto(&hashes); }
+  HashBeside hashes{1};
+  CopyRange copy;  // after the hashes, so that it ends first
 };
 
-// The file's digest; false when it cannot be opened or read to its end.
+// The file's digest, of as many bytes as it counts; false when it cannot
+// be opened or read, or reads other than it counts.
 bool HashFile(VerifyRun& run, const std::string& path, Sha256Digest* digest) {
   FileSlot file;
   bool notRegular = false;
-  if (OpenRegularFile(path, file.Receive(), &notRegular) != kNoError || notRegular) return false;
-  if (run.buffer.empty()) run.buffer.resize(2 * kHashBesideBlock);
-  for (size_t turn = 0;; turn ^= 1) {
-    unsigned char* block = run.buffer.data() + turn * kHashBesideBlock;
-    size_t got = 0;
-    if (StopRequested() || ReadBlock(file.Get(), block, kHashBesideBlock, &got) != kNoError) {
-      run.hashes.Final(0, digest);  // ends the hash, so that the next file starts afresh
-      return false;
-    }
-    if (got == 0) break;
-    run.hashes.Add(block, got);
-  }
-  return run.hashes.Final(0, digest);
+  FileStamp stamp;
+  bool read = OpenRegularFile(path, file.Receive(), &notRegular) == kNoError &&
+              GetFileStamp(file.Get(), &stamp) == kNoError &&
+              run.copy.Copy(file.Get(), FileHandle(), stamp.size).end == CopyEnd::kDone &&
+              run.copy.CheckEnd(file.Get()).end == CopyEnd::kDone;
+  // Ends the hash either way, so that the next file starts afresh.
+  return run.hashes.Final(0, digest) && read;
 }
 
 Verdict Check(VerifyRun& run, const std::string& path, const Sha256Digest& expected) {

@@ -7,15 +7,6 @@
 #include "stop_request.h"
 #include "text_format.h"
 
-namespace {
-
-// Bytes handed to one copy or write, so that a request to stop is seen promptly.
-constexpr uint64_t kCopyBlock = uint64_t{8} << 20;
-// The buffer of a copy the kernel cannot do.
-constexpr size_t kCopyBuffer = size_t{256} << 10;
-
-}  // namespace
-
 PieceSet::PieceSet(const std::string& targetDir, const std::string& stem, FileHandle source, bool dryRun)
     : targetDir_(targetDir),
       stem_(stem),
@@ -105,66 +96,30 @@ bool PieceSet::Begin(StopReason* stop) {
 }
 
 bool PieceSet::Write(const void* bytes, size_t length, StopReason* stop) {
-  return WriteBlock(bytes, length, false, stop);
-}
-
-bool PieceSet::WriteBlock(const void* bytes, size_t length, bool stays, StopReason* stop) {
   pieceBytes_ += length;
   if (count_ == 1) firstBytes_ = pieceBytes_;
   if (dryRun_ || length == 0) return true;
-  if (hashes_ && stays) hashes_->Add(bytes, length);
-  if (hashes_ && !stays) hashes_->AddNow(bytes, length);
+  // The caller's bytes do not stay: hashed before the call returns.
+  if (hashes_) hashes_->AddNow(bytes, length);
   SystemError error = WriteAll(piece_.Get(), bytes, length);
   return error == kNoError || Fail(Operation::kWrite, count_, error, stop);
 }
 
 bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t length, StopReason* stop) {
-  auto sourceChanged = [&]() {
-    *stop = StopReason{StopKind::kSourceChanged, sourcePath};
-    return false;
-  };
-  uint64_t done = 0;
-  while (kernelCopy_ && !dryRun_ && done < length) {
-    if (StopRequested()) return Stop(StopKind::kInterrupted, count_, stop);
-    const uint64_t block = length - done < kCopyBlock ? length - done : kCopyBlock;
-    uint64_t copied = 0;
-    bool unsupported = false;
-    SystemError error = CopyInKernel(source, piece_.Get(), block, &copied, &unsupported);
-    done += copied;
-    pieceBytes_ += copied;
-    if (error != kNoError) return Fail(Operation::kWrite, count_, error, stop);
-    if (unsupported) kernelCopy_ = false;
-    // A source that ends early was cut short under us.
-    if (!unsupported && copied == 0) return sourceChanged();
-  }
-  // Hashed, the halves take turns: the one just written is hashed while
-  // the other is read.
-  const size_t half = hashes_ ? kHashBesideBlock : kCopyBuffer;
-  std::vector<unsigned char> buffer;
-  // On every way out, before the buffer goes: no hash may still read it.
-  struct HashedFirst {
-    HashBeside* hashes;
-    ~HashedFirst() {
-      if (hashes != nullptr) hashes->Wait();
-    }
-  } hashedFirst{hashes_.get()};
-  for (size_t turn = 0; done < length; turn ^= 1) {
-    if (StopRequested()) return Stop(StopKind::kInterrupted, count_, stop);
-    if (buffer.empty()) buffer.resize(hashes_ ? 2 * half : half);
-    unsigned char* block = buffer.data() + (hashes_ ? turn * half : 0);
-    const uint64_t wanted = length - done < half ? length - done : half;
-    size_t got = 0;
-    SystemError error = ReadBlock(source, block, static_cast<size_t>(wanted), &got);
-    if (error != kNoError) {
-      *stop = Failure(Role::kSource, Operation::kRead, sourcePath, error);
-      return false;
-    }
-    if (got == 0) return sourceChanged();
-    if (!WriteBlock(block, got, true, stop)) return false;
-    done += got;
-  }
+  const uint64_t before = copy_.bytes();
+  const CopyOutcome outcome = copy_.Copy(source, dryRun_ ? FileHandle() : piece_.Get(), length);
+  pieceBytes_ += copy_.bytes() - before;
   if (count_ == 1) firstBytes_ = pieceBytes_;
-  return true;
+  switch (outcome.end) {
+    case CopyEnd::kDone: return true;
+    case CopyEnd::kStopped: return Stop(StopKind::kInterrupted, count_, stop);
+    case CopyEnd::kWriteFailed: return Fail(Operation::kWrite, count_, outcome.code, stop);
+    case CopyEnd::kReadFailed: *stop = Failure(Role::kSource, Operation::kRead, sourcePath, outcome.code); return false;
+    case CopyEnd::kEndedEarly:  // cut short under us
+    case CopyEnd::kReadsOn: break;
+  }
+  *stop = StopReason{StopKind::kSourceChanged, sourcePath};
+  return false;
 }
 
 bool PieceSet::End(StopReason* stop) {
@@ -178,7 +133,7 @@ bool PieceSet::End(StopReason* stop) {
 
 void PieceSet::HashPieces() {
   hashes_.reset(new HashBeside(2));
-  kernelCopy_ = false;
+  copy_.HashInto(hashes_.get());
 }
 
 bool PieceSet::WriteManifest(const std::string& restoredName, StopReason* stop) {

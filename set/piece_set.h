@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "copy_range.h"
 #include "hash_beside.h"
-
 #include "job_result.h"
 #include "platform.h"
 #include "slots.h"
@@ -66,16 +66,12 @@ class PieceSet {
   bool Stop(StopKind kind, uint64_t number, StopReason* stop) const;
   bool Fail(Operation operation, uint64_t number, SystemError code, StopReason* stop) const;
   bool FailManifest(Operation operation, SystemError code, StopReason* stop) const;
-  // `stays`: the bytes stay as they are until the next write, so that the
-  // hashes may take them beside the write.
-  bool WriteBlock(const void* bytes, size_t length, bool stays, StopReason* stop);
 
   std::string targetDir_;
   std::string stem_;
   std::string runTag_;
   FileHandle source_;
   bool dryRun_;
-  bool kernelCopy_ = true;  // until the system says it cannot
   uint64_t count_ = 0;      // pieces begun
   uint64_t committed_ = 0;  // pieces given their names
   uint64_t pieceBytes_ = 0;
@@ -86,6 +82,7 @@ class PieceSet {
   std::vector<Sha256Digest> digests_;    // of the pieces ended
   std::string manifest_;                 // STEM.sha256
   bool manifestWritten_ = false;         // under its temporary name, not yet given its own
+  CopyRange copy_;  // after the hashes, so that it ends first
   FileSlot piece_;
 };
 

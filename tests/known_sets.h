@@ -99,6 +99,10 @@ constexpr char kPieceUnreadable[] =
     "The piece\n%p\nis not a file that can be read !!\nThe join has been stopped; nothing was written.";
 constexpr char kPieceChanged[] =
     "The piece\n%p\nchanged while it was being joined !!\nThe join has been stopped and the incomplete file removed.";
+constexpr char kPieceNotRegular[] =
+    "The piece\n%p\nis not a regular file !!\nThe join has been stopped; nothing was written.";
+constexpr char kPieceEmpty[] = "The piece\n%p\nis empty, but pieces before and after it are not: it was cut short !!\n"
+                               "The join has been stopped; nothing was written.";
 constexpr char kChecksumWriteFailed[] = "Could not write the checksum file\n%p !!\nThe split has been stopped.";
 constexpr char kManifestMissing[] = "There is no checksum file\n%p\nbeside the pieces !!\nThe set cannot be checked.";
 constexpr char kManifestInvalid[] =

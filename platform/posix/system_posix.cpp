@@ -176,6 +176,11 @@ bool FindFileExact(const std::string& path, uint64_t* size) {
   return true;
 }
 
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context),
                        void* context) {
   DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());

@@ -157,6 +157,12 @@ bool FindFileExact(const std::string& path, uint64_t* size) {
   return true;
 }
 
+bool IsRegularFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context),
                        void* context) {
   std::string pattern = dir.empty() ? std::string(".") : dir;

@@ -201,9 +201,15 @@ TEST(CliRun, ChecksumManifestGuardsTheSet) {
       {"truncate -s 150 out/report_doc.sha256", join, 1, "", refused, "", "j", {}},
       {"head -n 3 out/report_doc.sha256 >o && mv o out/report_doc.sha256", join, 1, "", refused, "", "j", {}},
       {"cp out/report_doc.3 out/report_doc.4", join, 1, "", refused, "", "j", {}},
+      {": >out/report_doc.2 && echo old >j/report.doc", join, 1, "",
+       "dorvenal-cli: the piece '@/out/report_doc.2' is empty, but pieces before and after it are not: it was cut "
+       "short; nothing was written\n", "old\n", "j", {"report.doc"}},
       {"cp in/report.doc out", verify, 0, oks + "@/out/report.doc: OK\n", "", "", "j", {}},
       {flip, verify, 1, "@/out/report_doc.1: OK\n@/out/report_doc.2: FAILED\n@/out/report_doc.3: OK\n",
        "dorvenal-cli: 1 of 3 files did NOT match the checksum manifest\n", "old\n", "j", {"report.doc"}},
+      {"ln -sf /proc/self/status out/report_doc.3", verify, 1, "@/out/report_doc.1: OK\n@/out/report_doc.2: OK\n"
+       "@/out/report_doc.3: FAILED open or read\n", "dorvenal-cli: 1 of 3 files did NOT match the checksum manifest\n",
+       "", "j", {}},  // it counts 0 bytes and reads more
       {"rm out/report_doc.sha256", verify, 1, "",
        "dorvenal-cli: there is no checksum manifest '@/out/report_doc.sha256' beside the pieces, so the set cannot be "
        "checked (split --checksum writes one)\n", "", "j", {}},

@@ -306,6 +306,8 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1022, {Stop(K::kPieceMissing, p, 0, q)}, {known::kPieceMissing}},
       {1022, {Stop(K::kPieceUnreadable, p, kDenied, q)}, {known::kPieceUnreadable}},
       {1022, {Stop(K::kPieceChanged, p)}, {known::kPieceChanged}},
+      {1022, {Stop(K::kPieceNotRegular, p)}, {known::kPieceNotRegular}},
+      {1022, {Stop(K::kPieceEmpty, p)}, {known::kPieceEmpty}},
       {1022, {Stop(K::kManifestMissing, p)}, {known::kManifestMissing}},
       {1022, {Stop(K::kManifestInvalid, p, kDenied)}, {known::kManifestInvalid}},
       {1022, {Stop(K::kPieceChecksum, p, 0, q)}, {known::kPieceChecksum}},

@@ -23,7 +23,8 @@ struct JoinRow {
 const Answer kYes = Answer::kYes, kNo = Answer::kNo;
 
 const JoinRow kJoins[] = {
-    {"report_doc", {"first-", kBig, "", "last"}, nullptr, false, kYes, "report.doc", "first-" + kBig + "last"},
+    {"report_doc", {"first-", kBig, "last", ""}, nullptr, false, kYes, "report.doc", "first-" + kBig + "last"},
+    {"c", {"", "", "", "", "", "", "", "abcde"}, nullptr, false, kYes, "c", "abcde"},
     {"x", {"data"}, nullptr, false, kYes, "x", "data"},
     {"t", {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}, nullptr, false, kYes, "t", "012345678910"},
     {"notes_v1_2", {"a", "b"}, nullptr, false, kYes, "notes_v1.2", "ab"},

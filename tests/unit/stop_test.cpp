@@ -44,6 +44,8 @@ enum class F {
   kFifo,          // a FIFO at `at`
   kLink,          // a link at `at` to the source, or to piece 2 of a join
   kMemLink,       // a link at `at` to /proc/self/mem, whose reads at offset 0 fail
+  kProcLink,      // a link at `at` to /proc/self/status, which counts 0 bytes and reads more
+  kZeroLink,      // a link at `at` to /dev/zero
   kSparse,        // a sparse file of 1 TiB at `at`, more than the disk holds
   kUnreadable,    // `at` made unreadable, out/ open to all, the job run by another user
   kReadOnly,      // the folder `at` made read-only, the job run by another user
@@ -127,6 +129,8 @@ const StopRow kRows[] = {
     {"join: a folder at the output", kJoin, F::kFolder, "out/data.txt", Failed(R::kOutput, O::kRename), "out/data.txt", kIsFolder},
     {"join: piece 2 missing, 3 there", kJoin, F::kMissing, "in/data_txt.2", Kind(K::kPieceMissing), "in/data_txt.2", 0},
     {"join: a folder at piece 2", kJoin, F::kFolder, "in/data_txt.2", Kind(K::kPieceUnreadable), "in/data_txt.2", 0},
+    {"join: piece 2 a link to /proc/self/mem", kJoin, F::kMemLink, "in/data_txt.2", Kind(K::kPieceEmpty), "in/data_txt.2", 0},
+    {"join: piece 3 a link to a /proc file", kJoin, F::kProcLink, "in/data_txt.3", Kind(K::kPieceChanged), "in/data_txt.3", 0},
     {"join: piece 2 grows after it was counted", kJoin, F::kGrowOn, "progress 2", Kind(K::kPieceChanged), "in/data_txt.2", 0},
     {"join: piece 2 shrinks after it was counted", kJoin, F::kShrinkOn, "progress 2", Kind(K::kPieceChanged),
      "in/data_txt.2", 0},
@@ -151,7 +155,8 @@ const StopRow kRows[] = {
      EFBIG, 0, 2000},
     {"join: target read-only", kJoin, F::kReadOnly, "out", Failed(R::kOutput, O::kCreate), "out/data.txt", EACCES},
     {"join: output too large", kJoin, F::kSizeLimit, "", Failed(R::kOutput, O::kWrite), "out/data.txt", EFBIG, 0, 300000},
-    {"join: piece 2 a FIFO", kJoin, F::kFifo, "in/data_txt.2", Failed(R::kPiece, O::kOpen), "in/data_txt.2", EINVAL},
+    {"join: piece 2 a FIFO", kJoin, F::kFifo, "in/data_txt.2", Kind(K::kPieceNotRegular), "in/data_txt.2", 0},
+    {"join: piece 3 a link to /dev/zero", kJoin, F::kZeroLink, "in/data_txt.3", Kind(K::kPieceNotRegular), "in/data_txt.3", 0},
     {"join: piece 2 not readable", kJoin, F::kUnreadable, "in/data_txt.2", Failed(R::kPiece, O::kOpen), "in/data_txt.2", EACCES},
 #endif
 };
@@ -174,6 +179,8 @@ bool MakeFault(const StopRow& row, const TempDir& scratch) {
     case F::kFifo: return RemoveFile(at) == kNoError && fault::RunHostCommand("mkfifo '" + at + "'");
     case F::kLink: return fault::MakeHostSymlink(link, at);
     case F::kMemLink: return RemoveFile(at), fault::MakeHostSymlink("/proc/self/mem", at);
+    case F::kProcLink: return RemoveFile(at), fault::MakeHostSymlink("/proc/self/status", at);
+    case F::kZeroLink: return RemoveFile(at), fault::MakeHostSymlink("/dev/zero", at);
     case F::kSparse: return MakeSparse(at, uint64_t{1} << 40);
     case F::kUnreadable: return fault::RunHostCommand("chmod 000 '" + at + "' && chmod 777 '" + out + "'");
     case F::kReadOnly: return fault::RunHostCommand("chmod 555 '" + at + "'");
@@ -313,6 +320,8 @@ TEST(Stops, EachCauseIsToldWithItsPathAndCode) {
     expected.path = Under(scratch, row.path);
     expected.code = row.code;
     EXPECT_EQ(log.back(), StopLine(expected));
+    const bool checkOfPieces = row.reason.kind == K::kPieceNotRegular || row.reason.kind == K::kPieceEmpty;
+    EXPECT_TRUE(!checkOfPieces || log.size() == 1) << "refused before the question";
     size_t endings = 0;
     for (const std::string& line : log) endings += line.rfind("stopped ", 0) == 0 || line.rfind("finished ", 0) == 0;
     EXPECT_EQ(endings, 1u) << "one last word";

@@ -1,0 +1,104 @@
+#include "copy_range.h"
+
+#include "stop_request.h"
+
+namespace {
+
+size_t AtMost(uint64_t rest, size_t most) { return rest < most ? static_cast<size_t>(rest) : most; }
+
+// Reads until the block is full or the file ends (ReadSome may stop at
+// less), so that each block is worth a thread.
+SystemError ReadBlock(FileHandle file, unsigned char* block, size_t length, size_t* got) {
+  *got = 0;
+  while (*got < length) {
+    size_t part = 0;
+    SystemError error = ReadSome(file, block + *got, AtMost(length - *got, kCopyCall), &part);
+    if (error != kNoError) return error;
+    if (part == 0) break;
+    *got += part;
+  }
+  return kNoError;
+}
+
+SystemError WriteBlock(FileHandle file, const unsigned char* block, size_t length) {
+  SystemError error = kNoError;
+  for (size_t done = 0; done < length && error == kNoError; done += kCopyCall) {
+    error = WriteAll(file, block + done, AtMost(length - done, kCopyCall));
+  }
+  return error;
+}
+
+}  // namespace
+
+// The bytes it copied. A failure of the kernel's copy does not say which
+// file failed: the buffer takes over from where it stopped, and its read
+// or write tells. A source that ends early shows there too.
+uint64_t CopyRange::InKernel(FileHandle from, FileHandle to, uint64_t length, CopyOutcome* outcome) {
+  uint64_t done = 0;
+  while (kernel_ && done < length) {
+    if (StopRequested()) {
+      *outcome = CopyOutcome{CopyEnd::kStopped, kNoError};
+      return done;
+    }
+    uint64_t copied = 0;
+    bool unsupported = false;
+    SystemError error = CopyInKernel(from, to, AtMost(length - done, kCopyBlock), &copied, &unsupported);
+    done += copied;
+    bytes_ += copied;
+    if (error != kNoError || unsupported) kernel_ = false;
+    if (copied == 0) return done;  // the buffer finds out why
+  }
+  return done;
+}
+
+void CopyRange::HashInto(HashBeside* hashes) {
+  hashes_ = hashes;
+  buffer_.reset();  // a hashed copy takes turns with two blocks
+}
+
+CopyOutcome CopyRange::Copy(FileHandle from, FileHandle to, uint64_t length) {
+  if (!buffer_) {
+    buffer_.reset(static_cast<unsigned char*>(::operator new((hashes_ != nullptr ? 2 : 1) * kCopyBlock)));
+  }
+  CopyOutcome outcome;
+  uint64_t done = 0;
+  if (hashes_ == nullptr && to.value != kNoHandle) done = InKernel(from, to, length, &outcome);
+  if (outcome.end != CopyEnd::kDone || done == length) return outcome;
+  return ThroughBuffer(from, to, length - done);
+}
+
+CopyOutcome CopyRange::ThroughBuffer(FileHandle from, FileHandle to, uint64_t length) {
+  const size_t blocks = hashes_ != nullptr ? 2 : 1;
+  CopyOutcome outcome;
+  for (size_t turn = 0; length > 0; turn = (turn + 1) % blocks) {
+    if (StopRequested()) {
+      outcome = CopyOutcome{CopyEnd::kStopped, kNoError};
+      break;
+    }
+    unsigned char* block = buffer_.get() + turn * kCopyBlock;
+    size_t got = 0;
+    SystemError error = ReadBlock(from, block, AtMost(length, kCopyBlock), &got);
+    if (error != kNoError) outcome = CopyOutcome{CopyEnd::kReadFailed, error};
+    else if (got == 0) outcome = CopyOutcome{CopyEnd::kEndedEarly, kNoError};
+    if (outcome.end != CopyEnd::kDone) break;
+    // The hash of this block runs while the other one is read and written.
+    if (hashes_ != nullptr) hashes_->Add(block, got);
+    error = to.value != kNoHandle ? WriteBlock(to, block, got) : kNoError;
+    if (error != kNoError) {
+      outcome = CopyOutcome{CopyEnd::kWriteFailed, error};
+      break;
+    }
+    bytes_ += got;
+    length -= got;
+  }
+  if (hashes_ != nullptr) hashes_->Wait();
+  return outcome;
+}
+
+CopyOutcome CopyRange::CheckEnd(FileHandle from) {
+  unsigned char byte = 0;
+  size_t got = 0;
+  SystemError error = ReadSome(from, &byte, 1, &got);
+  if (error != kNoError) return CopyOutcome{CopyEnd::kReadFailed, error};
+  return CopyOutcome{got == 0 ? CopyEnd::kDone : CopyEnd::kReadsOn, kNoError};
+}
