@@ -166,7 +166,7 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
       whole += ReadBytes(out + "/report_doc." + std::to_string(k));
     }
     EXPECT_TRUE(whole == source);
-    if (row.files == batch) { EXPECT_EQ(ReadBytes(out + "/JOIN.BAT"), kReportJoinBatch); }
+    if (row.files == batch) { EXPECT_EQ(ReadBytes(out + "/JOIN.BAT"), ReportJoinBatch({"3333", "3333", "3334"})); }
   }
 }
 
