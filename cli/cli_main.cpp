@@ -91,15 +91,36 @@ void OnStopSignal(int signal) {
 }
 
 #ifdef _WIN32
-// Ctrl+C and Ctrl+Break arrive on a thread of their own; the job sees the
-// request between blocks and cleans up on the main thread.
+// Set once the job has removed what it had not finished.
+HANDLE gJobOver = nullptr;
+
+// Ctrl+C, Ctrl+Break and a closed console window arrive on a thread of
+// their own; the job sees the request between blocks and cleans up on the
+// main thread. Windows ends the process as soon as the handler of a close
+// returns (or a few seconds after the close), so that handler waits for
+// the clean-up first.
 BOOL WINAPI OnConsoleControl(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  OnStopSignal(event == CTRL_C_EVENT ? SIGINT : SIGTERM);
-  return TRUE;
+  switch (event) {
+    case CTRL_C_EVENT: OnStopSignal(SIGINT); return TRUE;
+    case CTRL_BREAK_EVENT: OnStopSignal(SIGTERM); return TRUE;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      OnStopSignal(SIGTERM);
+      WaitForSingleObject(gJobOver, INFINITE);
+      return TRUE;
+  }
+  return FALSE;
 }
 
-void CatchStopSignals() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
+void CatchStopSignals() {
+  gJobOver = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+void JobIsOver() {
+  if (gJobOver != nullptr) SetEvent(gJobOver);
+}
 
 // Names are UTF-8 bytes (the program's manifest makes them so): the console
 // shows them in its UTF-8 code page, and gets its own back on every exit.
@@ -119,13 +140,21 @@ void UseUtf8Console() {
   std::atexit(RestoreConsoleCodePage);
 }
 #else
+// Every signal that ends a run from a terminal stops the job as Ctrl+C
+// does. One the process was started with ignored (nohup, or INT and QUIT
+// of a background command) stays ignored, as its starter asked.
 void CatchStopSignals() {
   struct sigaction action = {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction inherited = {};
+    if (::sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
+    ::sigaction(signal, &action, nullptr);
+  }
 }
+
+void JobIsOver() {}
 
 void UseUtf8Console() {}
 #endif
@@ -183,6 +212,7 @@ int RunVerify(const CliRequest& request) {
   verify.firstPiecePath = FullPath(request.source);
   VerifyLines lines(request.quiet);
   const JobResult result = PerformVerifyJob(verify, lines);
+  JobIsOver();
   if (StopRequested()) {
     std::fprintf(stderr, "dorvenal-cli: the check was interrupted\n");
     return 128 + gStopSignal;
@@ -237,6 +267,7 @@ int RunRequest(const CliRequest& request) {
     split.targetDir = target;
     result = PerformSplitJob(split, report);
   }
+  JobIsOver();
   report.EndProgressLine();
   if (StopRequested() && result.end != JobEnd::kFinished) {
     // Whatever the job made of it, the user should hear why it ended.
@@ -249,6 +280,8 @@ int RunRequest(const CliRequest& request) {
     report.Complain("cannot write to standard output");
     return kExitFailed;
   }
+  // The lines went nowhere: the caller must not take the run for a clean one.
+  if (report.errorFailed()) return kExitFailed;
   switch (result.end) {
     case JobEnd::kFinished: return kExitFinished;
     case JobEnd::kDeclined: return kExitNotConfirmed;
@@ -260,6 +293,12 @@ int RunRequest(const CliRequest& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+  // A reader that went away makes a write fail with EPIPE, which the run
+  // reports and ends on as on any failed write, instead of dying unheard
+  // with its temporary files left behind.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
   UseUtf8Console();
   std::vector<std::string> arguments(argv + 1, argv + argc);
   CliRequest request;

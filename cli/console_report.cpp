@@ -102,10 +102,14 @@ std::string CompletionLine(const JobSummary& summary, bool join) {
 ConsoleReport::ConsoleReport(const ConsoleSettings& settings)
     : settings_(settings), inputIsTerminal_(InputIsTerminal()), errorIsTerminal_(ErrorIsTerminal()) {}
 
+void ConsoleReport::Say(const std::string& text) {
+  const bool written = std::fputs(text.c_str(), stderr) >= 0;
+  if (std::fflush(stderr) != 0 || !written) errorFailed_ = true;
+}
+
 void ConsoleReport::EndProgressLine() {
   if (drawnLength_ == 0) return;
-  std::fputc('\n', stderr);
-  std::fflush(stderr);
+  Say("\n");
   drawnLength_ = 0;
   drawnPercent_ = -1;
 }
@@ -114,8 +118,7 @@ void ConsoleReport::Complain(const std::string& line) {
   EndProgressLine();
   // Both streams are flushed, so that the order survives when they meet.
   std::fflush(stdout);
-  std::fprintf(stderr, "%s: %s\n", kProgramName, line.c_str());
-  std::fflush(stderr);
+  Say(std::string(kProgramName) + ": " + line + "\n");
 }
 
 void ConsoleReport::Tell(const std::string& line) {
@@ -138,11 +141,10 @@ Answer ConsoleReport::Ask(const Question& question) {
                  : "not asking: standard input is not a terminal; give --yes to go on without a question");
     return Answer::kNo;
   }
-  std::fprintf(stderr, "%s: %s [y/N] ", kProgramName, line.c_str());
-  std::fflush(stderr);
+  Say(std::string(kProgramName) + ": " + line + " [y/N] ");
   std::string answer;
   const bool answered = ReadLine(&answer);
-  if (!answered) std::fputc('\n', stderr);
+  if (!answered) Say("\n");
   return answered && MeansYes(answer) ? Answer::kYes : Answer::kNo;
 }
 
@@ -179,8 +181,7 @@ void ConsoleReport::Progress(uint64_t piece, uint64_t) {
   // Blanks wipe what a longer earlier line left behind.
   std::string padded = line;
   if (padded.size() < drawnLength_) padded.append(drawnLength_ - padded.size(), ' ');
-  std::fprintf(stderr, "\r%s", padded.c_str());
-  std::fflush(stderr);
+  Say("\r" + padded);
   drawnLength_ = line.size();
 }
 

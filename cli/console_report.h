@@ -27,6 +27,8 @@ class ConsoleReport : public JobReport {
 
   // The completion message could not be written (standard output full or closed).
   bool outputFailed() const { return outputFailed_; }
+  // A line for standard error could not be written (closed, or a pipe nobody reads).
+  bool errorFailed() const { return errorFailed_; }
 
   // Ends an open progress line, so that the next text starts on a line of its own.
   void EndProgressLine();
@@ -43,11 +45,14 @@ class ConsoleReport : public JobReport {
  private:
   // A completion line on standard output, unless quiet.
   void Tell(const std::string& line);
+  // Text on standard error, flushed; a failure is remembered.
+  void Say(const std::string& text);
 
   ConsoleSettings settings_;
   bool inputIsTerminal_ = false;
   bool errorIsTerminal_ = false;
   bool outputFailed_ = false;
+  bool errorFailed_ = false;
 
   uint64_t pieces_ = 0;  // 0 when the count is not known (a stream)
   int drawnPercent_ = -1;

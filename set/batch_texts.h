@@ -17,6 +17,26 @@ constexpr const char kBatchCheckPiece[] =
     "IF NOT EXIST \"%s\" ECHO %s is missing: %s was not recreated\r\nIF NOT EXIST \"%s\" GOTO END\r\n";
 constexpr const char kBatchCheckInTheWay[] =
     "IF EXIST \"%s\" ECHO %s is in the way: move it elsewhere and run JOIN.BAT again\r\nIF EXIST \"%s\" GOTO END\r\n";
+// A change of the set that a run left unfinished (its journal, quoted,
+// bare, quoted): the pieces may be half old, half new.
+constexpr const char kBatchCheckJournal[] =
+    "IF EXIST \"%s\" ECHO %s records an unfinished change of this set: run Dorvenal in this folder to finish it\r\n"
+    "IF EXIST \"%s\" GOTO END\r\n";
+// Only cmd.exe knows %~z; its numbers are 32-bit, so sizes compare as
+// text. Arguments: the piece quoted, its size, the piece bare, its size,
+// the restored name bare, the piece quoted, its size.
+constexpr const char kBatchCheckSize[] =
+    "IF \"%%OS%%\"==\"Windows_NT\" FOR %%%%F IN (\"%s\") DO IF NOT \"%%%%~zF\"==\"%s\" ECHO %s is not %s bytes long: "
+    "%s was not recreated\r\n"
+    "IF \"%%OS%%\"==\"Windows_NT\" FOR %%%%F IN (\"%s\") DO IF NOT \"%%%%~zF\"==\"%s\" GOTO END\r\n";
+// After each COPY: cmd.exe sets ERRORLEVEL on a failed copy (a full disk,
+// a piece it cannot read); COMMAND.COM does not, so only cmd.exe looks.
+// Arguments: the piece bare, the restored name bare.
+constexpr const char kBatchCheckCopy[] =
+    "IF \"%%OS%%\"==\"Windows_NT\" IF ERRORLEVEL 1 ECHO %s could not be copied: %s was not recreated\r\n"
+    "IF \"%%OS%%\"==\"Windows_NT\" IF ERRORLEVEL 1 GOTO FAILED\r\n";
+// After the footer: a failed COPY leaves no part of the file behind.
+constexpr const char kBatchFailed[] = "GOTO END\r\n:FAILED\r\nIF EXIST dorvnl.tmp DEL dorvnl.tmp\r\n";
 constexpr const char kBatchEnd[] = ":END\r\n";
 // With the set's checksum manifest: before the first COPY, every piece's
 // SHA-256 from certutil against its line of the manifest, in order. Only

@@ -73,30 +73,40 @@ bool CheckBatchName(const std::string& sourceFileName, uint32_t codePage, StopRe
   return false;
 }
 
-std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece, bool checksums) {
+std::string BuildJoinBatchText(const std::string& sourceFileName, const std::vector<uint64_t>& pieceSizes,
+                               bool checksums) {
+  const uint64_t lastPiece = pieceSizes.size();
   std::string stemName = sourceFileName;
   ReplaceLastDot(stemName);
-  const std::string manifest = MakeManifestName(stemName);
+  const std::string manifest = MakeManifestName(stemName), journal = MakeJournalName(stemName);
+  const std::string name = EscapeUnquoted(sourceFileName);
   // The header's and the last ECHO's name stand unquoted, the others in quotes.
-  std::string text = FillTemplate(kBatchHeader, {EscapeUnquoted(sourceFileName)});
+  std::string text = FillTemplate(kBatchHeader, {name});
+  text += FillTemplate(kBatchCheckJournal, {EscapeQuoted(journal), EscapeUnquoted(journal), EscapeQuoted(journal)});
   for (uint64_t k = 1; k <= lastPiece + (checksums ? 1 : 0); ++k) {
     const std::string piece = k <= lastPiece ? MakePieceName(stemName, DecimalText(k)) : manifest;
-    text += FillTemplate(kBatchCheckPiece, {EscapeQuoted(piece), EscapeUnquoted(piece), EscapeUnquoted(sourceFileName),
-                                            EscapeQuoted(piece)});
+    text += FillTemplate(kBatchCheckPiece, {EscapeQuoted(piece), EscapeUnquoted(piece), name, EscapeQuoted(piece)});
   }
-  for (const std::string& name : {sourceFileName, std::string("dorvnl.tmp")}) {
-    text += FillTemplate(kBatchCheckInTheWay, {EscapeQuoted(name), EscapeUnquoted(name), EscapeQuoted(name)});
+  for (const std::string& inTheWay : {sourceFileName, std::string("dorvnl.tmp")}) {
+    text += FillTemplate(kBatchCheckInTheWay, {EscapeQuoted(inTheWay), EscapeUnquoted(inTheWay), EscapeQuoted(inTheWay)});
+  }
+  for (uint64_t k = 1; k <= lastPiece; ++k) {
+    const std::string piece = MakePieceName(stemName, DecimalText(k)), size = DecimalText(pieceSizes[k - 1]);
+    const std::string quoted = EscapeQuoted(piece);
+    text += FillTemplate(kBatchCheckSize, {quoted, size, EscapeUnquoted(piece), size, name, quoted, size});
   }
   if (checksums) text += ChecksumCheckText(sourceFileName, stemName, manifest, lastPiece);
   for (uint64_t k = 1; k <= lastPiece; ++k) {
     text += FillTemplate(k == 1 ? kBatchFirstCopy : kBatchNextCopy, {EscapeQuoted(stemName), DecimalText(k)});
+    text += FillTemplate(kBatchCheckCopy, {EscapeUnquoted(MakePieceName(stemName, DecimalText(k))), name});
   }
-  text += FillTemplate(kBatchFooter, {EscapeQuoted(sourceFileName), EscapeUnquoted(sourceFileName)});
-  return text + kBatchEnd;
+  text += FillTemplate(kBatchFooter, {EscapeQuoted(sourceFileName), name});
+  return text + kBatchFailed + kBatchEnd;
 }
 
-bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
-                    uint32_t codePage, bool checksums, FileHandle source, StopReason* stop) {
+bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir,
+                    const std::vector<uint64_t>& pieceSizes, uint32_t codePage, bool checksums, FileHandle source,
+                    StopReason* stop) {
   const std::string batchPath = JoinPath(targetDir, kJoinBatchName);
   if (source.value != kNoHandle && IsSameFile(batchPath, source)) {
     *stop = StopReason{StopKind::kBatchIsSource, batchPath, kNoError};
@@ -104,7 +114,7 @@ bool WriteJoinBatch(const std::string& sourceFileName, const std::string& target
   }
   // CheckBatchName has seen the name convert; the rest is ASCII.
   std::string text;
-  if (!ConvertBatchText(BuildJoinBatchText(sourceFileName, lastPiece, checksums), codePage, &text)) {
+  if (!ConvertBatchText(BuildJoinBatchText(sourceFileName, pieceSizes, checksums), codePage, &text)) {
     *stop = StopReason{StopKind::kBatchNameCodePage, sourceFileName, static_cast<SystemError>(codePage)};
     return false;
   }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "job_result.h"
 #include "platform.h"
@@ -22,18 +23,22 @@ bool CheckBatchName(const std::string& sourceFileName, uint32_t codePage, StopRe
 // the code page cannot spell it.
 bool ConvertBatchText(const std::string& text, uint32_t codePage, std::string* converted);
 
-// The whole script for a source file name split into pieces 1..lastPiece,
-// in the code page the name comes in. With `checksums` (the split wrote
-// the set's manifest, MakeManifestName) it checks every piece against the
-// manifest with certutil before the first COPY where cmd.exe and certutil
-// can, and says that it did not check where they cannot.
-std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece, bool checksums);
+// The whole script for a source file name split into pieces of these
+// sizes, numbered from 1, in the code page the name comes in. Where
+// cmd.exe runs it, it checks every piece's size before the first COPY and
+// the result of each COPY. With `checksums` (the split wrote the set's
+// manifest, MakeManifestName) it checks every piece against the manifest
+// with certutil before the first COPY where cmd.exe and certutil can, and
+// says that it did not check where they cannot.
+std::string BuildJoinBatchText(const std::string& sourceFileName, const std::vector<uint64_t>& pieceSizes,
+                               bool checksums);
 
 // Writes JOIN.BAT, in codePage, into the target directory for a split
-// that has just given pieces 1..lastPiece their names, of a file whose
+// that has just given pieces of these sizes their names, of a file whose
 // name CheckBatchName accepted. `source` is the open source file (none for
 // a stream), which the batch file must never replace.
-bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
-                    uint32_t codePage, bool checksums, FileHandle source, StopReason* stop);
+bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir,
+                    const std::vector<uint64_t>& pieceSizes, uint32_t codePage, bool checksums, FileHandle source,
+                    StopReason* stop);
 
 #endif

@@ -84,6 +84,8 @@ std::string Base36(uint64_t number) {
 
 std::string MakeManifestName(const std::string& stem) { return stem + ".sha256"; }
 
+std::string MakeJournalName(const std::string& stem) { return stem + ".dvjournal"; }
+
 uint64_t PieceNumberOf(const std::string& fileName, const std::string& stemName) {
   const size_t dot = fileName.rfind('.');
   if (dot == std::string::npos || !SameStem(fileName.substr(0, dot), stemName)) return 0;

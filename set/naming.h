@@ -32,6 +32,10 @@ std::string MakePieceName(const std::string& stem, const std::string& pieceNumbe
 // The set's checksum manifest beside its pieces: stem + ".sha256".
 std::string MakeManifestName(const std::string& stem);
 
+// The record of an unfinished change of the set beside its pieces: stem +
+// ".dvjournal". JOIN.BAT and join.sh refuse while it exists.
+std::string MakeJournalName(const std::string& stem);
+
 // The number of a piece of the set named stemName whose file name this is
 // (".1" to ".999999999", written as a split writes them), or 0. Letters
 // match in any case where the system's names do (Windows).

@@ -216,7 +216,7 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   if (!OpenSource(run, stop)) return JobEnd::kStopped;
   run.pieces.emplace(request.targetDir, BuildPieceStem(run.sourcePath, request.targetDir),
                      IsStream(run) ? FileHandle{} : run.source, request.dryRun);
-  if (request.writeScript) run.pieces->RecordSizes();
+  if (request.writeScript || request.writeBatch) run.pieces->RecordSizes();
   if (request.writeChecksums && !request.dryRun) run.pieces->HashPieces();
   if (!run.pieces->CheckNoneIsSource(stop)) return JobEnd::kStopped;
   if (!WritePieces(run, stop)) return run.declined ? JobEnd::kDeclined : JobEnd::kStopped;
@@ -235,9 +235,8 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   run.summary.totalBytes = run.bytesDone;
   WarnOfStalePiece(run);
   if (request.dryRun) return JobEnd::kFinished;
-  const uint64_t last = run.pieces->count();
   FileHandle source = IsStream(run) ? FileHandle{} : run.source;
-  if (request.writeBatch && !WriteJoinBatch(sourceName, request.targetDir, last, batchCodePage,
+  if (request.writeBatch && !WriteJoinBatch(sourceName, request.targetDir, run.pieces->sizes(), batchCodePage,
                                             request.writeChecksums, source, stop)) {
     return JobEnd::kStopped;
   }

@@ -4,29 +4,50 @@
 #ifndef DORVENAL_KNOWN_SETS_H
 #define DORVENAL_KNOWN_SETS_H
 
-// JOIN.BAT for C:\data\report.doc split into three pieces: 920 bytes. It
-// checks every piece, and the names in its way, before the first COPY.
-constexpr char kReportJoinBatch[] =
-    "ECHO OFF\r\n"
-    "REM Dorvenal genarated batch file\r\n"
-    "ECHO Now report.doc will be recreated\r\n"
-    "PAUSE\r\n"
-    "IF NOT EXIST \"report_doc.1\" ECHO report_doc.1 is missing: report.doc was not recreated\r\n"
-    "IF NOT EXIST \"report_doc.1\" GOTO END\r\n"
-    "IF NOT EXIST \"report_doc.2\" ECHO report_doc.2 is missing: report.doc was not recreated\r\n"
-    "IF NOT EXIST \"report_doc.2\" GOTO END\r\n"
-    "IF NOT EXIST \"report_doc.3\" ECHO report_doc.3 is missing: report.doc was not recreated\r\n"
-    "IF NOT EXIST \"report_doc.3\" GOTO END\r\n"
-    "IF EXIST \"report.doc\" ECHO report.doc is in the way: move it elsewhere and run JOIN.BAT again\r\n"
-    "IF EXIST \"report.doc\" GOTO END\r\n"
-    "IF EXIST \"dorvnl.tmp\" ECHO dorvnl.tmp is in the way: move it elsewhere and run JOIN.BAT again\r\n"
-    "IF EXIST \"dorvnl.tmp\" GOTO END\r\n"
-    "COPY /B \"report_doc.1\" dorvnl.tmp\r\n"
-    "COPY /B dorvnl.tmp+\"report_doc.2\" dorvnl.tmp\r\n"
-    "COPY /B dorvnl.tmp+\"report_doc.3\" dorvnl.tmp\r\n"
-    "REN dorvnl.tmp \"report.doc\"\r\n"
-    "ECHO Finished creating report.doc\r\n"
-    ":END\r\n";
+#include <string>
+
+// JOIN.BAT for C:\data\report.doc split into three pieces of these sizes.
+// It refuses during an unfinished change of the set, checks every piece
+// and the names in its way before the first COPY (the sizes under cmd
+// only), and under cmd each COPY after it.
+inline std::string ReportJoinBatch(const std::string (&sizes)[3]) {
+  std::string text =
+      "ECHO OFF\r\n"
+      "REM Dorvenal genarated batch file\r\n"
+      "ECHO Now report.doc will be recreated\r\n"
+      "PAUSE\r\n"
+      "IF EXIST \"report_doc.dvjournal\" ECHO report_doc.dvjournal records an unfinished change of this set: run "
+      "Dorvenal in this folder to finish it\r\n"
+      "IF EXIST \"report_doc.dvjournal\" GOTO END\r\n";
+  for (const char* k : {"1", "2", "3"}) {
+    text += "IF NOT EXIST \"report_doc." + std::string(k) + "\" ECHO report_doc." + k +
+            " is missing: report.doc was not recreated\r\nIF NOT EXIST \"report_doc." + k + "\" GOTO END\r\n";
+  }
+  text +=
+      "IF EXIST \"report.doc\" ECHO report.doc is in the way: move it elsewhere and run JOIN.BAT again\r\n"
+      "IF EXIST \"report.doc\" GOTO END\r\n"
+      "IF EXIST \"dorvnl.tmp\" ECHO dorvnl.tmp is in the way: move it elsewhere and run JOIN.BAT again\r\n"
+      "IF EXIST \"dorvnl.tmp\" GOTO END\r\n";
+  for (const char* k : {"1", "2", "3"}) {
+    const std::string test = "IF \"%OS%\"==\"Windows_NT\" FOR %%F IN (\"report_doc." + std::string(k) +
+                             "\") DO IF NOT \"%%~zF\"==\"" + sizes[*k - '1'] + "\" ";
+    text += test + "ECHO report_doc." + k + " is not " + sizes[*k - '1'] +
+            " bytes long: report.doc was not recreated\r\n" + test + "GOTO END\r\n";
+  }
+  for (const char* k : {"1", "2", "3"}) {
+    text += std::string(*k == '1' ? "COPY /B \"" : "COPY /B dorvnl.tmp+\"") + "report_doc." + k + "\" dorvnl.tmp\r\n" +
+            "IF \"%OS%\"==\"Windows_NT\" IF ERRORLEVEL 1 ECHO report_doc." + k +
+            " could not be copied: report.doc was not recreated\r\n"
+            "IF \"%OS%\"==\"Windows_NT\" IF ERRORLEVEL 1 GOTO FAILED\r\n";
+  }
+  return text +
+         "REN dorvnl.tmp \"report.doc\"\r\n"
+         "ECHO Finished creating report.doc\r\n"
+         "GOTO END\r\n"
+         ":FAILED\r\n"
+         "IF EXIST dorvnl.tmp DEL dorvnl.tmp\r\n"
+         ":END\r\n";
+}
 
 // The program's boxes. "%p" stands for the path the box names, "%q" for a second one.
 namespace known {

@@ -171,7 +171,7 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
       whole += ReadBytes(out + "/report_doc." + std::to_string(k));
     }
     EXPECT_TRUE(whole == source);
-    if (row.files == batch) { EXPECT_EQ(ReadBytes(out + "/JOIN.BAT"), kReportJoinBatch); }
+    if (row.files == batch) { EXPECT_EQ(ReadBytes(out + "/JOIN.BAT"), ReportJoinBatch({"3333", "3333", "3334"})); }
   }
 }
 
@@ -243,23 +243,33 @@ TEST(CliRun, ChecksumManifestGuardsTheSet) {
 }
 
 // A run stopped from outside, mid-way through 300,000 pieces of 3 bytes or at the question (on a terminal whose
-// input stays open, so that it waits for an answer): a stop it can catch removes every piece it wrote and says so;
-// a kill leaves no name of the set that holds less than a whole piece.
+// input stays open, so that it waits for an answer): a signal it can catch removes every piece it wrote and says
+// so, one it was started with ignored stays so, and a kill leaves no name of the set that holds less than a whole
+// piece. An output pipe nobody reads is a failed write, not a silent death.
 TEST(CliRun, StoppedRunsLeaveTheFolderAsItWas) {
   const std::string stopped = "dorvenal-cli: the split was interrupted; the pieces it had written were removed and "
                               "the target folder is as it was\n";
-  const struct { std::string signal, yes; int code; std::string err; } rows[] = {
-      {"TERM", "-y", 143, stopped}, {"INT", "-y", 130, stopped}, {"KILL", "-y", 137, ""},
-      {"INT", "", 130, "dorvenal-cli: split 's.txt' into 300000 pieces of 3 bytes? [y/N] \n" + stopped}};
+  // first: shell words before the run; options: the split's; end: how the run is ended, $p its process.
+  const struct { std::string first, options, end; int code; std::string err; } rows[] = {
+      {"", "-y", "kill -TERM $p", 143, stopped}, {"", "-y", "kill -INT $p", 130, stopped},
+      {"", "-y", "kill -HUP $p", 129, stopped}, {"", "-y", "kill -QUIT $p", 131, stopped},
+      {"", "-y", "kill -KILL $p", 137, ""},
+      {"", "", "kill -INT $p", 130,
+       "dorvenal-cli: split 's.txt' into 300000 pieces of 3 bytes? [y/N] \n" + stopped},
+      {"trap '' HUP; ", "-y", "kill -HUP $p; sleep 0.3; kill -TERM $p", 143, stopped},  // as under nohup
+      {"mkfifo f && exec 5<>f 6>f 5<&-; ", "-y --dry-run >&6", ":", 1,  // 6: a pipe whose reader is gone
+       "dorvenal-cli: cannot write to standard output\n"}};
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.signal + row.yes);
+    SCOPED_TRACE(row.first + row.options + " " + row.end);
     TempDir dir;
     std::string source;
     for (int k = 0; k < 300000; ++k) source += "ab|";
     WriteBytes(dir.File("s.txt"), source);
-    WriteBytes(dir.File("run.sh"), DORVENAL_CLI_PATH " split -s 3B " + row.yes + " s.txt out </dev/tty 2>err & p=$!\n"
-               "for i in $(seq 400); do [ -s err ] || [ -n \"$(ls out)\" ] && break; sleep 0.02; done\n"
-               "kill -" + row.signal + " $p; wait $p; echo $? >code\n");
+    // A command sh starts in the background ignores INT and QUIT; these runs are meant to get them.
+    WriteBytes(dir.File("run.sh"), row.first + "env --default-signal=INT,QUIT " DORVENAL_CLI_PATH " split -s 3B " +
+               row.options + " s.txt out </dev/tty 2>err & p=$!\n"
+               "for i in $(seq 400); do [ -s err ] || [ -n \"$(ls out)\" ] && break; sleep 0.02; done\n" +
+               row.end + "; wait $p; echo $? >code\n");
     const std::string line = "cd '" + dir.path() + "' && mkdir out && mkfifo in && script -qec 'sh run.sh' /dev/null";
     ASSERT_EQ(std::system((line + " >/dev/null 0<>in").c_str()), 0);
     EXPECT_EQ(ReadBytes(dir.File("code")), std::to_string(row.code) + "\n");
@@ -286,7 +296,11 @@ TEST(CliRun, JoinScriptRebuildsAnyName) {
       {"join.sh", "new", "rm -- \"$s.2\"", "join.sh: missing piece @.2\n"},
       {"join.sh", "new", "echo keep >../outside && ln -s ../outside \"./$n.dvtmp\"",
        "join.sh: #.dvtmp is in the way: remove it first\n"},
-      {"join.sh", "new", "mkdir -- \"$n\"", "join.sh: # is a directory\n"},
+      {"join.sh", "new", "echo PRECIOUS >\"$n\"", "join.sh: # is in the way: move it elsewhere and run join.sh again\n"},
+      {"join.sh", "new", "truncate -s 1000 -- \"$s.2\"", "join.sh: piece @.2 is not 1666 bytes long\n"},
+      {"join.sh", "new", ": >\"$s.2\"", "join.sh: piece @.2 is not 1666 bytes long\n"},  // empty in the middle
+      {"join.sh", "new", ": >\"$s.dvjournal\"",
+       "join.sh: @.dvjournal records an unfinished change of this set: run Dorvenal in this folder to finish it\n"},
       {"join.sh", "new\n", "cd .. && mv new 'new\n' && mkdir new && cp -- \"new\n/$s\".* new", done},
       {"sums.sh", "new", "", done},
       {"sums.sh", "new", "printf Z | dd of=\"$s.2\" bs=1 seek=7 conv=notrunc 2>/dev/null", mismatch},
@@ -327,7 +341,7 @@ TEST(CliRun, JoinScriptRebuildsAnyName) {
         EXPECT_EQ(WEXITSTATUS(status), joins ? 0 : 1) << shell;
         EXPECT_EQ(ReadBytes(dir.File("said")), fill(row.said)) << shell;
         EXPECT_TRUE(!joins || ReadBytes(here + "/" + name) == source) << shell;
-        ::unlink((here + "/" + name).c_str());
+        if (joins) ::unlink((here + "/" + name).c_str());
         const std::vector<std::string> after[] = {Snapshot(dir.path() + "/parts"), Snapshot(parts), Snapshot(here)};
         for (int k = 0; k < 3; ++k) EXPECT_EQ(after[k], before[k]) << shell << ": written where it must not";
       }

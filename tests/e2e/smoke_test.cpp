@@ -268,7 +268,7 @@ TEST(Program, splits_and_joins_names_in_any_script) {
     refusal.replace(refusal.find("%p"), 2, row.name);
     if (SplitAndJoin(program, at, row.name, true, spelled ? "" : refusal)) {
       if (row.name == std::string("report.doc")) {
-        EXPECT_EQ(kReportJoinBatch, Read(at.pieces + "\\JOIN.BAT"));
+        EXPECT_EQ(ReportJoinBatch({"4096", "4096", "1808"}), Read(at.pieces + "\\JOIN.BAT"));
       }
       RunJoinBatch(at, row.name);
     }
@@ -289,8 +289,8 @@ TEST(Program, splits_and_joins_names_in_any_script) {
   }
 }
 
-// JOIN.BAT as the split writes it, run by cmd in its folder: a refusal names the piece or the name in the
-// way, says no "Finished" and leaves every file as it was. With the set's manifest (made here with our
+// JOIN.BAT as the split writes it, run by cmd in its folder: a refusal, or a COPY that fails, names the piece
+// or the name in the way, says no "Finished" and leaves every file as it was. With the set's manifest (made here with our
 // SHA-256) it checks each piece with certutil: ours, in Windows 10's format or Windows 7's (Wine's own
 // hashes nothing); without one it says that it did not check, and joins.
 TEST(JoinBatch, checks_the_set_before_the_first_copy) {
@@ -301,9 +301,14 @@ TEST(JoinBatch, checks_the_set_before_the_first_copy) {
   struct Row {
     bool sums;
     const char* certutil;      // its format, or "" for none
-    std::string change, said;  // change: "-" removes, "+" creates, "~" spoils a file; @ the stem, # the name
+    // change: "-" removes, "+" creates, "~" spoils, "<" cuts a file, "!" holds it open, unshared, while cmd
+    // runs (Wine's COPY then fails: "Sharing violation."); @ the stem, # the name
+    std::string change, said;
   } rows[] = {
       {false, "", "-@.2", "@.2 is missing: # was not recreated"},
+      {false, "", "<@.2", "@.2 is not 4096 bytes long: # was not recreated"},
+      {false, "", "!@.2", "@.2 could not be copied: # was not recreated"},
+      {false, "", "+@.dvjournal", "@.dvjournal records an unfinished change of this set: run Dorvenal in this folder to finish it"},
       {false, "", "+#", "# is in the way: move it elsewhere and run JOIN.BAT again"},
       {false, "", "+dorvnl.tmp", "dorvnl.tmp is in the way: move it elsewhere and run JOIN.BAT again"},
       {true, "10", "", ""},
@@ -336,16 +341,20 @@ TEST(JoinBatch, checks_the_set_before_the_first_copy) {
     };
     std::string batch, line, changed = row.change.empty() ? "" : row.change.substr(1);
     for (int k = 0; k < 3; ++k) std::ofstream(path("@." + std::to_string(k + 1)), std::ios::binary) << source.substr(4096 * k, 4096);
-    ASSERT_TRUE(ConvertBatchText(BuildJoinBatchText(name, 3, row.sums), BatchCodePage(0), &batch));
+    ASSERT_TRUE(ConvertBatchText(BuildJoinBatchText(name, {4096, 4096, 1808}, row.sums), BatchCodePage(0), &batch));
     std::ofstream(path("JOIN.BAT"), std::ios::binary) << batch;
     if (row.sums) std::ofstream(path("@.sha256"), std::ios::binary) << manifest.substr(0, changed == "@.sha256" ? 100 : std::string::npos);
     if (row.change[0] == '-') std::filesystem::remove(path(changed));
     if (row.change[0] == '+') std::ofstream(path(changed)) << "keep";
-    if (changed == "@.2") std::fstream(path(changed), std::ios::binary | std::ios::in | std::ios::out).put('\xff');
+    if (row.change[0] == '<') std::filesystem::resize_file(path(changed), 1000);
+    if (row.change == "~@.2") std::fstream(path(changed), std::ios::binary | std::ios::in | std::ios::out).put('\xff');
     const std::vector<std::string> before = files();
+    const HANDLE held = row.change[0] == '!' ? CreateFileW(path(changed).c_str(), GENERIC_READ, 0, nullptr,
+                                                           OPEN_EXISTING, 0, nullptr) : INVALID_HANDLE_VALUE;
     const std::wstring env = *row.certutil ? L"set PATH=" + Wide(certutil) + L";%PATH%&& set DORVENAL_CERTUTIL=" +
                                                  Wide(row.certutil) + L"&& " : L"";
     _wsystem((L"cd /d \"" + Wide(at.pieces) + L"\" && " + env + L"cmd /c JOIN.BAT <NUL >..\\said 2>&1").c_str());  // exits 0 either way
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     const std::string said = Read(at.work + "\\said");
     // cmd writes into a file in the ANSI code page: 1252 in the locale this test runs in.
     ASSERT_TRUE(ConvertBatchText(fill(row.said) + "\r\n", 1252, &line));

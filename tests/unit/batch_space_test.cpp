@@ -9,15 +9,18 @@ TEST_F(JobTest, EveryMethodWritesTheSameBatchForThreePieces) {
   bytes.replace(100, 2, "--");
   bytes.replace(5000, 2, "--");
   WriteBytes(In("report.doc"), bytes);
-  const SplitRequest requests[] = {ByCount(3), BySize(4096), BySize(3334), ByKeyword("--"),
-                                   FromStream(BySize(4096), "report.doc"), FromStream(ByKeyword("--"), "report.doc")};
-  for (const SplitRequest& request : requests) {
-    SCOPED_TRACE(std::to_string(request.method) + (request.fromStandardInput ? " from a stream" : ""));
+  const struct { SplitRequest request; std::string sizes[3]; } rows[] = {
+      {ByCount(3), {"3333", "3333", "3334"}}, {BySize(4096), {"4096", "4096", "1808"}},
+      {BySize(3334), {"3334", "3334", "3332"}}, {ByKeyword("--"), {"102", "4900", "4998"}},
+      {FromStream(BySize(4096), "report.doc"), {"4096", "4096", "1808"}},
+      {FromStream(ByKeyword("--"), "report.doc"), {"102", "4900", "4998"}}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.request.method) + (row.request.fromStandardInput ? " from a stream" : ""));
     TempDir target;
     RedirectedInput input(bytes, dir);
-    RunSplit(WithBatch(request), In("report.doc"), target.path());
+    RunSplit(WithBatch(row.request), In("report.doc"), target.path());
     EXPECT_EQ(PiecesIn(target.path(), "report_doc").size(), 3u);
-    EXPECT_TRUE(Same({ReadBytes(target.File("JOIN.BAT"))}, {kReportJoinBatch}));
+    EXPECT_TRUE(Same({ReadBytes(target.File("JOIN.BAT"))}, {ReportJoinBatch(row.sizes)}));
   }
 }
 
@@ -29,6 +32,9 @@ TEST_F(JobTest, TheBatchEscapesWhatTheCommandInterpreterWouldRead) {
   EXPECT_EQ(ReadBytes(Out("JOIN.BAT")),
             "ECHO OFF\r\nREM Dorvenal genarated batch file\r\nECHO Now 50%% ^& ^(x^).doc will be recreated\r\n"
             "PAUSE\r\n"
+            "IF EXIST \"50%% & (x)_doc.dvjournal\" ECHO 50%% ^& ^(x^)_doc.dvjournal records an unfinished change of "
+            "this set: run Dorvenal in this folder to finish it\r\n"
+            "IF EXIST \"50%% & (x)_doc.dvjournal\" GOTO END\r\n"
             "IF NOT EXIST \"50%% & (x)_doc.1\" ECHO 50%% ^& ^(x^)_doc.1 is missing: 50%% ^& ^(x^).doc was not recreated\r\n"
             "IF NOT EXIST \"50%% & (x)_doc.1\" GOTO END\r\n"
             "IF NOT EXIST \"50%% & (x)_doc.2\" ECHO 50%% ^& ^(x^)_doc.2 is missing: 50%% ^& ^(x^).doc was not recreated\r\n"
@@ -37,8 +43,22 @@ TEST_F(JobTest, TheBatchEscapesWhatTheCommandInterpreterWouldRead) {
             "IF EXIST \"50%% & (x).doc\" GOTO END\r\n"
             "IF EXIST \"dorvnl.tmp\" ECHO dorvnl.tmp is in the way: move it elsewhere and run JOIN.BAT again\r\n"
             "IF EXIST \"dorvnl.tmp\" GOTO END\r\n"
-            "COPY /B \"50%% & (x)_doc.1\" dorvnl.tmp\r\nCOPY /B dorvnl.tmp+\"50%% & (x)_doc.2\" dorvnl.tmp\r\n"
-            "REN dorvnl.tmp \"50%% & (x).doc\"\r\nECHO Finished creating 50%% ^& ^(x^).doc\r\n:END\r\n");
+            "IF \"%OS%\"==\"Windows_NT\" FOR %%F IN (\"50%% & (x)_doc.1\") DO IF NOT \"%%~zF\"==\"3\" ECHO 50%% ^& "
+            "^(x^)_doc.1 is not 3 bytes long: 50%% ^& ^(x^).doc was not recreated\r\n"
+            "IF \"%OS%\"==\"Windows_NT\" FOR %%F IN (\"50%% & (x)_doc.1\") DO IF NOT \"%%~zF\"==\"3\" GOTO END\r\n"
+            "IF \"%OS%\"==\"Windows_NT\" FOR %%F IN (\"50%% & (x)_doc.2\") DO IF NOT \"%%~zF\"==\"3\" ECHO 50%% ^& "
+            "^(x^)_doc.2 is not 3 bytes long: 50%% ^& ^(x^).doc was not recreated\r\n"
+            "IF \"%OS%\"==\"Windows_NT\" FOR %%F IN (\"50%% & (x)_doc.2\") DO IF NOT \"%%~zF\"==\"3\" GOTO END\r\n"
+            "COPY /B \"50%% & (x)_doc.1\" dorvnl.tmp\r\n"
+            "IF \"%OS%\"==\"Windows_NT\" IF ERRORLEVEL 1 ECHO 50%% ^& ^(x^)_doc.1 could not be copied: 50%% ^& "
+            "^(x^).doc was not recreated\r\n"
+            "IF \"%OS%\"==\"Windows_NT\" IF ERRORLEVEL 1 GOTO FAILED\r\n"
+            "COPY /B dorvnl.tmp+\"50%% & (x)_doc.2\" dorvnl.tmp\r\n"
+            "IF \"%OS%\"==\"Windows_NT\" IF ERRORLEVEL 1 ECHO 50%% ^& ^(x^)_doc.2 could not be copied: 50%% ^& "
+            "^(x^).doc was not recreated\r\n"
+            "IF \"%OS%\"==\"Windows_NT\" IF ERRORLEVEL 1 GOTO FAILED\r\n"
+            "REN dorvnl.tmp \"50%% & (x).doc\"\r\nECHO Finished creating 50%% ^& ^(x^).doc\r\n"
+            "GOTO END\r\n:FAILED\r\nIF EXIST dorvnl.tmp DEL dorvnl.tmp\r\n:END\r\n");
 }
 
 struct CompareRow {
