@@ -49,6 +49,8 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kPieceMissing: return kMsgPieceMissing;
     case StopKind::kPieceUnreadable: return kMsgPieceUnreadable;
     case StopKind::kPieceChanged: return kMsgPieceChanged;
+    case StopKind::kSetChanged: return kMsgSetChanged;
+    case StopKind::kLockNotAFile: return kMsgLockNotAFile;
     case StopKind::kChecksumWrite: return kMsgChecksumWriteFailed;
     case StopKind::kManifestMissing: return kMsgManifestMissing;
     case StopKind::kManifestInvalid: return kMsgManifestInvalid;
@@ -83,6 +85,8 @@ Answer DialogReport::Ask(const std::string& question) { return AskYesNo(dialog_,
 void DialogReport::Warn(const Warning& warning) {
   switch (warning.kind) {
     case WarningKind::kStalePiece: return ShowInfoBox(dialog_, FillTemplate(kMsgStalePiece, {warning.path}));
+    // A box would hold the run up until it is closed; the wait ends by itself.
+    case WarningKind::kWaitingForLock: return;
   }
 }
 

@@ -98,6 +98,11 @@ const StopText kStopTexts[] = {
     {StopKind::kPieceMissing, 0, "the piece %p is missing, but the set goes on with %o; nothing was written"},
     {StopKind::kPieceUnreadable, 0, "the piece %p is not a file that can be read%c; nothing was written"},
     {StopKind::kPieceChanged, 0, "the piece %p changed while it was being joined; the incomplete file was removed"},
+    {StopKind::kSetChanged, 0,
+     "the set of %p changed while the question waited for its answer: another run replaced it; nothing was joined"},
+    {StopKind::kLockNotAFile, 0,
+     "%p stands where this folder's lock file belongs but is not one (a link, a folder or a special file): remove "
+     "it and try again; nothing was written"},
     {StopKind::kManifestMissing, 0,
      "there is no checksum manifest %p beside the pieces, so the set cannot be checked (split --checksum writes one)"},
     {StopKind::kManifestInvalid, 0,

@@ -12,7 +12,8 @@ enum class Answer { kYes, kNo };
 
 // Something the user should know while the job goes on.
 enum class WarningKind {
-  kStalePiece,  // path: a piece of an earlier split, numbered after this set
+  kStalePiece,      // path: a piece of an earlier split, numbered after this set
+  kWaitingForLock,  // path: the folder's lock, which another run has held for a while
 };
 struct Warning {
   WarningKind kind;

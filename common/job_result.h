@@ -81,12 +81,14 @@ enum class StopKind {
   kPieceMissing,       // the set goes on past a missing piece (otherPath: a later piece)
   kPieceUnreadable,    // a piece's name holds no readable file (otherPath: a later piece, if any)
   kPieceChanged,       // a piece is not the size it had when it was counted
+  kSetChanged,         // the set (path: its first piece) is not the one the question was about
   // The checksum manifest.
   kChecksumWrite,      // a split cannot write the set's manifest (path), or remove an old one (code)
   kManifestMissing,    // a check without joining finds no checksum manifest (path: its name)
   kManifestInvalid,    // the manifest (path) cannot be read (code), is damaged, or lists other pieces
   kPieceChecksum,      // a piece (path) does not match its line in the manifest (otherPath)
   // Either job.
+  kLockNotAFile,       // something other than a lock file stands at the lock's name (path)
   kInterrupted,        // a stop was requested (a signal, Ctrl+C)
   kLowMemory,
 };

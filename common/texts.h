@@ -83,6 +83,10 @@ constexpr const char kMsgPieceUnreadable[] =
     "The piece\n%s\nis not a file that can be read !!\nThe join has been stopped; nothing was written.";
 constexpr const char kMsgPieceChanged[] =
     "The piece\n%s\nchanged while it was being joined !!\nThe join has been stopped and the incomplete file removed.";
+constexpr const char kMsgSetChanged[] =
+    "The pieces starting with\n%s\nwere replaced by another run while the question waited for its answer !!\nThe join has been stopped; nothing was written.";
+constexpr const char kMsgLockNotAFile[] =
+    "The name of this folder's lock file\n%s\nis taken by something else (a link, a folder or a special file) !!\nPlease remove it and try again.";
 constexpr const char kMsgChecksumWriteFailed[] =
     "Could not write the checksum file\n%s !!\nThe split has been stopped.";
 constexpr const char kMsgManifestMissing[] =

@@ -21,8 +21,9 @@ inline std::string StopLine(const StopReason& reason) {
       "source-empty", "source-read", "source-changed", "no-free-space", "keyword-not-found", "piece-is-source",
       "piece-create", "piece-write", "piece-rename", "batch-is-source", "batch-write", "script-write",
       "not-first-piece", "first-piece-missing", "output-is-piece", "output-create", "output-write", "output-rename",
-      "piece-open", "piece-read", "piece-missing", "piece-unreadable", "piece-changed", "checksum-write",
-       "manifest-missing", "manifest-invalid", "piece-checksum", "interrupted", "low-memory"};
+      "piece-open", "piece-read", "piece-missing", "piece-unreadable", "piece-changed", "set-changed",
+      "checksum-write", "manifest-missing", "manifest-invalid", "piece-checksum", "lock-not-a-file", "interrupted",
+      "low-memory"};
   static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kLowMemory) + 1, "a name a kind");
   // A refused operation: "stopped <operation>-<role> ...", as "stopped lock-lock ...".
   static const char* const kRoles[] = {"file", "source", "piece", "output", "manifest", "batch", "script",
@@ -46,7 +47,9 @@ class RecordingReport : public JobReport {
     Add("unexpected question");
     return Answer::kNo;
   }
-  void Warn(const Warning& warning) override { Add("warn stale " + warning.path); }
+  void Warn(const Warning& warning) override {
+    Add((warning.kind == WarningKind::kStalePiece ? "warn stale " : "warn waiting ") + warning.path);
+  }
   void StartProgress(uint64_t pieces, uint64_t bytes) override {
     Add("start " + std::to_string(pieces) + " " + std::to_string(bytes));
   }

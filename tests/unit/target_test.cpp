@@ -1,7 +1,10 @@
 // What stands in the target folder never leads a split or a join astray: a piece left by an earlier split is told of, a
 // link at a piece's or the output's name is replaced and never followed, files of other runs (at ".dvtmp" names) stay
 // as they were, and the source folder is untouched.
+#include <chrono>
+
 #include "fault_links.h"
+#include "folder_lock.h"
 #include "job_fixture.h"
 
 #ifndef _WIN32
@@ -105,21 +108,76 @@ TEST(Target, TwoRunsAtOnceKeepToTheirOwnFiles) {
   }
 }
 
-// The lock that runs take to give a set its names: a second run waits until the first lets go.
-TEST(Target, OneRunAtATimeHoldsTheFolderLock) {
-  TempDir dir;
-  const std::string path = dir.File("~dv.lock.dvtmp");
-  FileHandle held;
-  ASSERT_EQ(LockFile(path, &held), kNoError);
-  const pid_t other = fork();
-  if (other == 0) _exit(CloseFile(held) == kNoError && LockFile(path, &held) == kNoError ? 0 : 1);  // a lock of its own
-  usleep(200000);
-  int status = -1;
-  EXPECT_EQ(waitpid(other, &status, WNOHANG), 0) << "the second run does not wait";
-  RemoveFile(path);
-  CloseFile(held);
-  ASSERT_EQ(waitpid(other, &status, 0), other);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+// A join started as a re-split of its set is about to give the pieces their names joins the old set or the new one,
+// whole, or stops with a reason.
+TEST(Target, AJoinTakesItsTurnWithAResplit) {
+  for (int round = 0; round < 4; ++round) {
+    TempDir scratch;
+    const std::string out = scratch.Subdir("out"), joined = scratch.Subdir("j"), source = scratch.File("data.bin");
+    const std::string sets[2] = {PatternBytes(4 << 20, 2 * round + 1), PatternBytes(4 << 20, 2 * round + 2)};
+    WriteBytes(source, sets[0]);
+    RunSplit(BySize(16384), source, out);
+    WriteBytes(source, sets[1]);
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    const pid_t resplit = fork();
+    if (resplit == 0) {
+      close(gate[0]);
+      RecordingReport report;
+      report.onLine = [&gate](const std::string& line) { if (line.rfind("progress 256 ", 0) == 0) close(gate[1]); };
+      _exit(RunSplit(BySize(16384), source, out, report).back().rfind("finished ", 0) == 0 ? 0 : 1);
+    }
+    close(gate[1]);
+    char byte;
+    ASSERT_EQ(read(gate[0], &byte, 1), 0);
+    close(gate[0]);
+    const Log log = RunJoin(out + "/data_bin.1", joined);
+    int status = -1;
+    ASSERT_EQ(waitpid(resplit, &status, 0), resplit);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::string result = ReadBytes(joined + "/data.bin");
+    SCOPED_TRACE("round " + std::to_string(round) + ": " + log.back());
+    EXPECT_TRUE(log.back().rfind("stopped ", 0) == 0 || result == sets[0] || result == sets[1]);
+  }
+}
+
+// The folder lock: joins hold it together, a run that gives a set its names alone. A run kept waiting says so after
+// a second; the lock's file stays while another run holds it, and the last to let go removes it.
+TEST(Target, RunsTakeTheFolderLockInTurn) {
+  struct Row { LockMode held, wanted; bool waits; };
+  const Row rows[] = {{LockMode::kShared, LockMode::kShared, false}, {LockMode::kShared, LockMode::kExclusive, true},
+                      {LockMode::kExclusive, LockMode::kShared, true}, {LockMode::kExclusive, LockMode::kExclusive, true}};
+  for (const Row& row : rows) {
+    TempDir dir;
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+      RecordingReport quiet;
+      FolderLock lock(quiet);
+      StopReason stop;
+      if (!lock.Take(dir.path(), row.held, &stop) || write(ready[1], "x", 1) != 1) _exit(1);
+      usleep(1200000);
+      lock.Release();
+      _exit(0);
+    }
+    char byte;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    close(ready[0]), close(ready[1]);
+    RecordingReport report;
+    FolderLock lock(report);
+    StopReason stop;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(lock.Take(dir.path(), row.wanted, &stop));
+    EXPECT_EQ(std::chrono::steady_clock::now() - start > std::chrono::seconds(1), row.waits);
+    EXPECT_EQ(report.log, row.waits ? Log{"warn waiting " + dir.File("~dv.lock.dvtmp")} : Log{});
+    lock.Release();
+    EXPECT_EQ(FileExists(dir.File("~dv.lock.dvtmp")), !row.waits);
+    int status = -1;
+    ASSERT_EQ(waitpid(holder, &status, 0), holder);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(ListDir(dir.path()).empty());
+  }
 }
 #endif
 
