@@ -147,7 +147,7 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
        "~dv.lock.dvtmp"}},
       {"chmod 555 ref && chmod 777 out", {"join", "-y", "@/ref/report_doc.1", "@/out"}, "nobody", 0,
        "dorvenal-cli: Finished Joining Successfully !!!\n", "", {"report.doc"}},
-      {"(flock out/~dv.lock.dvtmp sleep 1.5 &) && sleep 0.3", {"split", "-yn", "3", "@/in/report.doc", "@/out"}, "", 0,
+      {"(flock out/~dv.lock.dvtmp sleep 3 &) && sleep 0.3", {"split", "-yn", "3", "@/in/report.doc", "@/out"}, "", 0,
        kSplitDone, "dorvenal-cli: waiting for another run in this folder to let go of its lock '@/out/~dv.lock.dvtmp'\n",
        three},
       // Standard input, byte for byte.
