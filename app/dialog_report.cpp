@@ -40,6 +40,8 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kPieceChanged: return kMsgPieceChanged;
     case StopKind::kPieceNotRegular: return kMsgPieceNotRegular;
     case StopKind::kPieceEmpty: return kMsgPieceEmpty;
+    case StopKind::kSetChanged: return kMsgSetChanged;
+    case StopKind::kLockNotAFile: return kMsgLockNotAFile;
     case StopKind::kManifestMissing: return kMsgManifestMissing;
     case StopKind::kManifestInvalid: return kMsgManifestInvalid;
     case StopKind::kPieceChecksum: return kMsgPieceChecksum;
@@ -125,6 +127,8 @@ Answer DialogReport::Ask(const Question& question) { return AskYesNo(dialog_, Qu
 void DialogReport::Warn(const Warning& warning) {
   switch (warning.kind) {
     case WarningKind::kStalePiece: return ShowInfoBox(dialog_, FillTemplate(kMsgStalePiece, {warning.path}));
+    // A box would hold the run up until it is closed; the wait ends by itself.
+    case WarningKind::kWaitingForLock: return;
   }
 }
 

@@ -87,6 +87,10 @@ constexpr const char kMsgPieceNotRegular[] =
     "The piece\n%s\nis not a regular file !!\nThe join has been stopped; nothing was written.";
 constexpr const char kMsgPieceEmpty[] =
     "The piece\n%s\nis empty, but pieces before and after it are not: it was cut short !!\nThe join has been stopped; nothing was written.";
+constexpr const char kMsgSetChanged[] =
+    "The pieces starting with\n%s\nwere replaced by another run while the question waited for its answer !!\nThe join has been stopped; nothing was written.";
+constexpr const char kMsgLockNotAFile[] =
+    "The name of this folder's lock file\n%s\nis taken by something else (a link, a folder or a special file) !!\nPlease remove it and try again.";
 constexpr const char kMsgChecksumWriteFailed[] =
     "Could not write the checksum file\n%s !!\nThe split has been stopped.";
 constexpr const char kMsgManifestMissing[] =

@@ -153,6 +153,9 @@ void ConsoleReport::Warn(const Warning& warning) {
     case WarningKind::kStalePiece:
       Complain(FillTemplate(kStalePiece, {ShownName(warning.path)}));
       break;
+    case WarningKind::kWaitingForLock:
+      Complain("waiting for another run in this folder to let go of its lock " + QuotedName(warning.path));
+      break;
   }
 }
 

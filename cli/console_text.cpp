@@ -87,6 +87,11 @@ const StopText kStopTexts[] = {
     {StopKind::kPieceNotRegular, 0, "the piece %p is not a regular file; nothing was written"},
     {StopKind::kPieceEmpty, 0,
      "the piece %p is empty, but pieces before and after it are not: it was cut short; nothing was written"},
+    {StopKind::kSetChanged, 0,
+     "the set of %p changed while the question waited for its answer: another run replaced it; nothing was joined"},
+    {StopKind::kLockNotAFile, 0,
+     "%p stands where this folder's lock file belongs but is not one (a link, a folder or a special file): remove "
+     "it and try again; nothing was written"},
     {StopKind::kManifestMissing, 0,
      "there is no checksum manifest %p beside the pieces, so the set cannot be checked (split --checksum writes one)"},
     {StopKind::kManifestInvalid, 0,

@@ -23,7 +23,8 @@ struct Question {
 
 // Something the user should know while the job goes on.
 enum class WarningKind {
-  kStalePiece,  // path: a piece of an earlier split, numbered after this set
+  kStalePiece,      // path: a piece of an earlier split, numbered after this set
+  kWaitingForLock,  // path: the folder's lock, which another run has held for a while
 };
 struct Warning {
   WarningKind kind;

@@ -72,11 +72,13 @@ enum class StopKind {
   kPieceChanged,       // a piece is not the size it had when it was counted, or reads more
   kPieceNotRegular,    // a piece is a FIFO, a device or a socket, not a file
   kPieceEmpty,         // an empty piece between pieces that hold bytes
+  kSetChanged,         // the set (path: its first piece) is not the one the question was about
   // The checksum manifest.
   kManifestMissing,    // a check without joining finds no checksum manifest (path: its name)
   kManifestInvalid,    // the manifest (path) cannot be read (code), is damaged, or lists other pieces
   kPieceChecksum,      // a piece (path) does not match its line in the manifest (otherPath)
   // Either job.
+  kLockNotAFile,       // something other than a lock file stands at the lock's name (path)
   kInterrupted,        // a stop was requested (a signal, Ctrl+C)
   kLowMemory,
 };

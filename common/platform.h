@@ -60,11 +60,27 @@ SystemError CopyInKernel(FileHandle from, FileHandle to, uint64_t length, uint64
 SystemError CloseFile(FileHandle file);
 
 SystemError RemoveFile(const std::string& path);
-// Opens the lock file at path, creating it, and waits until this process
-// alone holds it, so that runs that give sets their names in one folder
-// take turns. The system lets go when the file is closed or the process
-// ends, however it ends; remove the file, then close it.
-SystemError LockFile(const std::string& path, FileHandle* lock);
+// How a run holds a folder's lock: beside other runs that only read the
+// sets there (joins), or alone (a run that gives a set its names).
+enum class LockMode { kShared, kExclusive };
+enum class LockOutcome {
+  kHeld,          // *lock holds it; the system lets go when it is closed or the process ends
+  kBusy,          // another run holds it in a mode that excludes this one: try again
+  kNotALockFile,  // a link, a folder, a FIFO or a device stands at the name: nothing was opened
+  kNoLockHere,    // the folder takes no new file (read-only media, no right to write)
+  kOpenFailed,    // an existing lock file could not be opened (*error)
+  kCreateFailed,  // nor a missing one created (*error)
+  kLockFailed,    // nor the lock taken (*error)
+};
+// One attempt, never waiting, at the lock file at path: an existing one is
+// opened as it is (another user's too), a missing one created. The lock
+// is the file that has the name once it is held.
+LockOutcome TryLockFile(const std::string& path, LockMode mode, FileHandle* lock, SystemError* error);
+// Before the lock is closed: removes its file where no other run holds it
+// (and the system does not remove it itself).
+void RemoveLockFileIfAlone(const std::string& path, FileHandle lock);
+// Waits a few milliseconds, between attempts at a lock.
+void PauseBriefly();
 // Gives a finished file its final name, replacing whatever stands there (a
 // link is replaced, never its target).
 SystemError RenameReplacing(const std::string& from, const std::string& to);

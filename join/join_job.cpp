@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "copy_range.h"
+#include "folder_lock.h"
 #include "free_space.h"
 #include "hash_beside.h"
 #include "naming.h"
@@ -21,6 +22,7 @@ struct JoinRun {
   JoinRun(const JoinRequest& request, JobReport& report) : request(request), report(report) {}
   const JoinRequest& request;
   JobReport& report;
+  FolderLock lock{report};  // the pieces' folder's, shared with other joins while the set is read
   PieceSetName set;
   std::string restoredName;
   std::string outputPath;
@@ -128,6 +130,9 @@ bool OutputIsAPiece(const JoinRun& run) {
 // list exactly the pieces counted and the restored name. The pieces then go
 // through the buffer, where they are hashed.
 bool ReadManifest(JoinRun& run, StopReason* stop) {
+  run.manifest = SetManifest();
+  run.copy.HashInto(nullptr);
+  run.hashes.reset();
   run.manifestPath = MakeManifestName(run.set.pieceDir + run.set.stemName);
   uint64_t size = 0;
   if (!FindFileExact(run.manifestPath, &size)) {
@@ -182,6 +187,39 @@ bool CopyPiece(JoinRun& run, uint64_t number, StopReason* stop) {
   return true;
 }
 
+// Counts the pieces and checks that they make a whole set, with the
+// manifest when there is one.
+bool CountSet(JoinRun& run, StopReason* stop) {
+  run.pieceCount = 0;
+  run.pieceSizes.clear();
+  run.totalSize = 0;
+  DiscoverPieces(run);
+  // Without a first piece there is nothing to join; going on would empty
+  // an existing file and call that a success.
+  if (run.pieceCount == 0) return Stop(stop, StopKind::kFirstPieceMissing, PiecePath(run, 1));
+  return CheckSetIsWhole(run, stop) && CheckPiecesCanJoin(run, stop) && ReadManifest(run, stop);
+}
+
+// Counted again once the question is answered: the answer holds for a set
+// of the same pieces, sizes and checksums, and for no other.
+bool CountAgain(JoinRun& run, StopReason* stop) {
+  const std::vector<uint64_t> askedSizes = run.pieceSizes;
+  const std::string askedManifest = run.manifestPath;
+  const SetManifest askedSums = run.manifest;
+  if (!CountSet(run, stop)) return false;
+  if (run.pieceSizes != askedSizes || run.manifestPath != askedManifest || run.manifest.pieces != askedSums.pieces ||
+      run.manifest.whole != askedSums.whole) {
+    return Stop(stop, StopKind::kSetChanged, PiecePath(run, 1));
+  }
+  return true;
+}
+
+// Held while the set is counted and copied, so that a split's commit there
+// comes wholly before or after; never while a question waits.
+bool LockPieceFolder(JoinRun& run, StopReason* stop) {
+  return run.lock.Take(run.set.pieceDir.empty() ? "." : run.set.pieceDir, LockMode::kShared, stop);
+}
+
 JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   JobReport& report = run.report;
   if (!IsFirstPiecePath(run.request.firstPiecePath)) {
@@ -189,17 +227,9 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
     return JobEnd::kStopped;
   }
   run.set = SplitFirstPiecePath(run.request.firstPiecePath);
-  DiscoverPieces(run);
-  // Without a first piece there is nothing to join; going on would empty
-  // an existing file and call that a success.
-  if (run.pieceCount == 0) {
-    Stop(stop, StopKind::kFirstPieceMissing, PiecePath(run, 1));
-    return JobEnd::kStopped;
-  }
-  if (!CheckSetIsWhole(run, stop) || !CheckPiecesCanJoin(run, stop)) return JobEnd::kStopped;
   run.restoredName = RestoreFileName(run.set.stemName);
   run.outputPath = JoinPath(run.request.targetDir, run.restoredName);
-  if (!ReadManifest(run, stop)) return JobEnd::kStopped;
+  if (!LockPieceFolder(run, stop) || !CountSet(run, stop)) return JobEnd::kStopped;
   SystemError query = kNoError;
   if (CheckFreeSpace(run.request.targetDir, run.totalSize, &query) == 0) {
     if (query != kNoError) Fail(stop, Role::kFolder, Operation::kStat, run.request.targetDir, query);
@@ -214,12 +244,14 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   summary->lastPiece = PiecePath(run, run.pieceCount);
   summary->output = run.outputPath;
   if (run.request.dryRun) return JobEnd::kFinished;
+  run.lock.Release();
   Question question;
   question.kind = QuestionKind::kJoin;
   question.pieces = run.pieceCount;
   question.totalBytes = run.totalSize;
   question.name = run.restoredName;
   if (report.Ask(question) == Answer::kNo) return JobEnd::kDeclined;
+  if (!LockPieceFolder(run, stop) || !CountAgain(run, stop)) return JobEnd::kStopped;
 
   if (OutputIsAPiece(run)) {
     Stop(stop, StopKind::kOutputIsPiece, run.outputPath);
@@ -274,6 +306,7 @@ JobResult PerformJoinJob(const JoinRequest& request, JobReport& report) {
   run.pieceFile.Release();
   run.outputFile.Release();
   if (run.outputIncomplete) RemoveFile(run.outputTemporary);
+  run.lock.Release();
   if (result.end == JobEnd::kFinished) report.Finished(summary);
   if (result.end == JobEnd::kStopped) report.Stopped(result.reason);
   return result;

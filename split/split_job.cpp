@@ -31,7 +31,7 @@ struct SplitRun {
   FileHandle source;       // what is read: that file, or standard input
   FileStamp stamp;         // the file as the job found it
   std::optional<PieceSet> pieces;
-  FolderLock lock;         // the folder's, held while the set gets its names
+  FolderLock lock{report};  // the folder's, held while the set gets its names
   uint64_t bytesDone = 0;
   bool declined = false;
   JobSummary summary;
@@ -219,6 +219,10 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   if (request.writeScript || request.writeBatch) run.pieces->RecordSizes();
   if (request.writeChecksums && !request.dryRun) run.pieces->HashPieces();
   if (!run.pieces->CheckNoneIsSource(stop)) return JobEnd::kStopped;
+  // Whether the folder's lock can be taken at all is found out before the
+  // first piece is written, not after the last; it is not kept meanwhile.
+  if (!request.dryRun && !run.lock.Take(request.targetDir, LockMode::kShared, stop)) return JobEnd::kStopped;
+  run.lock.Release();
   if (!WritePieces(run, stop)) return run.declined ? JobEnd::kDeclined : JobEnd::kStopped;
   if (!SourceUnchanged(run)) {
     Stop(stop, StopKind::kSourceChanged, run.sourcePath);
@@ -227,7 +231,7 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   // The manifest's last line names the file a join re-creates, which is
   // the source's name unless that held an underscore and no dot.
   const std::string restoredName = RestoreFileName(SourceFileName(BuildPieceStem(run.sourcePath, request.targetDir)));
-  if (!request.dryRun && !run.lock.Take(run.request.targetDir, stop)) return JobEnd::kStopped;
+  if (!request.dryRun && !run.lock.Take(request.targetDir, LockMode::kExclusive, stop)) return JobEnd::kStopped;
   if (!run.pieces->WriteManifest(restoredName, stop) || !run.pieces->Commit(stop)) return JobEnd::kStopped;
   if (request.method == Keyword || IsStream(run)) {
     Summarize(run, run.pieces->count(), run.pieces->firstBytes(), run.pieces->lastBytes());

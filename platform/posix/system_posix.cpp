@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -116,29 +117,82 @@ SystemError CloseFile(FileHandle file) { return ::close(Fd(file)) == 0 ? kNoErro
 
 SystemError RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ? kNoError : LastError(); }
 
-SystemError LockFile(const std::string& path, FileHandle* lock) {
-  for (;;) {
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-      if (errno == EINTR && !StopRequested()) continue;
-      return errno;
+namespace {
+
+// The lock file at path, opened without waiting: an existing one as it is,
+// without O_CREAT, which a sticky folder refuses on another user's file
+// (fs.protected_regular), and read-only, which is all flock needs; a
+// missing one created readable by all, so that any user's run can lock it.
+LockOutcome OpenLockFile(const std::string& path, int* fd, SystemError* error) {
+  for (int tries = 0; tries < 100; ++tries) {
+    // O_NONBLOCK: a FIFO at the name does not hold up the open.
+    *fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (*fd >= 0) return LockOutcome::kHeld;
+    struct stat there;
+    if (errno != ENOENT) {
+      *error = errno;
+      if (lstat(path.c_str(), &there) == 0 && !S_ISREG(there.st_mode)) return LockOutcome::kNotALockFile;
+      if (errno == EINTR) continue;
+      return LockOutcome::kOpenFailed;
     }
-    while (flock(fd, LOCK_EX) != 0) {
-      if (errno == EINTR && !StopRequested()) continue;
-      const SystemError error = errno;
-      close(fd);
-      return error;
+    *fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (*fd >= 0) {
+      fchmod(*fd, 0644);  // whatever the umask: others' runs open it to lock it
+      return LockOutcome::kHeld;
     }
-    // The run before us may have removed the file we waited on: only the
-    // file that still has the name is the lock.
-    struct stat held, named;
-    if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-        held.st_ino == named.st_ino) {
-      lock->value = fd;
-      return kNoError;
+    *error = errno;
+    if (errno == EEXIST || errno == EINTR) continue;  // made by another run since: open that one
+    // The folder takes no file (or is missing): the run's own work there
+    // fails with its own words, or, reading only, goes on without a lock.
+    if (errno == EACCES || errno == EPERM || errno == EROFS || errno == ENOENT || errno == ENOTDIR) {
+      return LockOutcome::kNoLockHere;
     }
-    close(fd);
+    return LockOutcome::kCreateFailed;
   }
+  return LockOutcome::kOpenFailed;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+}  // namespace
+
+// The file is removed only by a run that holds it alone and finds it still
+// under the name; a run that waited on a file removed meanwhile sees that
+// its file lost the name and tries again, so two runs never hold two files.
+LockOutcome TryLockFile(const std::string& path, LockMode mode, FileHandle* lock, SystemError* error) {
+  int fd = -1;
+  const LockOutcome opened = OpenLockFile(path, &fd, error);
+  if (opened != LockOutcome::kHeld) return opened;
+  struct stat held;
+  if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+    close(fd);
+    return LockOutcome::kNotALockFile;
+  }
+  if (flock(fd, (mode == LockMode::kShared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
+    *error = errno;
+    close(fd);
+    return *error == EWOULDBLOCK || *error == EINTR ? LockOutcome::kBusy : LockOutcome::kLockFailed;
+  }
+  struct stat named;
+  if (stat(path.c_str(), &named) != 0 || !SameFile(held, named)) {
+    close(fd);
+    return LockOutcome::kBusy;
+  }
+  lock->value = fd;
+  return LockOutcome::kHeld;
+}
+
+void RemoveLockFileIfAlone(const std::string& path, FileHandle lock) {
+  // A shared holder turns exclusive only when no other run holds the file;
+  // it may lose its shared hold on the way, which a run letting go can.
+  if (flock(Fd(lock), LOCK_EX | LOCK_NB) != 0) return;
+  struct stat held, named;
+  if (fstat(Fd(lock), &held) == 0 && lstat(path.c_str(), &named) == 0 && SameFile(held, named)) unlink(path.c_str());
+}
+
+void PauseBriefly() {
+  struct timespec pause = {0, 10 * 1000 * 1000};
+  nanosleep(&pause, nullptr);
 }
 
 SystemError RenameReplacing(const std::string& from, const std::string& to) {

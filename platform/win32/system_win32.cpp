@@ -100,23 +100,47 @@ SystemError CloseFile(FileHandle file) { return CloseHandle(Native(file)) ? kNoE
 
 SystemError RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) ? kNoError : LastError(); }
 
-SystemError LockFile(const std::string& path, FileHandle* lock) {
-  for (int denied = 0;;) {
-    // Shared with nobody, and gone when closed (Windows 95 and 98 keep it).
-    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (held != INVALID_HANDLE_VALUE) {
-      lock->value = reinterpret_cast<intptr_t>(held);
-      return kNoError;
+// The lock is the file's sharing: a run alone shares it with nobody, joins
+// share it for reading among themselves. The file goes when its last
+// holder closes it (Windows 95 and 98 keep it, and it is reused).
+LockOutcome TryLockFile(const std::string& path, LockMode mode, FileHandle* lock, SystemError* error) {
+  const DWORD share = mode == LockMode::kShared ? FILE_SHARE_READ | FILE_SHARE_DELETE : 0;
+  for (int denied = 0;; Sleep(10)) {
+    const DWORD there = GetFileAttributesA(path.c_str());
+    if (there != INVALID_FILE_ATTRIBUTES && (there & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+      return LockOutcome::kNotALockFile;
     }
-    // Another run holds it, or its file is being deleted as that run lets
-    // go; a folder the user may not write to denies for good.
-    const SystemError error = LastError();
-    const bool waiting = error == ERROR_SHARING_VIOLATION || (error == ERROR_ACCESS_DENIED && ++denied < 200);
-    if (!waiting || StopRequested()) return error;
-    Sleep(10);
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    // A file this user may not delete (another user's, or read-only) is
+    // locked all the same, and stays.
+    if (held == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED && there != INVALID_FILE_ATTRIBUTES) {
+      held = CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (held != INVALID_HANDLE_VALUE) {
+      if (GetFileType(held) != FILE_TYPE_DISK) {
+        CloseHandle(held);
+        return LockOutcome::kNotALockFile;
+      }
+      lock->value = reinterpret_cast<intptr_t>(held);
+      return LockOutcome::kHeld;
+    }
+    *error = LastError();
+    if (*error == ERROR_SHARING_VIOLATION) return LockOutcome::kBusy;
+    if (there == INVALID_FILE_ATTRIBUTES) {
+      const bool noFile = *error == ERROR_ACCESS_DENIED || *error == ERROR_WRITE_PROTECT ||
+                          *error == ERROR_PATH_NOT_FOUND || *error == ERROR_FILE_NOT_FOUND;
+      return noFile ? LockOutcome::kNoLockHere : LockOutcome::kCreateFailed;
+    }
+    // Denied on an existing file: it is being deleted as its last holder
+    // lets go, for a moment; for longer, it is not ours to open.
+    if (*error != ERROR_ACCESS_DENIED || ++denied >= 200 || StopRequested()) return LockOutcome::kOpenFailed;
   }
 }
+
+void RemoveLockFileIfAlone(const std::string&, FileHandle) {}
+
+void PauseBriefly() { Sleep(10); }
 
 SystemError RenameReplacing(const std::string& from, const std::string& to) {
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return kNoError;

@@ -146,6 +146,15 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
       {"mkdir out/report.doc", {"join", "-y", "@/ref/report_doc.1", "@/out"}, "", 1, "",
        "dorvenal-cli: cannot rename the joined file '@/out/report.doc': Is a directory; the incomplete file was "
        "removed\n", {"report.doc"}},
+      // The folder lock: another user's in a shared folder, none where the pieces' folder takes no file, and a wait.
+      {"chmod 1777 out && : >out/~dv.lock.dvtmp && chmod 644 out/~dv.lock.dvtmp", {"split", "-yn", "3",
+       "@/in/report.doc", "@/out"}, "nobody", 0, kSplitDone, "", {"report_doc.1", "report_doc.2", "report_doc.3",
+       "~dv.lock.dvtmp"}},
+      {"chmod 555 ref && chmod 777 out", {"join", "-y", "@/ref/report_doc.1", "@/out"}, "nobody", 0,
+       "dorvenal-cli: Finished Joining Successfully !!!\n", "", {"report.doc"}},
+      {"(flock out/~dv.lock.dvtmp sleep 3 &) && sleep 0.3", {"split", "-yn", "3", "@/in/report.doc", "@/out"}, "", 0,
+       kSplitDone, "dorvenal-cli: waiting for another run in this folder to let go of its lock '@/out/~dv.lock.dvtmp'\n",
+       three},
       // Standard input, byte for byte.
       {"", {"split", "-s", "4K", "--name", "report.doc", "-", "@/out"}, "pipe", 0, kSplitDone, "", three},
       {"", {"split", "-k", "END", "--name", "report.doc", "-", "@/out"}, "pipe", 0, kSplitDone, "", three},

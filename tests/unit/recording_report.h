@@ -20,7 +20,7 @@ inline std::string StopLine(const StopReason& reason) {
       "count-of-stream", "batch-name-invalid", "batch-name-code-page", "names-too-long", "source-not-regular",
       "source-empty", "source-changed", "no-free-space", "keyword-not-found", "piece-is-source", "batch-is-source",
       "not-first-piece", "first-piece-missing", "output-is-piece", "piece-missing", "piece-unreadable",
-      "piece-changed", "piece-not-regular", "piece-empty", "manifest-missing", "manifest-invalid", "piece-checksum", "interrupted", "low-memory"};
+      "piece-changed", "piece-not-regular", "piece-empty", "set-changed", "manifest-missing", "manifest-invalid", "piece-checksum", "lock-not-a-file", "interrupted", "low-memory"};
   static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kLowMemory) + 1, "a name a kind");
   // A refused operation: "stopped <operation>-<role> ...", as "stopped lock-lock ...".
   static const char* const kRoles[] = {"file", "source", "piece", "output", "manifest", "batch", "script",
@@ -48,7 +48,9 @@ class RecordingReport : public JobReport {
     Add("unexpected question");
     return Answer::kNo;
   }
-  void Warn(const Warning& warning) override { Add("warn stale " + warning.path); }
+  void Warn(const Warning& warning) override {
+    Add((warning.kind == WarningKind::kStalePiece ? "warn stale " : "warn waiting ") + warning.path);
+  }
   void StartProgress(uint64_t pieces, uint64_t bytes) override {
     Add("start " + std::to_string(pieces) + " " + std::to_string(bytes));
   }

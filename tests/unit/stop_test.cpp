@@ -22,11 +22,13 @@
 
 #include "fault_links.h"
 #include "job_fixture.h"
+#include "slots.h"
 #include "stop_request.h"
 
 namespace {
 
 size_t gFailAllocationsFrom = SIZE_MAX;  // bytes; allocations this large fail while set
+FileSlot gHeldLock;                      // a lock of "another run"
 
 #ifdef _WIN32
 // A failed read of /proc/self/mem is the host's EIO, which Wine gives as ERROR_NOT_READY.
@@ -57,6 +59,7 @@ enum class F {
   kGrowOn,        // in/data_txt.2 grows by a byte when the report says `at`
   kShrinkOn,      // in/data_txt.2 loses a byte when the report says `at`
   kLowMemory,     // allocations of 100 KiB and more fail
+  kLockHeld,      // the folder lock `at` held by another run; a stop requested once the job says it waits
 };
 
 // A join of in/data_txt.1..3, told from a split by its stream name.
@@ -132,8 +135,13 @@ const StopRow kRows[] = {
     {"join: piece 2 a link to /proc/self/mem", kJoin, F::kMemLink, "in/data_txt.2", Kind(K::kPieceEmpty), "in/data_txt.2", 0},
     {"join: piece 3 a link to a /proc file", kJoin, F::kProcLink, "in/data_txt.3", Kind(K::kPieceChanged), "in/data_txt.3", 0},
     {"join: piece 2 grows after it was counted", kJoin, F::kGrowOn, "progress 2", Kind(K::kPieceChanged), "in/data_txt.2", 0},
-    {"join: piece 2 shrinks after it was counted", kJoin, F::kShrinkOn, "progress 2", Kind(K::kPieceChanged),
-     "in/data_txt.2", 0},
+    {"join: piece 2 shrinks while the question waits", kJoin, F::kShrinkOn, "ask ", Kind(K::kSetChanged), "in/data_txt.1", 0},
+    {"a folder at the folder lock", BySize(2048), F::kFolder, "out/~dv.lock.dvtmp", Kind(K::kLockNotAFile),
+     "out/~dv.lock.dvtmp", 0},
+    {"join: a folder at the folder lock", kJoin, F::kFolder, "in/~dv.lock.dvtmp", Kind(K::kLockNotAFile),
+     "in/~dv.lock.dvtmp", 0},
+    {"stopped while another run holds the folder lock", BySize(2048), F::kLockHeld, "out/~dv.lock.dvtmp",
+     Kind(K::kInterrupted), "out/~dv.lock.dvtmp", 0},
     {"join: stopped at piece 2", kJoin, F::kStopOn, "progress 2", Kind(K::kInterrupted), "out/data.txt", 0},
     {"join: low memory", kJoin, F::kLowMemory, "", Kind(K::kLowMemory), "out/data.txt", 0},
 #ifdef _WIN32
@@ -155,6 +163,9 @@ const StopRow kRows[] = {
      EFBIG, 0, 2000},
     {"join: target read-only", kJoin, F::kReadOnly, "out", Failed(R::kOutput, O::kCreate), "out/data.txt", EACCES},
     {"join: output too large", kJoin, F::kSizeLimit, "", Failed(R::kOutput, O::kWrite), "out/data.txt", EFBIG, 0, 300000},
+    {"a link at the folder lock", BySize(2048), F::kLink, "out/~dv.lock.dvtmp", Kind(K::kLockNotAFile),
+     "out/~dv.lock.dvtmp", 0},
+    {"join: a FIFO at the folder lock", kJoin, F::kFifo, "in/~dv.lock.dvtmp", Kind(K::kLockNotAFile), "in/~dv.lock.dvtmp", 0},
     {"join: piece 2 a FIFO", kJoin, F::kFifo, "in/data_txt.2", Kind(K::kPieceNotRegular), "in/data_txt.2", 0},
     {"join: piece 3 a link to /dev/zero", kJoin, F::kZeroLink, "in/data_txt.3", Kind(K::kPieceNotRegular), "in/data_txt.3", 0},
     {"join: piece 2 not readable", kJoin, F::kUnreadable, "in/data_txt.2", Failed(R::kPiece, O::kOpen), "in/data_txt.2", EACCES},
@@ -176,12 +187,16 @@ bool MakeFault(const StopRow& row, const TempDir& scratch) {
     case F::kMissing: return RemoveFile(at) == kNoError;
     case F::kEmpty: return WriteBytes(at, ""), true;
     case F::kFolder: return RemoveFile(at), std::filesystem::create_directory(at);
-    case F::kFifo: return RemoveFile(at) == kNoError && fault::RunHostCommand("mkfifo '" + at + "'");
+    case F::kFifo: return RemoveFile(at), fault::RunHostCommand("mkfifo '" + at + "'");
     case F::kLink: return fault::MakeHostSymlink(link, at);
     case F::kMemLink: return RemoveFile(at), fault::MakeHostSymlink("/proc/self/mem", at);
     case F::kProcLink: return RemoveFile(at), fault::MakeHostSymlink("/proc/self/status", at);
     case F::kZeroLink: return RemoveFile(at), fault::MakeHostSymlink("/dev/zero", at);
     case F::kSparse: return MakeSparse(at, uint64_t{1} << 40);
+    case F::kLockHeld: {
+      SystemError error = kNoError;
+      return TryLockFile(at, LockMode::kExclusive, gHeldLock.Receive(), &error) == LockOutcome::kHeld;
+    }
     case F::kUnreadable: return fault::RunHostCommand("chmod 000 '" + at + "' && chmod 777 '" + out + "'");
     case F::kReadOnly: return fault::RunHostCommand("chmod 555 '" + at + "'");
     case F::kOldSetStopOn: {
@@ -285,6 +300,9 @@ TEST(Stops, EachCauseIsToldWithItsPathAndCode) {
     if (row.fault == F::kStopOn || row.fault == F::kOldSetStopOn) {
       report.onLine = [&row](const std::string& line) { if (line.rfind(row.at, 0) == 0) RequestStop(); };
     }
+    if (row.fault == F::kLockHeld) {
+      report.onLine = [](const std::string& line) { if (line.rfind("warn waiting ", 0) == 0) RequestStop(); };
+    }
     const bool resized = row.fault == F::kGrowOn || row.fault == F::kShrinkOn;
     if (resized) {
       const std::string piece = in + kPathSeparator + "data_txt.2";
@@ -314,6 +332,7 @@ TEST(Stops, EachCauseIsToldWithItsPathAndCode) {
     }
 #endif
     if (!InChild(row.fault)) log = job(), outAfter = Snapshot(out);
+    gHeldLock.Release();
 
     ASSERT_FALSE(log.empty());
     StopReason expected = row.reason;
@@ -325,6 +344,10 @@ TEST(Stops, EachCauseIsToldWithItsPathAndCode) {
     size_t endings = 0;
     for (const std::string& line : log) endings += line.rfind("stopped ", 0) == 0 || line.rfind("finished ", 0) == 0;
     EXPECT_EQ(endings, 1u) << "one last word";
+    // The lock is looked at before a question is asked or a piece written; a wait for it is told once.
+    if (row.reason.kind == K::kLockNotAFile || row.fault == F::kLockHeld) {
+      EXPECT_EQ(log.size(), 1u + (row.fault == F::kLockHeld));
+    }
     // Named pieces are whole (all of them after the stops that say so); nothing else in out/ changed.
     std::string stem = SourceFileName(source);
     ReplaceLastDot(stem);

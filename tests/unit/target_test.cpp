@@ -1,10 +1,14 @@
 // What stands in the target folder never leads a split or a join astray: a piece left by an earlier split is told of, a
 // link at a piece's or the output's name is replaced and never followed, files of other runs (at ".dvtmp" names) stay
 // as they were, and the source folder is untouched.
+#include <chrono>
+
 #include "fault_links.h"
+#include "folder_lock.h"
 #include "job_fixture.h"
 
 #ifndef _WIN32
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -105,21 +109,84 @@ TEST(Target, TwoRunsAtOnceKeepToTheirOwnFiles) {
   }
 }
 
-// The lock that runs take to give a set its names: a second run waits until the first lets go.
-TEST(Target, OneRunAtATimeHoldsTheFolderLock) {
-  TempDir dir;
-  const std::string path = dir.File("~dv.lock.dvtmp");
-  FileHandle held;
-  ASSERT_EQ(LockFile(path, &held), kNoError);
-  const pid_t other = fork();
-  if (other == 0) _exit(CloseFile(held) == kNoError && LockFile(path, &held) == kNoError ? 0 : 1);  // a lock of its own
-  usleep(200000);
-  int status = -1;
-  EXPECT_EQ(waitpid(other, &status, WNOHANG), 0) << "the second run does not wait";
-  RemoveFile(path);
-  CloseFile(held);
-  ASSERT_EQ(waitpid(other, &status, 0), other);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+// A join started while a re-split of its set writes its pieces, or is about to give them their names, joins the old
+// set or the new one, whole. Half-way, the join lets the re-split go on for a while: a commit there that is not kept
+// waiting would leave it half old, half new.
+TEST(Target, AJoinTakesItsTurnWithAResplit) {
+  for (const char* start : {"start ", "progress 32 ", "progress 64 "}) {
+    TempDir scratch;
+    const std::string out = scratch.Subdir("out"), joined = scratch.Subdir("j"), source = scratch.File("data.bin");
+    const std::string sets[2] = {PatternBytes(1 << 20, 1), PatternBytes(1 << 20, 2)};
+    WriteBytes(source, sets[0]);
+    RunSplit(BySize(16384), source, out);
+    WriteBytes(source, sets[1]);
+    int gate[2];  // a byte when the join may start, another when the re-split has ended
+    ASSERT_EQ(pipe(gate), 0);
+    const pid_t resplit = fork();
+    if (resplit == 0) {
+      RecordingReport report;
+      report.onLine = [&](const std::string& line) { if (line.rfind(start, 0) == 0) (void)!write(gate[1], "g", 1); };
+      const bool finished = RunSplit(BySize(16384), source, out, report).back().rfind("finished ", 0) == 0;
+      _exit(finished && write(gate[1], "e", 1) == 1 ? 0 : 1);
+    }
+    char byte;
+    ASSERT_EQ(read(gate[0], &byte, 1), 1);
+    RecordingReport slow;
+    slow.onLine = [&gate](const std::string& line) {
+      pollfd ended = {gate[0], POLLIN, 0};
+      if (line.rfind("progress 32 ", 0) == 0) poll(&ended, 1, 1500);
+    };
+    const Log log = RunJoin(out + "/data_bin.1", joined, slow);
+    int status = -1;
+    ASSERT_EQ(waitpid(resplit, &status, 0), resplit);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    close(gate[0]), close(gate[1]);
+    const std::string result = ReadBytes(joined + "/data.bin");
+    SCOPED_TRACE(std::string("join from ") + start + ": " + log.back());
+    EXPECT_TRUE(result == sets[0] || result == sets[1]);
+  }
+}
+
+// The folder lock: joins hold it together, a run that gives a set its names alone. A run kept waiting says so after
+// a second, not before; the lock's file stays while another run holds it, and the last to let go removes it.
+TEST(Target, RunsTakeTheFolderLockInTurn) {
+  using M = LockMode;
+  struct Row { M held, wanted; useconds_t holding; bool waits, told; };
+  const Row rows[] = {{M::kShared, M::kShared, 1600000, false, false},
+                      {M::kShared, M::kExclusive, 1600000, true, true},
+                      {M::kExclusive, M::kShared, 1600000, true, true},
+                      {M::kExclusive, M::kExclusive, 500000, true, false}};
+  for (const Row& row : rows) {
+    TempDir dir;
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+      RecordingReport quiet;
+      FolderLock lock(quiet);
+      StopReason stop;
+      if (!lock.Take(dir.path(), row.held, &stop) || write(ready[1], "x", 1) != 1) _exit(1);
+      usleep(row.holding);
+      lock.Release();
+      _exit(0);
+    }
+    char byte;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    close(ready[0]), close(ready[1]);
+    RecordingReport report;
+    FolderLock lock(report);
+    StopReason stop;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(lock.Take(dir.path(), row.wanted, &stop));
+    EXPECT_EQ(std::chrono::steady_clock::now() - start > std::chrono::milliseconds(100), row.waits);
+    EXPECT_EQ(report.log, row.told ? Log{"warn waiting " + dir.File("~dv.lock.dvtmp")} : Log{});
+    lock.Release();
+    EXPECT_EQ(FileExists(dir.File("~dv.lock.dvtmp")), !row.waits);
+    int status = -1;
+    ASSERT_EQ(waitpid(holder, &status, 0), holder);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(ListDir(dir.path()).empty());
+  }
 }
 #endif
 
