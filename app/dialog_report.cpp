@@ -53,6 +53,8 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kManifestMissing: return kMsgManifestMissing;
     case StopKind::kManifestInvalid: return kMsgManifestInvalid;
     case StopKind::kPieceChecksum: return kMsgPieceChecksum;
+    case StopKind::kUnfinishedChange: return kMsgUnfinishedChange;
+    case StopKind::kOtherRunsSet: return kMsgOtherRunsSet;
     case StopKind::kBatchNameCodePage: return kMsgBatchNameCodePage;
     case StopKind::kInterrupted: return split ? kMsgSplitInterrupted : kMsgJoinInterrupted;
     case StopKind::kLowMemory: return kMsgLowMemory;
@@ -83,6 +85,8 @@ Answer DialogReport::Ask(const std::string& question) { return AskYesNo(dialog_,
 void DialogReport::Warn(const Warning& warning) {
   switch (warning.kind) {
     case WarningKind::kStalePiece: return ShowInfoBox(dialog_, FillTemplate(kMsgStalePiece, {warning.path}));
+    case WarningKind::kChangeFinished: return ShowInfoBox(dialog_, FillTemplate(kMsgChangeFinished, {warning.path}));
+    case WarningKind::kChangeUndone: return ShowInfoBox(dialog_, FillTemplate(kMsgChangeUndone, {warning.path}));
   }
 }
 
@@ -134,6 +138,9 @@ void DialogReport::Stopped(const StopReason& reason) {
                             ? FillTemplate(text, {FailedOperationText(reason), reason.path, DescribeSystemError(reason.code)})
                             : FillTemplate(text, {reason.path, second});
   if (IsWriteFailure(reason.kind) && IsDiskFull(reason.code)) message = kMsgDriveFull + message;
+  if (reason.otherCode != kNoError) {
+    message += FillTemplate(kMsgNotPutBack, {DescribeSystemError(reason.otherCode), reason.otherPath});
+  }
   ShowInfoBox(dialog_, message);
   // Only the file beside the pieces is missing: the split itself is done.
   if (PiecesAreWhole(reason.kind)) ShowInfoBox(dialog_, kMsgSplitFinished);

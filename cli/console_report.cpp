@@ -146,6 +146,12 @@ void ConsoleReport::Warn(const Warning& warning) {
     case WarningKind::kStalePiece:
       Complain(FillOneLine(kMsgStalePiece, {ShownName(warning.path)}));
       break;
+    case WarningKind::kChangeFinished:
+      Complain(FillOneLine(kMsgChangeFinished, {ShownName(warning.path)}));
+      break;
+    case WarningKind::kChangeUndone:
+      Complain(FillOneLine(kMsgChangeUndone, {ShownName(warning.path)}));
+      break;
   }
 }
 

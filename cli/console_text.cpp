@@ -106,6 +106,12 @@ const StopText kStopTexts[] = {
     {StopKind::kPieceChecksum, 0,
      "the piece %p does not match its checksum in %o: it is damaged or belongs to another set; the join was stopped "
      "and the incomplete file removed"},
+    {StopKind::kUnfinishedChange, 0,
+     "the set has an unfinished change, recorded in %p: run a split of the file or a join of the set in this folder "
+     "to finish it; nothing was done"},
+    {StopKind::kOtherRunsSet, 0,
+     "another split gave the set its names while this one ran (%p is one of its pieces): that set was left as it "
+     "is and this split's pieces were removed"},
     {StopKind::kInterrupted, 'j', "the join was interrupted; the incomplete file was removed"},
     {StopKind::kInterrupted, 's',
      "the split was interrupted; the pieces it had written were removed and the target folder is as it was"},
@@ -166,7 +172,27 @@ std::string OneLine(const std::string& text) {
   return line;
 }
 
+namespace {
+
+std::string StopWords(const StopReason& reason, const StopContext& context);
+
+// A failed change whose undoing failed too: which file stayed, and why.
+std::string NotPutBack(const StopReason& reason) {
+  if (reason.otherCode == kNoError) return std::string();
+  return "; the old set could not be put back either, at " + QuotedName(reason.otherPath) + ": " +
+         DescribeSystemError(reason.otherCode) + "; the change stays recorded: run a split or a join of this set in "
+         "this folder to finish it";
+}
+
+}  // namespace
+
 std::string StopLine(const StopReason& reason, const StopContext& context) {
+  return StopWords(reason, context) + NotPutBack(reason);
+}
+
+namespace {
+
+std::string StopWords(const StopReason& reason, const StopContext& context) {
   if (reason.kind == StopKind::kFailed) {
     std::string line = std::string("cannot ") + kOperationWords[static_cast<int>(reason.operation)] + " " +
                        kRoleWords[static_cast<int>(reason.role)] + " " + QuotedName(reason.path);
@@ -198,3 +224,5 @@ std::string StopLine(const StopReason& reason, const StopContext& context) {
   }
   return line;
 }
+
+}  // namespace

@@ -12,7 +12,10 @@ enum class Answer { kYes, kNo };
 
 // Something the user should know while the job goes on.
 enum class WarningKind {
-  kStalePiece,  // path: a piece of an earlier split, numbered after this set
+  kStalePiece,     // path: a piece of an earlier split, numbered after this set
+  // A run ended while it replaced the set (path: its stem); this run
+  kChangeFinished,  // gave the new set its names,
+  kChangeUndone,    // or put the old set back.
 };
 struct Warning {
   WarningKind kind;

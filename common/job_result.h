@@ -86,6 +86,9 @@ enum class StopKind {
   kManifestMissing,    // a check without joining finds no checksum manifest (path: its name)
   kManifestInvalid,    // the manifest (path) cannot be read (code), is damaged, or lists other pieces
   kPieceChecksum,      // a piece (path) does not match its line in the manifest (otherPath)
+  // A change of a set.
+  kUnfinishedChange,   // a run ended while it replaced the set (path: its record); a check refuses
+  kOtherRunsSet,       // another run gave the set (path: one of its pieces) its names meanwhile
   // Either job.
   kInterrupted,        // a stop was requested (a signal, Ctrl+C)
   kLowMemory,
@@ -99,6 +102,9 @@ struct StopReason {
   std::string path;
   SystemError code = kNoError;
   std::string otherPath;  // a second file the stop concerns, where there is one
+  // A change that failed and could not be undone either: the file not put
+  // back is otherPath, this is why; the change stays recorded.
+  SystemError otherCode = kNoError;
   Role role = Role::kNone;            // with kFailed
   Operation operation = Operation::kNone;
 };

@@ -61,6 +61,18 @@ constexpr const char kMsgBatchIsSource[] =
 
 constexpr const char kMsgStalePiece[] =
     "The target folder also holds\n%s\nfrom an earlier split !!\nA join would take it as well: please remove it before joining.";
+// A run ended while it gave a set its names; this run settled it (%s: the set).
+constexpr const char kMsgChangeFinished[] =
+    "An unfinished change of the set\n%s\nwas found and finished !!\nThe set is the new one, whole.";
+constexpr const char kMsgChangeUndone[] =
+    "An unfinished change of the set\n%s\nwas found and undone !!\nThe set is as it was before that change.";
+constexpr const char kMsgUnfinishedChange[] =
+    "The set has an unfinished change, recorded in\n%s !!\nRun Dorvenal in this folder to finish it: split the file again or join the set.";
+constexpr const char kMsgOtherRunsSet[] =
+    "Another split gave the set its names while this one ran, such as\n%s !!\nThat set was left as it is; this split has been stopped.";
+// After a failure's message, when the old set could not be put back either.
+constexpr const char kMsgNotPutBack[] =
+    "\nThe old set could not be put back either: %s\n%s\nThe change stays recorded: run Dorvenal in this folder to finish it.";
 constexpr const char kMsgNameTooLong[] =
     "The piece names would be too long for the system, such as\n%s !!\nPlease choose a shorter file name or target folder.";
 constexpr const char kMsgBatchNameInvalid[] =

@@ -9,6 +9,7 @@
 #include "free_space.h"
 #include "hash_beside.h"
 #include "naming.h"
+#include "set_change.h"
 #include "set_manifest.h"
 #include "slots.h"
 #include "stop_request.h"
@@ -198,6 +199,9 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
     return JobEnd::kStopped;
   }
   run.set = SplitFirstPiecePath(run.request.firstPiecePath);
+  if (!SettleUnfinishedChange(run.set.pieceDir + run.set.stemName, run.request.dryRun, report, stop)) {
+    return JobEnd::kStopped;
+  }
   DiscoverPieces(run);
   // Without a first piece there is nothing to join; going on would empty
   // an existing file and call that a success.

@@ -6,6 +6,7 @@
 
 #include "hash_beside.h"
 #include "naming.h"
+#include "set_change.h"
 #include "set_manifest.h"
 #include "slots.h"
 #include "stop_request.h"
@@ -50,6 +51,7 @@ JobEnd RunVerify(const VerifyRequest& request, VerifyReport& report, StopReason*
   }
   const PieceSetName set = SplitFirstPiecePath(request.firstPiecePath);
   const std::string stem = set.pieceDir + set.stemName;
+  if (!RefuseUnfinishedChange(stem, stop)) return JobEnd::kStopped;
   const std::string manifestPath = MakeManifestName(stem);
   uint64_t size = 0;
   if (!FindFileExact(manifestPath, &size)) {

@@ -96,7 +96,8 @@ std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastP
 }
 
 bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
-                    uint32_t codePage, bool checksums, FileHandle source, StopReason* stop) {
+                    uint32_t codePage, bool checksums, FileHandle source, const std::string& writePath,
+                    StopReason* stop) {
   const std::string batchPath = JoinPath(targetDir, kJoinBatchName);
   if (source.value != kNoHandle && IsSameFile(batchPath, source)) {
     *stop = StopReason{StopKind::kBatchIsSource, batchPath, kNoError};
@@ -108,8 +109,8 @@ bool WriteJoinBatch(const std::string& sourceFileName, const std::string& target
     *stop = StopReason{StopKind::kBatchNameCodePage, sourceFileName, static_cast<SystemError>(codePage)};
     return false;
   }
-  SystemError error = WriteWholeFile(batchPath, text);
+  SystemError error = WriteNewFile(writePath, text);
   if (error == kNoError) return true;
-  *stop = StopReason{StopKind::kBatchWrite, batchPath, error};
+  *stop = Failure(Role::kBatch, Operation::kWrite, batchPath, error);
   return false;
 }

@@ -29,11 +29,12 @@ bool ConvertBatchText(const std::string& text, uint32_t codePage, std::string* c
 // can, and says that it did not check where they cannot.
 std::string BuildJoinBatchText(const std::string& sourceFileName, uint64_t lastPiece, bool checksums);
 
-// Writes JOIN.BAT, in codePage, into the target directory for a split
-// that has just given pieces 1..lastPiece their names, of a file whose
-// name CheckBatchName accepted. `source` is the open source file (none for
-// a stream), which the batch file must never replace.
+// Writes JOIN.BAT for pieces 1..lastPiece, in codePage, at writePath (a
+// temporary name in the target directory, which the set's commit gives its
+// name), of a file whose name CheckBatchName accepted. `source` is the open
+// source file (none for a stream), which the batch file must never replace.
 bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir, uint64_t lastPiece,
-                    uint32_t codePage, bool checksums, FileHandle source, StopReason* stop);
+                    uint32_t codePage, bool checksums, FileHandle source, const std::string& writePath,
+                    StopReason* stop);
 
 #endif

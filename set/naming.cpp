@@ -84,6 +84,8 @@ std::string Base36(uint64_t number) {
 
 std::string MakeManifestName(const std::string& stem) { return stem + ".sha256"; }
 
+std::string MakeJournalName(const std::string& stem) { return stem + ".dvjournal"; }
+
 uint64_t PieceNumberOf(const std::string& fileName, const std::string& stemName) {
   const size_t dot = fileName.rfind('.');
   if (dot == std::string::npos || !SameStem(fileName.substr(0, dot), stemName)) return 0;
@@ -103,6 +105,10 @@ std::string MakeRunTag() {
   static uint32_t runsInThisProcess = 0;
   const uint64_t ticks = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   return "~dv" + Base36(CurrentProcessId()) + "-" + Base36(++runsInThisProcess) + Base36(ticks % (36 * 36 * 36));
+}
+
+std::string MakeKeptPath(const std::string& dir, const std::string& runTag, const std::string& what, char separator) {
+  return JoinPath(dir, runTag + "." + what + ".dvkeep", separator);
 }
 
 std::string MakeTemporaryPath(const std::string& dir, const std::string& runTag, const std::string& what,

@@ -32,6 +32,9 @@ std::string MakePieceName(const std::string& stem, const std::string& pieceNumbe
 // The set's checksum manifest beside its pieces: stem + ".sha256".
 std::string MakeManifestName(const std::string& stem);
 
+// The record of an unfinished change of the set: stem + ".dvjournal".
+std::string MakeJournalName(const std::string& stem);
+
 // The number of a piece of the set named stemName whose file name this is
 // (".1" to ".999999999", written as a split writes them), or 0. Letters
 // match in any case where the system's names do (Windows).
@@ -47,6 +50,11 @@ std::string MakeRunTag();
 // such names never count as pieces.
 std::string MakeTemporaryPath(const std::string& dir, const std::string& runTag, const std::string& what,
                               char separator = kPathSeparator);
+
+// Where a run keeps a file of the set it replaces until the new set has
+// its names: as MakeTemporaryPath, but ".dvkeep", which nobody may delete.
+std::string MakeKeptPath(const std::string& dir, const std::string& runTag, const std::string& what,
+                         char separator = kPathSeparator);
 
 // Whether a path may name a first piece: it ends in ".1".
 bool IsFirstPiecePath(const std::string& path);

@@ -22,7 +22,8 @@ inline std::string StopLine(const StopReason& reason) {
       "piece-create", "piece-write", "piece-rename", "batch-is-source", "batch-write", "script-write",
       "not-first-piece", "first-piece-missing", "output-is-piece", "output-create", "output-write", "output-rename",
       "piece-open", "piece-read", "piece-missing", "piece-unreadable", "piece-changed", "checksum-write",
-       "manifest-missing", "manifest-invalid", "piece-checksum", "interrupted", "low-memory"};
+       "manifest-missing", "manifest-invalid", "piece-checksum", "unfinished-change", "other-runs-set",
+       "interrupted", "low-memory"};
   static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kLowMemory) + 1, "a name a kind");
   // A refused operation: "stopped <operation>-<role> ...", as "stopped lock-lock ...".
   static const char* const kRoles[] = {"file", "source", "piece", "output", "manifest", "batch", "script",
@@ -33,7 +34,10 @@ inline std::string StopLine(const StopReason& reason) {
                                ? std::string(kOperations[static_cast<size_t>(reason.operation)]) + "-" +
                                      kRoles[static_cast<size_t>(reason.role)]
                                : kNames[static_cast<size_t>(reason.kind)];
-  return "stopped " + kind + " " + reason.path + " " + std::to_string(reason.code);
+  const std::string notBack = reason.otherCode == kNoError
+                                  ? std::string()
+                                  : " not-put-back " + reason.otherPath + " " + std::to_string(reason.otherCode);
+  return "stopped " + kind + " " + reason.path + " " + std::to_string(reason.code) + notBack;
 }
 
 class RecordingReport : public JobReport {
@@ -46,7 +50,10 @@ class RecordingReport : public JobReport {
     Add("unexpected question");
     return Answer::kNo;
   }
-  void Warn(const Warning& warning) override { Add("warn stale " + warning.path); }
+  void Warn(const Warning& warning) override {
+    static const char* const kKinds[] = {"stale", "finished", "undone"};
+    Add(std::string("warn ") + kKinds[static_cast<size_t>(warning.kind)] + " " + warning.path);
+  }
   void StartProgress(uint64_t pieces, uint64_t bytes) override {
     Add("start " + std::to_string(pieces) + " " + std::to_string(bytes));
   }

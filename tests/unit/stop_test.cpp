@@ -73,6 +73,8 @@ struct StopRow {
   uint64_t limit = 0;
   const char* source = "";  // "": in/data.txt, or in/data_txt.1 for a join
   const char* target = "out";
+  Role role = Role::kNone;  // with kFailed
+  Operation operation = Operation::kNone;
 };
 
 bool IsJoin(const StopRow& row) { return row.split.streamName == kJoin.streamName; }
@@ -99,7 +101,7 @@ const StopRow kRows[] = {
     {"no target folder", BySize(2048), F::kNone, "", K::kPieceCreate, "out/missing/data_txt.1", kNoFolder,
      0, 0, "", "out/missing"},
     {"a folder at piece 3", BySize(2048), F::kFolder, "out/data_txt.3", K::kPieceRename, "out/data_txt.3",
-     kIsFolder, 2},
+     kIsFolder},
     {"stopped before", BySize(2048), F::kStopBefore, "", K::kInterrupted, "out/data_txt.1", 0},
     {"stopped after piece 2", ByCount(4), F::kStopOn, "progress 2", K::kInterrupted, "out/data_txt.3", 0},
     {"stopped after piece 2 of a re-split: the old set stays whole", BySize(2048), F::kOldSetStopOn, "progress 2",
@@ -108,12 +110,12 @@ const StopRow kRows[] = {
     {"low memory for a keyword split", ByKeyword("--"), F::kLowMemory, "", K::kLowMemory, "", 0},
     {"the batch file is the source", WithBatch(ByCount(2)), F::kNone, "", K::kBatchIsSource, "out/JOIN.BAT",
      0, 2, 0, "out/JOIN.BAT"},
-    {"a folder at the batch file", WithBatch(BySize(2048)), F::kFolder, "out/JOIN.BAT", K::kBatchWrite,
-     "out/JOIN.BAT", kIsFolder, 5},
+    {"a folder at the batch file", WithBatch(BySize(2048)), F::kFolder, "out/JOIN.BAT", K::kFailed,
+     "out/JOIN.BAT", kIsFolder, 0, 0, "", "out", Role::kBatch, Operation::kRename},
     {"the script is the source", WithScript(ByCount(2)), F::kNone, "", K::kScriptWrite, "out/join.sh", 0, 2,
      0, "out/join.sh"},
-    {"a folder at the script", WithScript(BySize(2048)), F::kFolder, "out/join.sh", K::kScriptWrite,
-     "out/join.sh", kIsFolder, 5},
+    {"a folder at the script", WithScript(BySize(2048)), F::kFolder, "out/join.sh", K::kFailed,
+     "out/join.sh", kIsFolder, 0, 0, "", "out", Role::kScript, Operation::kRename},
     {"join: not a first piece", kJoin, F::kNone, "", K::kNotFirstPiece, "in/data_txt.2", 0, 0, 0, "in/data_txt.2"},
     {"join: first piece missing", kJoin, F::kMissing, "in/data_txt.1", K::kFirstPieceMissing, "in/data_txt.1", 0},
     {"join: pieces larger than the free space", kJoin, F::kSparse, "in/data_txt.2", K::kNoFreeSpace, "out", 0},
@@ -305,7 +307,9 @@ TEST(Stops, EachCauseIsToldWithItsPathAndCode) {
     if (!InChild(row.fault)) log = job(), outAfter = Snapshot(out);
 
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), StopLine(StopReason{row.kind, Under(scratch, row.path), row.code}));
+    StopReason expected{row.kind, Under(scratch, row.path), row.code};
+    if (row.kind == K::kFailed) expected = Failure(row.role, row.operation, expected.path, row.code);
+    EXPECT_EQ(log.back(), StopLine(expected));
     size_t endings = 0;
     for (const std::string& line : log) endings += line.rfind("stopped ", 0) == 0 || line.rfind("finished ", 0) == 0;
     EXPECT_EQ(endings, 1u) << "one last word";
