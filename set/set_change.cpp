@@ -240,11 +240,12 @@ bool SetChange::Undo(bool temporaries, std::string* notBack, SystemError* code) 
 
 bool SetChange::DropKept(std::string* left, SystemError* code) const {
   for (const ChangedName& name : names_) {
+    if (!name.old) continue;
     const std::string kept = KeptPath(name.what);
+    // Looked for only when the removal fails: a second run finds some gone.
     FileIdentity id;
-    if (!name.old || GetNameIdentity(kept, &id) != kNoError) continue;
     const SystemError error = RemoveFile(kept);
-    if (error != kNoError) {
+    if (error != kNoError && GetNameIdentity(kept, &id) == kNoError) {
       *left = kept, *code = error;
       return false;
     }
