@@ -52,6 +52,7 @@ enum class F {
   kStopBefore,    // a stop requested before the job starts
   kStopOn,        // a stop requested when the report says `at`
   kOldSetStopOn,  // kStopOn over out/'s set of in/data.txt, whose bytes then change (same size)
+  kOldSetFolder,  // kFolder beside out/'s set of in/data.txt, whose bytes then change (same size)
   kGrowOn,        // in/data_txt.2 grows by a byte when the report says `at`
   kShrinkOn,      // in/data_txt.2 loses a byte when the report says `at`
   kLowMemory,     // allocations of 100 KiB and more fail
@@ -110,7 +111,8 @@ const StopRow kRows[] = {
     {"low memory for a keyword split", ByKeyword("--"), F::kLowMemory, "", K::kLowMemory, "", 0},
     {"the batch file is the source", WithBatch(ByCount(2)), F::kNone, "", K::kBatchIsSource, "out/JOIN.BAT",
      0, 2, 0, "out/JOIN.BAT"},
-    {"a folder at the batch file", WithBatch(BySize(2048)), F::kFolder, "out/JOIN.BAT", K::kFailed,
+    {"a folder at the batch file, over an older set: the old set back", WithBatch(BySize(2048)), F::kOldSetFolder,
+     "out/JOIN.BAT", K::kFailed,
      "out/JOIN.BAT", kIsFolder, 0, 0, "", "out", Role::kBatch, Operation::kRename},
     {"the script is the source", WithScript(ByCount(2)), F::kNone, "", K::kScriptWrite, "out/join.sh", 0, 2,
      0, "out/join.sh"},
@@ -175,10 +177,12 @@ bool MakeFault(const StopRow& row, const TempDir& scratch) {
     case F::kSparse: return MakeSparse(at, uint64_t{1} << 40);
     case F::kUnreadable: return fault::RunHostCommand("chmod 000 '" + at + "' && chmod 777 '" + out + "'");
     case F::kReadOnly: return fault::RunHostCommand("chmod 555 '" + at + "'");
-    case F::kOldSetStopOn: {
+    case F::kOldSetStopOn:
+    case F::kOldSetFolder: {
       const std::string source = Under(scratch, "in/data.txt"), bytes = ReadBytes(source);
-      RunSplit(row.split, source, out);
-      return WriteBytes(source, std::string(bytes.rbegin(), bytes.rend())), ListDir(out).size() == 5;
+      RunSplit(BySize(2048), source, out);
+      WriteBytes(source, std::string(bytes.rbegin(), bytes.rend()));
+      return ListDir(out).size() == 5 && (row.fault == F::kOldSetStopOn || std::filesystem::create_directory(at));
     }
     default: return true;
   }
