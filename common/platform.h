@@ -85,6 +85,7 @@ struct FileIdentity {
   uint64_t volume = 0;
   uint64_t index = 0;
   uint64_t size = 0;
+  bool link = false;  // a symbolic link or other reparse point, not a file of data
   bool operator==(const FileIdentity& other) const { return volume == other.volume && index == other.index; }
   bool operator!=(const FileIdentity& other) const { return !(*this == other); }
 };

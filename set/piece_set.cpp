@@ -230,8 +230,9 @@ bool PieceSet::Commit(StopReason* stop) {
   SetChange change(stem_, runTag_);
   for (uint64_t number = 1; number <= count_; ++number) {
     ChangedName name{DecimalText(number), true, freshIds_[number - 1], false, FileIdentity()};
+    // A link is replaced, never kept: Wine deletes a link's target, not the link.
     const auto old = now.find(number);
-    if (old != now.end()) name.old = true, name.oldId = old->second;
+    if (old != now.end() && !old->second.link) name.old = true, name.oldId = old->second;
     change.Add(name);
   }
   // The manifest and the files beside: the new one if written, the old one
@@ -240,7 +241,7 @@ bool PieceSet::Commit(StopReason* stop) {
   for (const std::string& what : beside_) beside.emplace_back(what, true);
   for (const auto& file : beside) {
     ChangedName name{file.first, file.second, FileIdentity(), false, FileIdentity()};
-    name.old = GetNameIdentity(change.FinalPath(name), &name.oldId) == kNoError;
+    name.old = GetNameIdentity(change.FinalPath(name), &name.oldId) == kNoError && !name.oldId.link;
     const std::string temporary = change.TemporaryPath(file.first);
     SystemError error = name.fresh ? GetNameIdentity(temporary, &name.freshId) : kNoError;
     if (error != kNoError) {

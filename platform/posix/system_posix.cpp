@@ -190,6 +190,7 @@ void Identify(const struct stat& info, FileIdentity* identity) {
   identity->volume = static_cast<uint64_t>(info.st_dev);
   identity->index = static_cast<uint64_t>(info.st_ino);
   identity->size = static_cast<uint64_t>(info.st_size);
+  identity->link = S_ISLNK(info.st_mode);
 }
 
 }  // namespace

@@ -173,6 +173,7 @@ SystemError IdentifyHandle(HANDLE handle, FileIdentity* identity) {
   identity->volume = info.dwVolumeSerialNumber;
   identity->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   identity->size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  identity->link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   return kNoError;
 }
 
