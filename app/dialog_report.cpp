@@ -32,6 +32,7 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kNoFreeSpace: return split ? kMsgNoSpaceSplit : kMsgNoSpaceJoin;
     case StopKind::kPieceIsSource: return kMsgPieceIsSource;
     case StopKind::kBatchIsSource: return kMsgBatchIsSource;
+    case StopKind::kScriptIsSource: return kMsgScriptIsSource;
     case StopKind::kNotFirstPiece: return kMsgNotFirstPiece;
     case StopKind::kFirstPieceMissing: return kMsgFirstPieceMissing;
     case StopKind::kOutputIsPiece: return kMsgOutputIsPiece;
@@ -45,6 +46,8 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kManifestMissing: return kMsgManifestMissing;
     case StopKind::kManifestInvalid: return kMsgManifestInvalid;
     case StopKind::kPieceChecksum: return kMsgPieceChecksum;
+    case StopKind::kUnfinishedChange: return kMsgUnfinishedChange;
+    case StopKind::kOtherRunsSet: return kMsgOtherRunsSet;
     case StopKind::kBatchNameCodePage: return kMsgBatchNameCodePage;
     case StopKind::kInterrupted: return split ? kMsgSplitInterrupted : kMsgJoinInterrupted;
     case StopKind::kLowMemory: return kMsgLowMemory;
@@ -129,6 +132,8 @@ void DialogReport::Warn(const Warning& warning) {
     case WarningKind::kStalePiece: return ShowInfoBox(dialog_, FillTemplate(kMsgStalePiece, {warning.path}));
     // A box would hold the run up until it is closed; the wait ends by itself.
     case WarningKind::kWaitingForLock: return;
+    case WarningKind::kChangeFinished: return ShowInfoBox(dialog_, FillTemplate(kMsgChangeFinished, {warning.path}));
+    case WarningKind::kChangeUndone: return ShowInfoBox(dialog_, FillTemplate(kMsgChangeUndone, {warning.path}));
   }
 }
 
@@ -171,12 +176,13 @@ void DialogReport::Stopped(const StopReason& reason) {
   ShowPosition();
   // Made when the program started: telling of low memory needs none.
   if (reason.kind == StopKind::kLowMemory) return ShowInfoBox(dialog_, kLowMemoryText);
+  std::string message;
   if (reason.kind == StopKind::kFailed) {
     const bool split = job_ == DialogJob::kSplit;
     const char* text = split ? SplitFailureText(reason.role, reason.operation)
                              : JoinFailureText(reason.role, reason.operation);
     if (text == nullptr) return;
-    ShowInfoBox(dialog_, FailureMessage(text, reason));
+    message = FailureMessage(text, reason);
   } else {
     const char* text = StopText(reason.kind, job_);
     if (text == nullptr) return;
@@ -184,8 +190,12 @@ void DialogReport::Stopped(const StopReason& reason) {
     const std::string second = reason.kind == StopKind::kBatchNameCodePage
                                     ? DecimalText(static_cast<uint32_t>(reason.code))
                                     : reason.otherPath;
-    ShowInfoBox(dialog_, FillTemplate(text, {reason.path, second}));
+    message = FillTemplate(text, {reason.path, second});
   }
+  if (reason.otherCode != kNoError) {
+    message += FillTemplate(kMsgNotPutBack, {DescribeSystemError(reason.otherCode), reason.otherPath});
+  }
+  ShowInfoBox(dialog_, message);
   // Only the file beside the pieces is missing: the split itself is done.
   if (PiecesAreWhole(reason)) ShowInfoBox(dialog_, kMsgSplitFinished);
 }

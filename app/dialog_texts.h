@@ -55,12 +55,24 @@ constexpr const char kMsgOutputWriteFailed[] =
 constexpr const char kMsgOutputIsPiece[] =
     "The file to recreate\n%s\nis one of its own pieces !!\nThe join has been stopped.";
 constexpr const char kMsgBatchFailed[] =
-    "Could not write the batch file\n%s !!\nThe pieces are complete: join them with Dorvenal instead.";
+    "Could not write the batch file\n%s !!\nThe split has been stopped.";
 constexpr const char kMsgBatchIsSource[] =
     "The batch file\n%s\nwould replace the source file itself, so it was not written !!";
 
 constexpr const char kMsgStalePiece[] =
     "The target folder also holds\n%s\nfrom an earlier split !!\nA join would take it as well: please remove it before joining.";
+// A run ended while it gave a set its names; this run settled it (%s: the set).
+constexpr const char kMsgChangeFinished[] =
+    "An unfinished change of the set\n%s\nwas found and finished !!\nThe set is the new one, whole.";
+constexpr const char kMsgChangeUndone[] =
+    "An unfinished change of the set\n%s\nwas found and undone !!\nThe set is as it was before that change.";
+constexpr const char kMsgUnfinishedChange[] =
+    "The set has an unfinished change, recorded in\n%s !!\nRun Dorvenal in this folder to finish it: split the file again or join the set.";
+constexpr const char kMsgOtherRunsSet[] =
+    "Another split gave the set its names while this one ran, such as\n%s !!\nThat set was left as it is; this split has been stopped.";
+// After a failure's message, when the old set could not be put back either.
+constexpr const char kMsgNotPutBack[] =
+    "\nThe old set could not be put back either: %s\n%s\nThe change stays recorded: run Dorvenal in this folder to finish it.";
 constexpr const char kMsgNameTooLong[] =
     "The piece names would be too long for the system, such as\n%s !!\nPlease choose a shorter file name or target folder.";
 constexpr const char kMsgBatchNameInvalid[] =
@@ -106,6 +118,8 @@ constexpr const char kMsgJoinFailed[] = "Could not %s\n%s !!\n%s\nThe join has b
 constexpr const char kMsgSourceReadFailed[] =
     "Could not read the source file\n%s !!\nThe split has been stopped.";
 constexpr const char kMsgScriptFailed[] =
-    "Could not write the script\n%s !!\nThe pieces are complete: join them with Dorvenal instead.";
+    "Could not write the script\n%s !!\nThe split has been stopped.";
+constexpr const char kMsgScriptIsSource[] =
+    "The script\n%s\nwould replace the source file itself, so it was not written !!";
 
 #endif

@@ -83,6 +83,10 @@ constexpr char kDryRunJoin[] =
 constexpr char kStalePiece[] =
     "The target folder also holds %s from an earlier split !! A join would take it as well: please remove it before "
     "joining.";
+constexpr char kChangeFinished[] =
+    "an unfinished change of the set %s was found and finished: the set is the new one, whole";
+constexpr char kChangeUndone[] =
+    "an unfinished change of the set %s was found and undone: the set is as it was before that change";
 
 // The completion, or the plan of a dry run; names as shown names.
 std::string CompletionLine(const JobSummary& summary, bool join) {
@@ -155,6 +159,12 @@ void ConsoleReport::Warn(const Warning& warning) {
       break;
     case WarningKind::kWaitingForLock:
       Complain("waiting for another run in this folder to let go of its lock " + QuotedName(warning.path));
+      break;
+    case WarningKind::kChangeFinished:
+      Complain(FillTemplate(kChangeFinished, {QuotedName(warning.path)}));
+      break;
+    case WarningKind::kChangeUndone:
+      Complain(FillTemplate(kChangeUndone, {QuotedName(warning.path)}));
       break;
   }
 }

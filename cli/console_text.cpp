@@ -76,6 +76,8 @@ const StopText kStopTexts[] = {
     {StopKind::kNoFreeSpace, 'j', "there is not enough free space in %p for the joined file; nothing was written"},
     {StopKind::kKeywordNotFound, 0, "%k does not occur in %p before its end or its first zero byte; nothing was written"},
     {StopKind::kPieceIsSource, 0, "the piece %p would be the source file itself; the split was stopped"},
+    {StopKind::kScriptIsSource, 0,
+     "join.sh would replace the source file %p, so it was not written; the pieces themselves are whole"},
     {StopKind::kBatchIsSource, 0,
      "JOIN.BAT would replace the source file %p, so it was not written; the pieces themselves are whole"},
     {StopKind::kNotFirstPiece, 0, "%p is not the first file of a split file set: give the piece whose name ends in .1"},
@@ -100,6 +102,12 @@ const StopText kStopTexts[] = {
     {StopKind::kPieceChecksum, 0,
      "the piece %p does not match its checksum in %o: it is damaged or belongs to another set; the join was stopped "
      "and the incomplete file removed"},
+    {StopKind::kUnfinishedChange, 0,
+     "the set has an unfinished change, recorded in %p: run a split of the file or a join of the set in this folder "
+     "to finish it; nothing was done"},
+    {StopKind::kOtherRunsSet, 0,
+     "another split gave the set its names while this one ran (%p is one of its pieces): that set was left as it "
+     "is and this split's pieces were removed"},
     {StopKind::kInterrupted, 'j', "the join was interrupted; the incomplete file was removed"},
     {StopKind::kInterrupted, 's',
      "the split was interrupted; the pieces it had written were removed and the target folder is as it was"},
@@ -121,23 +129,19 @@ const char* FailureOutcome(const StopReason& reason, bool join) {
     if (role == Role::kOutput || role == Role::kPiece) return "the incomplete file was removed";
     return "the join was stopped";
   }
-  if (role == Role::kBatch || role == Role::kScript) return "the pieces themselves are whole";
   if (role == Role::kFolder || (role == Role::kSource && reason.operation != Operation::kRead)) {
     return "nothing was written";
   }
-  // A failed rename comes while the set gets its names: some may have them.
-  if (reason.operation == Operation::kRename) return "the split was stopped";
-  if (role == Role::kPiece || role == Role::kSource || role == Role::kManifest || role == Role::kLock) {
-    return "the split was stopped and the target folder is as it was";
-  }
-  return "the split was stopped";
+  // The set is replaced all or nothing: a stop before its end leaves the folder as it was.
+  return "the split was stopped and the target folder is as it was";
 }
 
 std::string FailureLine(const StopReason& reason, bool join) {
   std::string line = std::string("cannot ") + kOperationWords[static_cast<int>(reason.operation)] + " " +
                      kRoleWords[static_cast<int>(reason.role)] + " " + QuotedName(reason.path);
   if (reason.code != kNoError) line += ": " + DescribeSystemError(reason.code);
-  return line + "; " + FailureOutcome(reason, join);
+  // Where the old set could not be put back, NotPutBack says what became of the files.
+  return reason.otherCode != kNoError ? line : line + "; " + FailureOutcome(reason, join);
 }
 
 }  // namespace
@@ -172,7 +176,27 @@ std::string QuotedName(const std::string& name) {
 
 std::string ShownName(const std::string& name) { return HasControl(name) ? QuotedName(name) : name; }
 
+namespace {
+
+std::string StopWords(const StopReason& reason, const StopContext& context);
+
+// A failed change whose undoing failed too: which file stayed, and why.
+std::string NotPutBack(const StopReason& reason) {
+  if (reason.otherCode == kNoError) return std::string();
+  return "; the old set could not be put back either, at " + QuotedName(reason.otherPath) + ": " +
+         DescribeSystemError(reason.otherCode) + "; the change stays recorded: run a split or a join of this set in "
+         "this folder to finish it";
+}
+
+}  // namespace
+
 std::string StopLine(const StopReason& reason, const StopContext& context) {
+  return StopWords(reason, context) + NotPutBack(reason);
+}
+
+namespace {
+
+std::string StopWords(const StopReason& reason, const StopContext& context) {
   if (reason.kind == StopKind::kFailed) return FailureLine(reason, context.join);
   const char* text = nullptr;
   for (const StopText& row : kStopTexts) {
@@ -198,6 +222,8 @@ std::string StopLine(const StopReason& reason, const StopContext& context) {
   }
   return line;
 }
+
+}  // namespace
 
 std::string QuestionLine(const Question& question) {
   if (question.kind == QuestionKind::kJoin) {

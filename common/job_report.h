@@ -25,6 +25,9 @@ struct Question {
 enum class WarningKind {
   kStalePiece,      // path: a piece of an earlier split, numbered after this set
   kWaitingForLock,  // path: the folder's lock, which another run has held for a while
+  // A run ended while it replaced the set (path: its stem); this run
+  kChangeFinished,  // gave the new set its names,
+  kChangeUndone,    // or put the old set back.
 };
 struct Warning {
   WarningKind kind;

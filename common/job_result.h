@@ -63,6 +63,7 @@ enum class StopKind {
   kPieceIsSource,      // path: the piece name that reaches the source
   // After the pieces are whole.
   kBatchIsSource,
+  kScriptIsSource,
   // The join.
   kNotFirstPiece,      // the path does not end in ".1"
   kFirstPieceMissing,
@@ -77,6 +78,9 @@ enum class StopKind {
   kManifestMissing,    // a check without joining finds no checksum manifest (path: its name)
   kManifestInvalid,    // the manifest (path) cannot be read (code), is damaged, or lists other pieces
   kPieceChecksum,      // a piece (path) does not match its line in the manifest (otherPath)
+  // A change of a set.
+  kUnfinishedChange,   // a run ended while it replaced the set (path: its record); a check refuses
+  kOtherRunsSet,       // another run gave the set (path: one of its pieces) its names meanwhile
   // Either job.
   kLockNotAFile,       // something other than a lock file stands at the lock's name (path)
   kInterrupted,        // a stop was requested (a signal, Ctrl+C)
@@ -91,6 +95,9 @@ struct StopReason {
   std::string path;
   SystemError code = kNoError;
   std::string otherPath;  // a second file the stop concerns, where there is one
+  // A change that failed and could not be undone either: the file not put
+  // back is otherPath, this is why; the change stays recorded.
+  SystemError otherCode = kNoError;
   Role role = Role::kNone;            // with kFailed
   Operation operation = Operation::kNone;
 };
@@ -117,8 +124,7 @@ struct JobResult {
 // Stops after which the pieces are all whole and named: only a script or
 // batch file beside them is missing.
 inline bool PiecesAreWhole(const StopReason& reason) {
-  if (reason.kind == StopKind::kBatchIsSource) return true;
-  return reason.kind == StopKind::kFailed && (reason.role == Role::kBatch || reason.role == Role::kScript);
+  return reason.kind == StopKind::kBatchIsSource || reason.kind == StopKind::kScriptIsSource;
 }
 
 #endif

@@ -98,6 +98,28 @@ bool FindFileExact(const std::string& path, uint64_t* size);
 // FIFO, a device or a socket.
 bool IsRegularFile(const std::string& path);
 
+// Which file a name leads to, told apart from every other file on the
+// machine whatever its name (device and inode; volume serial and file
+// index), and its size. Two names with equal identities are one file.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+  uint64_t size = 0;
+  bool link = false;  // a symbolic link or other reparse point, not a file of data
+  bool operator==(const FileIdentity& other) const { return volume == other.volume && index == other.index; }
+  bool operator!=(const FileIdentity& other) const { return !(*this == other); }
+};
+// The file at path itself (a link is a file of its own, never followed);
+// an error when nothing but a folder, or nothing at all, stands there.
+SystemError GetNameIdentity(const std::string& path, FileIdentity* identity);
+SystemError GetOpenIdentity(FileHandle file, FileIdentity* identity);
+
+// Asks the system to put the file's bytes on the disk before it returns.
+SystemError SyncFile(FileHandle file);
+// The same for a folder's entries (new names, renames), where the system
+// can; nothing where it cannot.
+SystemError SyncFolder(const std::string& dir);
+
 // Calls visit with the name of every entry of the folder but "." and "..".
 SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context),
                        void* context);
@@ -112,6 +134,24 @@ std::string DescribeSystemError(SystemError error);
 
 // A number that tells this process from others running now.
 uint32_t CurrentProcessId();
+
+// A test's way to make the system fail on purpose: the nth call of a kind
+// (counted from when the plan is set) fails with `error` and calls before it
+// succeed; with `persist`, every call from the nth on fails. With `exitThere`
+// the process ends at that call instead, as a kill would end it. Unused, it
+// costs one branch a call.
+enum class FaultCall { kCreate, kWrite, kRename, kRemove, kSync, kLock };
+struct FaultPlan {
+  FaultCall call = FaultCall::kRename;
+  uint64_t nth = 1;
+  SystemError error = kNoError;
+  bool persist = false;
+  bool exitThere = false;
+};
+void SetFaultPlan(const FaultPlan& plan);
+void ClearFaultPlan();
+// How many calls of the planned kind were made since the plan was set.
+uint64_t FaultCallsSeen();
 
 // Work that runs on a thread of its own beside the caller, such as hashing
 // the block just read while the next one is read and written.

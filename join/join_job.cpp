@@ -11,6 +11,7 @@
 #include "free_space.h"
 #include "hash_beside.h"
 #include "naming.h"
+#include "set_change.h"
 #include "set_manifest.h"
 #include "slots.h"
 #include "stop_request.h"
@@ -197,6 +198,8 @@ bool CountSet(JoinRun& run, StopReason* stop) {
   // Without a first piece there is nothing to join; going on would empty
   // an existing file and call that a success.
   if (run.pieceCount == 0) return Stop(stop, StopKind::kFirstPieceMissing, PiecePath(run, 1));
+  // Never across a change that a run began after the one settled above.
+  if (!RefuseUnfinishedChange(run.set.pieceDir + run.set.stemName, stop)) return false;
   return CheckSetIsWhole(run, stop) && CheckPiecesCanJoin(run, stop) && ReadManifest(run, stop);
 }
 
@@ -229,6 +232,10 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   run.set = SplitFirstPiecePath(run.request.firstPiecePath);
   run.restoredName = RestoreFileName(run.set.stemName);
   run.outputPath = JoinPath(run.request.targetDir, run.restoredName);
+  // A change of this set that a run left unfinished is settled first.
+  if (!SettleUnfinishedChange(run.set.pieceDir + run.set.stemName, run.request.dryRun, report, stop)) {
+    return JobEnd::kStopped;
+  }
   if (!LockPieceFolder(run, stop) || !CountSet(run, stop)) return JobEnd::kStopped;
   SystemError query = kNoError;
   if (CheckFreeSpace(run.request.targetDir, run.totalSize, &query) == 0) {

@@ -5,6 +5,7 @@
 #include "copy_range.h"
 #include "hash_beside.h"
 #include "naming.h"
+#include "set_change.h"
 #include "set_manifest.h"
 #include "slots.h"
 #include "stop_request.h"
@@ -45,6 +46,7 @@ JobEnd RunVerify(const VerifyRequest& request, VerifyReport& report, StopReason*
   }
   const PieceSetName set = SplitFirstPiecePath(request.firstPiecePath);
   const std::string stem = set.pieceDir + set.stemName;
+  if (!RefuseUnfinishedChange(stem, stop)) return JobEnd::kStopped;
   const std::string manifestPath = MakeManifestName(stem);
   uint64_t size = 0;
   if (!FindFileExact(manifestPath, &size)) {

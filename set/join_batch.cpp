@@ -106,6 +106,7 @@ std::string BuildJoinBatchText(const std::string& sourceFileName, const std::vec
 
 bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir,
                     const std::vector<uint64_t>& pieceSizes, uint32_t codePage, bool checksums, FileHandle source,
+                    const std::string& writePath,
                     StopReason* stop) {
   const std::string batchPath = JoinPath(targetDir, kJoinBatchName);
   if (source.value != kNoHandle && IsSameFile(batchPath, source)) {
@@ -118,7 +119,7 @@ bool WriteJoinBatch(const std::string& sourceFileName, const std::string& target
     *stop = StopReason{StopKind::kBatchNameCodePage, sourceFileName, static_cast<SystemError>(codePage)};
     return false;
   }
-  SystemError error = WriteWholeFile(batchPath, text);
+  SystemError error = WriteNewFile(writePath, text);
   if (error == kNoError) return true;
   *stop = Failure(Role::kBatch, Operation::kWrite, batchPath, error);
   return false;

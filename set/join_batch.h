@@ -33,12 +33,13 @@ bool ConvertBatchText(const std::string& text, uint32_t codePage, std::string* c
 std::string BuildJoinBatchText(const std::string& sourceFileName, const std::vector<uint64_t>& pieceSizes,
                                bool checksums);
 
-// Writes JOIN.BAT, in codePage, into the target directory for a split
-// that has just given pieces of these sizes their names, of a file whose
-// name CheckBatchName accepted. `source` is the open source file (none for
-// a stream), which the batch file must never replace.
+// Writes JOIN.BAT for pieces of these sizes, in codePage, at writePath (a
+// temporary name in the target directory, which the set's commit gives its
+// name), of a file whose name CheckBatchName accepted. `source` is the open
+// source file (none for a stream), which the batch file must never replace.
 bool WriteJoinBatch(const std::string& sourceFileName, const std::string& targetDir,
                     const std::vector<uint64_t>& pieceSizes, uint32_t codePage, bool checksums, FileHandle source,
+                    const std::string& writePath,
                     StopReason* stop);
 
 #endif

@@ -101,13 +101,16 @@ std::string BuildJoinScriptText(const std::string& sourceFileName, const std::ve
 
 bool WriteJoinScript(const std::string& sourceFileName, const std::string& targetDir,
                      const std::vector<uint64_t>& pieceSizes, bool checksums, FileHandle source,
-                     StopReason* stop) {
+                     const std::string& writePath, StopReason* stop) {
   const std::string scriptPath = JoinPath(targetDir, kJoinScriptName);
-  SystemError error = kNoError;
-  if (source.value == kNoHandle || !IsSameFile(scriptPath, source)) {
-    error = WriteWholeFile(scriptPath, BuildJoinScriptText(sourceFileName, pieceSizes, checksums), true);
-    if (error == kNoError) return true;
+  if (source.value != kNoHandle && IsSameFile(scriptPath, source)) {
+    *stop = StopReason{StopKind::kScriptIsSource, scriptPath};
+    return false;
   }
+  SystemError error = WriteNewFile(writePath, BuildJoinScriptText(sourceFileName, pieceSizes, checksums));
+  if (error == kNoError) error = MakeExecutable(writePath);
+  if (error == kNoError) return true;
+  RemoveFile(writePath);
   *stop = Failure(Role::kScript, Operation::kWrite, scriptPath, error);
   return false;
 }

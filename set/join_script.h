@@ -19,8 +19,11 @@ constexpr char kJoinScriptName[] = "join.sh";
 std::string BuildJoinScriptText(const std::string& sourceFileName, const std::vector<uint64_t>& pieceSizes,
                                 bool checksums);
 
-// Writes join.sh beside the pieces, executable; never over the source.
+// Writes join.sh, executable, at writePath (a temporary name beside the
+// pieces, which the set's commit gives its name); never one that would
+// replace the source.
 bool WriteJoinScript(const std::string& sourceFileName, const std::string& targetDir,
-                     const std::vector<uint64_t>& pieceSizes, bool checksums, FileHandle source, StopReason* stop);
+                     const std::vector<uint64_t>& pieceSizes, bool checksums, FileHandle source,
+                     const std::string& writePath, StopReason* stop);
 
 #endif

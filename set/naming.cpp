@@ -107,6 +107,10 @@ std::string MakeRunTag() {
   return "~dv" + Base36(CurrentProcessId()) + "-" + Base36(++runsInThisProcess) + Base36(ticks % (36 * 36 * 36));
 }
 
+std::string MakeKeptPath(const std::string& dir, const std::string& runTag, const std::string& what, char separator) {
+  return JoinPath(dir, runTag + "." + what + ".dvkeep", separator);
+}
+
 std::string MakeTemporaryPath(const std::string& dir, const std::string& runTag, const std::string& what,
                               char separator) {
   return JoinPath(dir, runTag + "." + what + ".dvtmp", separator);

@@ -52,6 +52,11 @@ std::string MakeRunTag();
 std::string MakeTemporaryPath(const std::string& dir, const std::string& runTag, const std::string& what,
                               char separator = kPathSeparator);
 
+// Where a run keeps a file of the set it replaces until the new set has
+// its names: as MakeTemporaryPath, but ".dvkeep", which nobody may delete.
+std::string MakeKeptPath(const std::string& dir, const std::string& runTag, const std::string& what,
+                         char separator = kPathSeparator);
+
 // Whether a path may name a first piece: it ends in ".1".
 bool IsFirstPiecePath(const std::string& path);
 

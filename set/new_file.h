@@ -11,9 +11,4 @@
 // file that could not be written whole is removed.
 SystemError WriteNewFile(const std::string& path, const std::string& text);
 
-// Creates or replaces the file at path with exactly `text`, written under
-// a temporary name first, runnable by whoever may read it when asked;
-// the error when it could not.
-SystemError WriteWholeFile(const std::string& path, const std::string& text, bool executable = false);
-
 #endif

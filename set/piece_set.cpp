@@ -4,6 +4,7 @@
 #include "job_request.h"
 #include "naming.h"
 #include "new_file.h"
+#include "set_change.h"
 #include "stop_request.h"
 #include "text_format.h"
 
@@ -40,40 +41,57 @@ bool PieceSet::FailManifest(Operation operation, SystemError code, StopReason* s
 
 namespace {
 
-struct SourceSearch {
+struct PieceSurvey {
   const PieceSet* pieces;
   std::string stemName;
   FileHandle source;
-  uint64_t found = 0;  // the number of a piece name that leads to the source
+  std::map<uint64_t, FileIdentity>* found;
+  uint64_t isSource = 0;  // the number of a piece name that leads to the source
 };
 
-void NoteSourceAmongPieces(const std::string& name, void* context) {
-  SourceSearch& search = *static_cast<SourceSearch*>(context);
-  const uint64_t number = PieceNumberOf(name, search.stemName);
-  if (number != 0 && search.found == 0 && IsSameFile(search.pieces->Name(number), search.source)) {
-    search.found = number;
+void NotePiece(const std::string& name, void* context) {
+  PieceSurvey& survey = *static_cast<PieceSurvey*>(context);
+  const uint64_t number = PieceNumberOf(name, survey.stemName);
+  FileIdentity identity;
+  // Only files count: a folder at a piece's name is never moved aside.
+  if (number == 0 || GetNameIdentity(survey.pieces->Name(number), &identity) != kNoError) return;
+  (*survey.found)[number] = identity;
+  if (survey.source.value != kNoHandle && survey.isSource == 0 && IsSameFile(survey.pieces->Name(number), survey.source)) {
+    survey.isSource = number;
   }
 }
 
 }  // namespace
 
-bool PieceSet::CheckNoneIsSource(StopReason* stop) const {
-  if (source_.value == kNoHandle || dryRun_) return true;
-  // Only a name that exists can lead to the source: one look at the folder
-  // instead of one for every piece.
-  SourceSearch search{this, SourceFileName(stem_), source_};
-  SystemError error = ListFolder(targetDir_, NoteSourceAmongPieces, &search);
+bool PieceSet::IdentifyPieces(std::map<uint64_t, FileIdentity>* found, bool bySource, StopReason* stop) const {
+  // One look at the folder instead of one for every number: a name that
+  // does not exist costs a scan of the folder on some systems.
+  PieceSurvey survey{this, SourceFileName(stem_), bySource ? source_ : FileHandle(), found};
+  SystemError error = ListFolder(targetDir_, NotePiece, &survey);
+  if (error != kNoError && bySource) {
+    *stop = Failure(Role::kFolder, Operation::kList, targetDir_, error);
+    return false;
+  }
   if (error != kNoError) {
     *stop = Failure(Role::kFolder, Operation::kList, targetDir_, error);
     return false;
   }
-  if (search.found == 0) return true;
-  *stop = StopReason{StopKind::kPieceIsSource, Name(search.found)};
+  if (survey.isSource == 0) return true;
+  *stop = StopReason{StopKind::kPieceIsSource, Name(survey.isSource)};
   return false;
 }
 
-bool PieceSet::NamesFit(uint64_t number) const {
-  return PathFitsSystem(Name(number)) && PathFitsSystem(TemporaryPath(number));
+bool PieceSet::Survey(StopReason* stop) { return dryRun_ || IdentifyPieces(&surveyed_, true, stop); }
+
+bool PieceSet::NamesFit(uint64_t number, StopReason* stop) const {
+  // The record of the set's change is as long as a name of nine digits.
+  for (const std::string& path : {Name(number), TemporaryPath(number), MakeJournalName(stem_)}) {
+    if (!PathFitsSystem(path)) {
+      *stop = StopReason{StopKind::kNamesTooLong, path == TemporaryPath(number) ? Name(number) : path};
+      return false;
+    }
+  }
+  return true;
 }
 
 bool PieceSet::Begin(StopReason* stop) {
@@ -83,7 +101,7 @@ bool PieceSet::Begin(StopReason* stop) {
   if (number > kMaxPieceNumber) return Stop(StopKind::kTooManyPieces, number, stop);
   // A name grows only when its number gains a digit: checked then.
   const bool newLength = number == 1 || DecimalText(number).find_first_not_of('0', 1) == std::string::npos;
-  if (newLength && !NamesFit(number)) return Stop(StopKind::kNamesTooLong, number, stop);
+  if (newLength && !NamesFit(number, stop)) return false;
   pieceBytes_ = 0;
   if (dryRun_) {
     count_ = number;
@@ -124,6 +142,11 @@ bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t l
 
 bool PieceSet::End(StopReason* stop) {
   if (recordSizes_) sizes_.push_back(pieceBytes_);
+  if (!dryRun_) {
+    freshIds_.emplace_back();
+    SystemError error = GetOpenIdentity(piece_.Get(), &freshIds_.back());
+    if (error != kNoError) return Fail(Operation::kStat, count_, error, stop);
+  }
   SystemError error = piece_.Release();
   if (error != kNoError) return Fail(Operation::kWrite, count_, error, stop);
   if (!hashes_ || dryRun_) return true;
@@ -150,25 +173,50 @@ bool PieceSet::WriteManifest(const std::string& restoredName, StopReason* stop) 
   return true;
 }
 
+std::string PieceSet::BesideTemporaryPath(const std::string& what) const {
+  return MakeTemporaryPath(targetDir_, runTag_, what);
+}
+
 bool PieceSet::Commit(StopReason* stop) {
   if (dryRun_) return true;
-  // An old manifest of the set describes the pieces being replaced: it
-  // goes first, so that no stop on the way leaves it beside new pieces.
-  uint64_t size = 0;
-  if (committed_ == 0 && FindFileExact(manifest_, &size)) {
-    SystemError error = RemoveFile(manifest_);
-    if (error != kNoError) return FailManifest(Operation::kRemove, error, stop);
+  std::map<uint64_t, FileIdentity> now;
+  if (!IdentifyPieces(&now, false, stop)) return false;
+  // A piece that is not the file the survey found was named by another run
+  // meanwhile: giving ours their names would leave a set of both.
+  for (const auto& piece : now) {
+    const auto before = surveyed_.find(piece.first);
+    if (before == surveyed_.end() || before->second != piece.second) {
+      *stop = StopReason{StopKind::kOtherRunsSet, Name(piece.first)};
+      return false;
+    }
   }
-  while (committed_ < count_) {
-    const uint64_t number = committed_ + 1;
-    SystemError error = RenameReplacing(TemporaryPath(number), Name(number));
-    if (error != kNoError) return Fail(Operation::kRename, number, error, stop);
-    committed_ = number;
+  SetChange change(stem_, runTag_);
+  for (uint64_t number = 1; number <= count_; ++number) {
+    ChangedName name{DecimalText(number), true, freshIds_[number - 1], false, FileIdentity()};
+    // A link is replaced, never kept: Wine deletes a link's target, not the link.
+    const auto old = now.find(number);
+    if (old != now.end() && !old->second.link) name.old = true, name.oldId = old->second;
+    change.Add(name);
   }
-  if (!manifestWritten_) return true;
-  SystemError error = RenameReplacing(ManifestTemporaryPath(), manifest_);
-  if (error != kNoError) return FailManifest(Operation::kRename, error, stop);
+  // The manifest and the files beside: the new one if written, the old one
+  // going with the old set either way.
+  std::vector<std::pair<std::string, bool>> beside{{"sha256", manifestWritten_}};
+  for (const std::string& what : beside_) beside.emplace_back(what, true);
+  for (const auto& file : beside) {
+    ChangedName name{file.first, file.second, FileIdentity(), false, FileIdentity()};
+    name.old = GetNameIdentity(change.FinalPath(name), &name.oldId) == kNoError && !name.oldId.link;
+    const std::string temporary = change.TemporaryPath(file.first);
+    SystemError error = name.fresh ? GetNameIdentity(temporary, &name.freshId) : kNoError;
+    if (error != kNoError) {
+      *stop = Failure(RoleOfBeside(file.first), Operation::kStat, temporary, error);
+      return false;
+    }
+    if (name.fresh || name.old) change.Add(name);
+  }
+  if (!change.Commit(stop)) return false;
+  committed_ = count_;
   manifestWritten_ = false;
+  beside_.clear();
   return true;
 }
 
@@ -179,4 +227,6 @@ void PieceSet::Discard() {
   count_ = committed_;
   if (manifestWritten_) RemoveFile(ManifestTemporaryPath());
   manifestWritten_ = false;
+  for (const std::string& what : beside_) RemoveFile(BesideTemporaryPath(what));
+  beside_.clear();
 }

@@ -5,6 +5,7 @@
 #define DORVENAL_PIECE_SET_H
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,9 +25,10 @@ class PieceSet {
   PieceSet& operator=(const PieceSet&) = delete;
   ~PieceSet() { Discard(); }
 
-  // Refuses a set where a name of a piece leads to the source (by a link),
-  // before anything is written.
-  bool CheckNoneIsSource(StopReason* stop) const;
+  // Notes which files stand at the pieces' names before anything is
+  // written, and refuses a set where one of those names leads to the
+  // source (by a link).
+  bool Survey(StopReason* stop);
   // Starts piece count()+1.
   bool Begin(StopReason* stop);
   bool Write(const void* bytes, size_t length, StopReason* stop);
@@ -42,14 +44,21 @@ class PieceSet {
   // After the last piece: the manifest under a temporary name, its last
   // line for restoredName, the file a join re-creates.
   bool WriteManifest(const std::string& restoredName, StopReason* stop);
-  // Gives every piece its name, from the first on, then the manifest
-  // written; an old manifest of the set is removed before.
+  // Where JOIN.BAT ("bat") or join.sh ("sh") is written before the commit,
+  // which then gives it its name with the set's.
+  std::string BesideTemporaryPath(const std::string& what) const;
+  void AddBeside(const std::string& what) { beside_.push_back(what); }
+  // Under the folder's lock: gives every piece its name, then the manifest
+  // and the files beside, all or nothing (set_change.h); an old manifest
+  // of the set goes with the old pieces. Refuses when pieces of this name
+  // are no longer the files the survey found: another run's set.
   bool Commit(StopReason* stop);
   // Removes the temporary files not yet given their names.
   void Discard();
 
-  // Whether the system can hold piece `number`'s name and its temporary one.
-  bool NamesFit(uint64_t number) const;
+  // Whether the system can hold piece `number`'s name, its temporary one
+  // and the set's record of a change; the stop names the one it cannot.
+  bool NamesFit(uint64_t number, StopReason* stop) const;
 
   // Keeps every piece's size, for a script that checks them.
   void RecordSizes() { recordSizes_ = true; }
@@ -62,6 +71,8 @@ class PieceSet {
 
  private:
   std::string TemporaryPath(uint64_t number) const;
+  // The identity of every file at a piece's name now, by number.
+  bool IdentifyPieces(std::map<uint64_t, FileIdentity>* found, bool bySource, StopReason* stop) const;
   std::string ManifestTemporaryPath() const;
   bool Stop(StopKind kind, uint64_t number, StopReason* stop) const;
   bool Fail(Operation operation, uint64_t number, SystemError code, StopReason* stop) const;
@@ -83,6 +94,9 @@ class PieceSet {
   std::string manifest_;                 // STEM.sha256
   bool manifestWritten_ = false;         // under its temporary name, not yet given its own
   CopyRange copy_;  // after the hashes, so that it ends first
+  std::map<uint64_t, FileIdentity> surveyed_;  // the files at the pieces' names before the run wrote
+  std::vector<FileIdentity> freshIds_;         // of the pieces ended
+  std::vector<std::string> beside_;            // files beside the pieces written under temporary names
   FileSlot piece_;
 };
 

@@ -13,6 +13,7 @@
 #include "naming.h"
 #include "piece_plan.h"
 #include "piece_set.h"
+#include "set_change.h"
 #include "slots.h"
 #include "stop_request.h"
 
@@ -105,7 +106,7 @@ bool WritePlannedPieces(SplitRun& run, const SplitPlan& plan, StopReason* stop) 
   PieceSet& pieces = *run.pieces;
   const uint64_t last = LastPlannedPiece(plan);
   // The last name is the longest: checked before anything is written.
-  if (!pieces.NamesFit(last)) return Stop(stop, StopKind::kNamesTooLong, pieces.Name(last));
+  if (!pieces.NamesFit(last, stop)) return false;
   Summarize(run, last, PlannedPieceLength(plan, 1), PlannedPieceLength(plan, last));
   if (run.request.dryRun) {
     run.bytesDone = run.stamp.size;
@@ -200,6 +201,37 @@ void WarnOfStalePiece(SplitRun& run) {
   if (FindFileExact(next, &size)) run.report.Warn(Warning{WarningKind::kStalePiece, next});
 }
 
+// JOIN.BAT and join.sh, when asked for, under temporary names: the commit
+// names them with the pieces. One that would replace the source is not
+// written, and the stop that says so comes after the commit.
+bool WriteBeside(SplitRun& run, const std::string& sourceName, uint32_t batchCodePage,
+                 std::optional<StopReason>* isSource, StopReason* stop) {
+  const SplitRequest& request = run.request;
+  PieceSet& pieces = *run.pieces;
+  FileHandle source = IsStream(run) ? FileHandle{} : run.source;
+  if (request.writeBatch) {
+    if (WriteJoinBatch(sourceName, request.targetDir, pieces.sizes(), batchCodePage, request.writeChecksums, source,
+                       pieces.BesideTemporaryPath("bat"), stop)) {
+      pieces.AddBeside("bat");
+    } else if (stop->kind == StopKind::kBatchIsSource) {
+      *isSource = *stop;
+    } else {
+      return false;
+    }
+  }
+  if (request.writeScript) {
+    if (WriteJoinScript(sourceName, request.targetDir, pieces.sizes(), request.writeChecksums, source,
+                        pieces.BesideTemporaryPath("sh"), stop)) {
+      pieces.AddBeside("sh");
+    } else if (stop->kind != StopKind::kScriptIsSource) {
+      return false;
+    } else if (!*isSource) {
+      *isSource = *stop;
+    }
+  }
+  return true;
+}
+
 // Everything from the checks of the request to JOIN.BAT and join.sh.
 JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   const SplitRequest& request = run.request;
@@ -214,11 +246,13 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
     return JobEnd::kStopped;
   }
   if (!OpenSource(run, stop)) return JobEnd::kStopped;
-  run.pieces.emplace(request.targetDir, BuildPieceStem(run.sourcePath, request.targetDir),
-                     IsStream(run) ? FileHandle{} : run.source, request.dryRun);
+  const std::string stem = BuildPieceStem(run.sourcePath, request.targetDir);
+  // A change of this set that a run left unfinished is settled first.
+  if (!SettleUnfinishedChange(stem, request.dryRun, run.report, stop)) return JobEnd::kStopped;
+  run.pieces.emplace(request.targetDir, stem, IsStream(run) ? FileHandle{} : run.source, request.dryRun);
   if (request.writeScript || request.writeBatch) run.pieces->RecordSizes();
   if (request.writeChecksums && !request.dryRun) run.pieces->HashPieces();
-  if (!run.pieces->CheckNoneIsSource(stop)) return JobEnd::kStopped;
+  if (!run.pieces->Survey(stop)) return JobEnd::kStopped;
   // Whether the folder's lock can be taken at all is found out before the
   // first piece is written, not after the last; it is not kept meanwhile.
   if (!request.dryRun && !run.lock.Take(request.targetDir, LockMode::kShared, stop)) return JobEnd::kStopped;
@@ -230,22 +264,21 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   }
   // The manifest's last line names the file a join re-creates, which is
   // the source's name unless that held an underscore and no dot.
-  const std::string restoredName = RestoreFileName(SourceFileName(BuildPieceStem(run.sourcePath, request.targetDir)));
+  const std::string restoredName = RestoreFileName(SourceFileName(stem));
+  if (!run.pieces->WriteManifest(restoredName, stop)) return JobEnd::kStopped;
+  std::optional<StopReason> besideIsSource;
+  if (!request.dryRun && !WriteBeside(run, sourceName, batchCodePage, &besideIsSource, stop)) return JobEnd::kStopped;
   if (!request.dryRun && !run.lock.Take(request.targetDir, LockMode::kExclusive, stop)) return JobEnd::kStopped;
-  if (!run.pieces->WriteManifest(restoredName, stop) || !run.pieces->Commit(stop)) return JobEnd::kStopped;
+  if (!request.dryRun && !SettleUnfinishedChangeLocked(stem, run.report, stop)) return JobEnd::kStopped;
+  if (!run.pieces->Commit(stop)) return JobEnd::kStopped;
   if (request.method == Keyword || IsStream(run)) {
     Summarize(run, run.pieces->count(), run.pieces->firstBytes(), run.pieces->lastBytes());
   }
   run.summary.totalBytes = run.bytesDone;
   WarnOfStalePiece(run);
-  if (request.dryRun) return JobEnd::kFinished;
-  FileHandle source = IsStream(run) ? FileHandle{} : run.source;
-  if (request.writeBatch && !WriteJoinBatch(sourceName, request.targetDir, run.pieces->sizes(), batchCodePage,
-                                            request.writeChecksums, source, stop)) {
-    return JobEnd::kStopped;
-  }
-  if (request.writeScript && !WriteJoinScript(sourceName, request.targetDir, run.pieces->sizes(),
-                                              request.writeChecksums, source, stop)) {
+  // JOIN.BAT or join.sh that would have replaced the source was not written.
+  if (besideIsSource) {
+    *stop = *besideIsSource;
     return JobEnd::kStopped;
   }
   return JobEnd::kFinished;

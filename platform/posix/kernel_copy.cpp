@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "fault_seam.h"
 #include "platform.h"
 
 namespace {
@@ -32,6 +33,7 @@ SystemError CopyInKernel(FileHandle from, FileHandle to, uint64_t length, uint64
   *unsupported = false;
   int in = static_cast<int>(from.value);
   int out = static_cast<int>(to.value);
+  if (SystemError fault = InjectedFault(FaultCall::kWrite)) return fault;
   while (*copied < length) {
     uint64_t rest = length - *copied;
     size_t ask = static_cast<size_t>(rest < kCallSize ? rest : kCallSize);

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 
+#include "fault_seam.h"
 #include "platform.h"
 #include "stop_request.h"
 
@@ -52,6 +53,7 @@ SystemError OpenRegularFile(const std::string& path, FileHandle* file, bool* not
 FileHandle StandardInput() { return FileHandle{STDIN_FILENO}; }
 
 SystemError CreateNewFile(const std::string& path, FileHandle* file) {
+  if (SystemError fault = InjectedFault(FaultCall::kCreate)) return fault;
   // O_EXCL: nothing that stands at the name, a link least of all, is used.
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return LastError();
@@ -80,6 +82,7 @@ SystemError GetFileStamp(FileHandle file, FileStamp* stamp) {
 constexpr size_t kWriteCallSize = size_t{256} << 10;
 
 SystemError WriteAll(FileHandle file, const void* data, size_t length) {
+  if (SystemError fault = InjectedFault(FaultCall::kWrite)) return fault;
   const char* bytes = static_cast<const char*>(data);
   while (length > 0) {
     size_t chunk = length < kWriteCallSize ? length : kWriteCallSize;
@@ -115,7 +118,10 @@ SystemError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) 
 
 SystemError CloseFile(FileHandle file) { return ::close(Fd(file)) == 0 ? kNoError : LastError(); }
 
-SystemError RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ? kNoError : LastError(); }
+SystemError RemoveFile(const std::string& path) {
+  if (SystemError fault = InjectedFault(FaultCall::kRemove)) return fault;
+  return ::unlink(path.c_str()) == 0 ? kNoError : LastError();
+}
 
 namespace {
 
@@ -160,6 +166,7 @@ bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 // under the name; a run that waited on a file removed meanwhile sees that
 // its file lost the name and tries again, so two runs never hold two files.
 LockOutcome TryLockFile(const std::string& path, LockMode mode, FileHandle* lock, SystemError* error) {
+  if ((*error = InjectedFault(FaultCall::kLock)) != kNoError) return LockOutcome::kLockFailed;
   int fd = -1;
   const LockOutcome opened = OpenLockFile(path, &fd, error);
   if (opened != LockOutcome::kHeld) return opened;
@@ -196,6 +203,7 @@ void PauseBriefly() {
 }
 
 SystemError RenameReplacing(const std::string& from, const std::string& to) {
+  if (SystemError fault = InjectedFault(FaultCall::kRename)) return fault;
   return ::rename(from.c_str(), to.c_str()) == 0 ? kNoError : LastError();
 }
 
@@ -233,6 +241,48 @@ bool FindFileExact(const std::string& path, uint64_t* size) {
 bool IsRegularFile(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+namespace {
+
+void Identify(const struct stat& info, FileIdentity* identity) {
+  identity->volume = static_cast<uint64_t>(info.st_dev);
+  identity->index = static_cast<uint64_t>(info.st_ino);
+  identity->size = static_cast<uint64_t>(info.st_size);
+  identity->link = S_ISLNK(info.st_mode);
+}
+
+}  // namespace
+
+SystemError GetNameIdentity(const std::string& path, FileIdentity* identity) {
+  struct stat info;
+  if (::lstat(path.c_str(), &info) != 0) return LastError();
+  if (S_ISDIR(info.st_mode)) return EISDIR;
+  Identify(info, identity);
+  return kNoError;
+}
+
+SystemError GetOpenIdentity(FileHandle file, FileIdentity* identity) {
+  struct stat info;
+  if (::fstat(Fd(file), &info) != 0) return LastError();
+  Identify(info, identity);
+  return kNoError;
+}
+
+SystemError SyncFile(FileHandle file) {
+  if (SystemError fault = InjectedFault(FaultCall::kSync)) return fault;
+  // The data and the size; times the record does not need.
+  return ::fdatasync(Fd(file)) == 0 ? kNoError : LastError();
+}
+
+SystemError SyncFolder(const std::string& dir) {
+  if (SystemError fault = InjectedFault(FaultCall::kSync)) return fault;
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return LastError();
+  // Some file systems cannot sync a folder (EINVAL): their names are as safe as they get.
+  SystemError error = ::fsync(fd) == 0 || errno == EINVAL ? kNoError : LastError();
+  ::close(fd);
+  return error;
 }
 
 SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context),

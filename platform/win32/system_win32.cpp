@@ -4,6 +4,7 @@
 #include <string>
 
 #include "drive_root.h"
+#include "fault_seam.h"
 #include "platform.h"
 #include "stop_request.h"
 
@@ -50,6 +51,7 @@ FileHandle StandardInput() { return FileHandle{reinterpret_cast<intptr_t>(GetStd
 // A new file of its own: CREATE_NEW fails when anything stands at the name,
 // so no link is followed and no other run's file is taken.
 SystemError CreateNewFile(const std::string& path, FileHandle* file) {
+  if (SystemError fault = InjectedFault(FaultCall::kCreate)) return fault;
   return Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, file);
 }
 
@@ -66,6 +68,7 @@ SystemError GetFileStamp(FileHandle file, FileStamp* stamp) {
 }
 
 SystemError WriteAll(FileHandle file, const void* data, size_t length) {
+  if (SystemError fault = InjectedFault(FaultCall::kWrite)) return fault;
   const char* bytes = static_cast<const char*>(data);
   while (length > 0) {
     DWORD chunk = length < 0x40000000u ? static_cast<DWORD>(length) : 0x40000000u;
@@ -98,12 +101,16 @@ SystemError CopyInKernel(FileHandle, FileHandle, uint64_t, uint64_t* copied, boo
 
 SystemError CloseFile(FileHandle file) { return CloseHandle(Native(file)) ? kNoError : LastError(); }
 
-SystemError RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) ? kNoError : LastError(); }
+SystemError RemoveFile(const std::string& path) {
+  if (SystemError fault = InjectedFault(FaultCall::kRemove)) return fault;
+  return DeleteFileA(path.c_str()) ? kNoError : LastError();
+}
 
 // The lock is the file's sharing: a run alone shares it with nobody, joins
 // share it for reading among themselves. The file goes when its last
 // holder closes it (Windows 95 and 98 keep it, and it is reused).
 LockOutcome TryLockFile(const std::string& path, LockMode mode, FileHandle* lock, SystemError* error) {
+  if ((*error = InjectedFault(FaultCall::kLock)) != kNoError) return LockOutcome::kLockFailed;
   const DWORD share = mode == LockMode::kShared ? FILE_SHARE_READ | FILE_SHARE_DELETE : 0;
   for (int denied = 0;; Sleep(10)) {
     const DWORD there = GetFileAttributesA(path.c_str());
@@ -143,6 +150,7 @@ void RemoveLockFileIfAlone(const std::string&, FileHandle) {}
 void PauseBriefly() { Sleep(10); }
 
 SystemError RenameReplacing(const std::string& from, const std::string& to) {
+  if (SystemError fault = InjectedFault(FaultCall::kRename)) return fault;
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return kNoError;
   // Windows 95 and 98 have no MoveFileEx: remove, then move.
   if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return LastError();
@@ -186,6 +194,42 @@ bool IsRegularFile(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
+
+namespace {
+
+SystemError IdentifyHandle(HANDLE handle, FileIdentity* identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(handle, &info)) return LastError();
+  identity->volume = info.dwVolumeSerialNumber;
+  identity->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  identity->size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  identity->link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  return kNoError;
+}
+
+}  // namespace
+
+SystemError GetNameIdentity(const std::string& path, FileIdentity* identity) {
+  // No access asked: a file another program holds open is still looked at.
+  // Without backup semantics a folder does not open. A reparse point is
+  // its own file, as a link is on POSIX.
+  HANDLE named = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (named == INVALID_HANDLE_VALUE) return LastError();
+  SystemError error = IdentifyHandle(named, identity);
+  CloseHandle(named);
+  return error;
+}
+
+SystemError GetOpenIdentity(FileHandle file, FileIdentity* identity) { return IdentifyHandle(Native(file), identity); }
+
+SystemError SyncFile(FileHandle file) {
+  if (SystemError fault = InjectedFault(FaultCall::kSync)) return fault;
+  return FlushFileBuffers(Native(file)) ? kNoError : LastError();
+}
+
+// Windows keeps a folder's entries with the files' own metadata: nothing to ask.
+SystemError SyncFolder(const std::string&) { return InjectedFault(FaultCall::kSync); }
 
 SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context),
                        void* context) {

@@ -120,11 +120,11 @@ TEST(CliRun, ExitCodesLinesAndFiles) {
        "dorvenal-cli: cannot write the piece '@/out/report_doc.1': File too large; the split was stopped and the "
        "target folder is as it was\n", {}},
       {"mkdir out/report_doc.2", {"split", "--pieces", "3", "--yes", "@/in/report.doc", "@/out"}, "", 1, "",
-       "dorvenal-cli: cannot rename the piece '@/out/report_doc.2': Is a directory; the split was stopped\n",
-       {"report_doc.1", "report_doc.2"}},
+       "dorvenal-cli: cannot rename the piece '@/out/report_doc.2': Is a directory; the split was stopped and the "
+       "target folder is as it was\n", {"report_doc.2"}},
       {"mkdir out/JOIN.BAT", {"split", "--pieces", "3", "--yes", "--batch", "@/in/report.doc", "@/out"}, "", 1, "",
-       "dorvenal-cli: cannot write the batch file '@/out/JOIN.BAT': Is a directory; the pieces themselves are whole\n",
-       batch},
+       "dorvenal-cli: cannot rename the batch file '@/out/JOIN.BAT': Is a directory; the split was stopped and the "
+       "target folder is as it was\n", {"JOIN.BAT"}},
       {"", {"split", "--size", "10000", "--bytes", "--yes", "@/in/report.doc", "@/out"}, "", 1, "",
        "dorvenal-cli: the piece size (10000 bytes) is not below the size of '@/in/report.doc'; nothing was written\n", {}},
       {"", {"split", "-n", "1000000000", "@/in/report.doc", "@/out"}, "", 1, "",
@@ -228,8 +228,8 @@ TEST(CliRun, ChecksumManifestGuardsTheSet) {
        "as well: please remove it before joining.\n", "", "out",
        {"report_doc.1", "report_doc.2", "report_doc.3"}},
       {"mkdir j/report_doc.2", {"split", "-yn", "3", "--checksum", "@/in/report.doc", "@/j"}, 1, "",
-       "dorvenal-cli: cannot rename the piece '@/j/report_doc.2': Is a directory; the split was stopped\n", "", "j",
-       {"report_doc.1", "report_doc.2"}},
+       "dorvenal-cli: cannot rename the piece '@/j/report_doc.2': Is a directory; the split was stopped and the "
+       "target folder is as it was\n", "", "j", {"report_doc.2"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.setup + " " + ::testing::PrintToString(row.args));

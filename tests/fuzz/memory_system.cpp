@@ -17,6 +17,8 @@ struct Open { std::string path; uint64_t position; };  // a handle names its fil
 std::map<std::string, std::string> gFiles;
 std::map<std::string, uint64_t> gWrites;  // per file: the stamp's time
 std::map<intptr_t, Open> gHandles;
+std::map<std::string, uint64_t> gIdentities;  // per file, kept across renames; made when first asked for
+uint64_t gNextIdentity = 1;
 std::string gInput;
 uint64_t gInputPosition = 0, gCopyLimit = 0;
 size_t gReadLimit = 1;
@@ -50,7 +52,7 @@ bool IsOpen(const std::string& path) {
 
 void memory_system::Reset(size_t readLimit, uint64_t copyLimit, int copyCalls) {
   Require(OpenResources() == 0, "files left open");
-  gFiles.clear(), gWrites.clear(), gInput.clear();
+  gFiles.clear(), gWrites.clear(), gInput.clear(), gIdentities.clear();
   gInputPosition = 0, gReadLimit = readLimit, gCopyLimit = copyLimit, gCopyCallsLeft = copyCalls > 0 ? copyCalls : -1;
 }
 std::map<std::string, std::string>& memory_system::Files() { return gFiles; }
@@ -67,6 +69,7 @@ FileHandle StandardInput() { return FileHandle{kInputHandle}; }
 SystemError CreateNewFile(const std::string& path, FileHandle* file) {
   if (gFiles.count(path) != 0) return kExists;
   gFiles[path].clear();
+  gIdentities[path] = gNextIdentity++;
   return *file = NewHandle(path), kNoError;
 }
 
@@ -111,6 +114,7 @@ SystemError CloseFile(FileHandle file) { return Require(gHandles.erase(file.valu
 
 SystemError RemoveFile(const std::string& path) {
   Require(!IsOpen(path), "removing an open file");
+  gIdentities.erase(path);
   return gFiles.erase(path) == 1 ? kNoError : kNotFound;
 }
 
@@ -126,6 +130,9 @@ SystemError RenameReplacing(const std::string& from, const std::string& to) {
   if (gFiles.count(from) == 0) return kNotFound;
   gFiles[to] = std::move(gFiles[from]);
   gFiles.erase(from);
+  const uint64_t identity = gIdentities.count(from) == 1 ? gIdentities[from] : gNextIdentity++;
+  gIdentities.erase(from);
+  gIdentities[to] = identity;
   return kNoError;
 }
 
@@ -147,6 +154,18 @@ SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& 
   }
   return kNoError;
 }
+
+SystemError GetNameIdentity(const std::string& path, FileIdentity* identity) {
+  if (gFiles.count(path) == 0) return kNotFound;
+  if (gIdentities.count(path) == 0) gIdentities[path] = gNextIdentity++;
+  *identity = FileIdentity{1, gIdentities[path], gFiles[path].size()};
+  return kNoError;
+}
+SystemError GetOpenIdentity(FileHandle file, FileIdentity* identity) {
+  return GetNameIdentity(Handle(file).path, identity);
+}
+SystemError SyncFile(FileHandle file) { return Handle(file), kNoError; }
+SystemError SyncFolder(const std::string&) { return kNoError; }
 
 SystemError QueryFreeBytes(const std::string&, uint64_t* freeBytes) { return *freeBytes = uint64_t{1} << 50, kNoError; }
 bool IsDiskFull(SystemError) { return false; }

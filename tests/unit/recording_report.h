@@ -18,9 +18,9 @@ inline std::string StopLine(const StopReason& reason) {
   static const char* const kNames[] = {
       "none", "failed", "size-zero", "size-not-below-source", "too-many-pieces", "keyword-empty", "keyword-too-long",
       "count-of-stream", "batch-name-invalid", "batch-name-code-page", "names-too-long", "source-not-regular",
-      "source-empty", "source-changed", "no-free-space", "keyword-not-found", "piece-is-source", "batch-is-source",
+      "source-empty", "source-changed", "no-free-space", "keyword-not-found", "piece-is-source", "batch-is-source", "script-is-source",
       "not-first-piece", "first-piece-missing", "output-is-piece", "piece-missing", "piece-unreadable",
-      "piece-changed", "piece-not-regular", "piece-empty", "set-changed", "manifest-missing", "manifest-invalid", "piece-checksum", "lock-not-a-file", "interrupted", "low-memory"};
+      "piece-changed", "piece-not-regular", "piece-empty", "set-changed", "manifest-missing", "manifest-invalid", "piece-checksum", "unfinished-change", "other-runs-set", "lock-not-a-file", "interrupted", "low-memory"};
   static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kLowMemory) + 1, "a name a kind");
   // A refused operation: "stopped <operation>-<role> ...", as "stopped lock-lock ...".
   static const char* const kRoles[] = {"file", "source", "piece", "output", "manifest", "batch", "script",
@@ -31,7 +31,10 @@ inline std::string StopLine(const StopReason& reason) {
                                ? std::string(kOperations[static_cast<size_t>(reason.operation)]) + "-" +
                                      kRoles[static_cast<size_t>(reason.role)]
                                : kNames[static_cast<size_t>(reason.kind)];
-  return "stopped " + kind + " " + reason.path + " " + std::to_string(reason.code);
+  const std::string notBack = reason.otherCode == kNoError
+                                  ? std::string()
+                                  : " not-put-back " + reason.otherPath + " " + std::to_string(reason.otherCode);
+  return "stopped " + kind + " " + reason.path + " " + std::to_string(reason.code) + notBack;
 }
 
 class RecordingReport : public JobReport {
@@ -49,7 +52,8 @@ class RecordingReport : public JobReport {
     return Answer::kNo;
   }
   void Warn(const Warning& warning) override {
-    Add((warning.kind == WarningKind::kStalePiece ? "warn stale " : "warn waiting ") + warning.path);
+    static const char* const kKinds[] = {"stale", "waiting", "finished", "undone"};
+    Add(std::string("warn ") + kKinds[static_cast<size_t>(warning.kind)] + " " + warning.path);
   }
   void StartProgress(uint64_t pieces, uint64_t bytes) override {
     Add("start " + std::to_string(pieces) + " " + std::to_string(bytes));

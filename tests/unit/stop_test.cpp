@@ -56,6 +56,7 @@ enum class F {
   kStopBefore,    // a stop requested before the job starts
   kStopOn,        // a stop requested when the report says `at`
   kOldSetStopOn,  // kStopOn over out/'s set of in/data.txt, whose bytes then change (same size)
+  kOldSetFolder,  // kFolder beside out/'s set of in/data.txt, whose bytes then change (same size)
   kGrowOn,        // in/data_txt.2 grows by a byte when the report says `at`
   kShrinkOn,      // in/data_txt.2 loses a byte when the report says `at`
   kLowMemory,     // allocations of 100 KiB and more fail
@@ -108,7 +109,7 @@ const StopRow kRows[] = {
     {"no target folder", BySize(2048), F::kNone, "", Failed(R::kFolder, O::kList), "out/missing", kNoFolder,
      0, 0, "", "out/missing"},
     {"a folder at piece 3", BySize(2048), F::kFolder, "out/data_txt.3", Failed(R::kPiece, O::kRename), "out/data_txt.3",
-     kIsFolder, 2},
+     kIsFolder},
     {"stopped before", BySize(2048), F::kStopBefore, "", Kind(K::kInterrupted), "out/data_txt.1", 0},
     {"stopped after piece 2", ByCount(4), F::kStopOn, "progress 2", Kind(K::kInterrupted), "out/data_txt.3", 0},
     {"stopped after piece 2 of a re-split: the old set stays whole", BySize(2048), F::kOldSetStopOn, "progress 2",
@@ -117,12 +118,12 @@ const StopRow kRows[] = {
     {"low memory for a keyword split", ByKeyword("--"), F::kLowMemory, "", Kind(K::kLowMemory), "", 0},
     {"the batch file is the source", WithBatch(ByCount(2)), F::kNone, "", Kind(K::kBatchIsSource), "out/JOIN.BAT",
      0, 2, 0, "out/JOIN.BAT"},
-    {"a folder at the batch file", WithBatch(BySize(2048)), F::kFolder, "out/JOIN.BAT", Failed(R::kBatch, O::kWrite),
-     "out/JOIN.BAT", kIsFolder, 5},
-    {"the script is the source", WithScript(ByCount(2)), F::kNone, "", Failed(R::kScript, O::kWrite), "out/join.sh", 0, 2,
+    {"a folder at the batch file, over an older set: the old set back", WithBatch(BySize(2048)), F::kOldSetFolder,
+     "out/JOIN.BAT", Failed(R::kBatch, O::kRename), "out/JOIN.BAT", kIsFolder},
+    {"the script is the source", WithScript(ByCount(2)), F::kNone, "", Kind(K::kScriptIsSource), "out/join.sh", 0, 2,
      0, "out/join.sh"},
-    {"a folder at the script", WithScript(BySize(2048)), F::kFolder, "out/join.sh", Failed(R::kScript, O::kWrite),
-     "out/join.sh", kIsFolder, 5},
+    {"a folder at the script", WithScript(BySize(2048)), F::kFolder, "out/join.sh", Failed(R::kScript, O::kRename),
+     "out/join.sh", kIsFolder},
     {"join: not a first piece", kJoin, F::kNone, "", Kind(K::kNotFirstPiece), "in/data_txt.2", 0, 0, 0, "in/data_txt.2"},
     {"join: first piece missing", kJoin, F::kMissing, "in/data_txt.1", Kind(K::kFirstPieceMissing), "in/data_txt.1", 0},
     {"join: pieces larger than the free space", kJoin, F::kSparse, "in/data_txt.2", Kind(K::kNoFreeSpace), "out", 0},
@@ -199,10 +200,12 @@ bool MakeFault(const StopRow& row, const TempDir& scratch) {
     }
     case F::kUnreadable: return fault::RunHostCommand("chmod 000 '" + at + "' && chmod 777 '" + out + "'");
     case F::kReadOnly: return fault::RunHostCommand("chmod 555 '" + at + "'");
-    case F::kOldSetStopOn: {
+    case F::kOldSetStopOn:
+    case F::kOldSetFolder: {
       const std::string source = Under(scratch, "in/data.txt"), bytes = ReadBytes(source);
-      RunSplit(row.split, source, out);
-      return WriteBytes(source, std::string(bytes.rbegin(), bytes.rend())), ListDir(out).size() == 5;
+      RunSplit(BySize(2048), source, out);
+      WriteBytes(source, std::string(bytes.rbegin(), bytes.rend()));
+      return ListDir(out).size() == 5 && (row.fault == F::kOldSetStopOn || std::filesystem::create_directory(at));
     }
     default: return true;
   }

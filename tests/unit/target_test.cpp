@@ -11,6 +11,10 @@
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
 #endif
 
 namespace {
@@ -186,6 +190,142 @@ TEST(Target, RunsTakeTheFolderLockInTurn) {
     ASSERT_EQ(waitpid(holder, &status, 0), holder);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(ListDir(dir.path()).empty());
+  }
+}
+
+// A split of 10 pieces with its manifest, JOIN.BAT and join.sh, over an older set of that name or into an empty
+// folder, failed or killed at every call of a kind: the folder then holds the old set or the new one, byte for byte;
+// a failure names its cause (EIO), and the run after a kill says which set it restored.
+enum class Blow { kError, kErrorNotPutBack, kKill, kKillInRecovery };
+struct CommitRow {
+  const char* name;
+  bool sums;   // with the manifest (whose hashed copy costs more): else JOIN.BAT and join.sh only
+  bool older;  // an older set of the same name stands in out/
+  FaultCall call;
+  Blow blow;
+};
+const CommitRow kCommitRows[] = {
+    {"renames fail over an older set", true, true, FaultCall::kRename, Blow::kError},
+    {"renames fail into an empty folder", false, false, FaultCall::kRename, Blow::kError},
+    {"renames fail, and so does putting the old set back", false, true, FaultCall::kRename, Blow::kErrorNotPutBack},
+    {"writes fail", false, true, FaultCall::kWrite, Blow::kError},
+    {"creates fail", false, true, FaultCall::kCreate, Blow::kError},
+    {"syncs fail", false, true, FaultCall::kSync, Blow::kError},
+    {"killed at a rename over an older set", false, true, FaultCall::kRename, Blow::kKill},
+    {"killed at a rename into an empty folder", false, false, FaultCall::kRename, Blow::kKill},
+    {"killed at a removal over an older set", false, true, FaultCall::kRemove, Blow::kKill},
+    {"killed at a rename, the recovery killed at its first", false, true, FaultCall::kRename, Blow::kKillInRecovery},
+};
+
+SplitRequest WholeSet(bool sums) {
+  SplitRequest request = WithScript(WithBatch(ByCount(10)));
+  request.writeChecksums = sums;
+  return request;
+}
+
+// Runs job in a child process under the plan; true when the plan ended it there.
+bool KilledAt(const FaultPlan& plan, const std::function<void()>& job) {
+  const pid_t child = fork();
+  if (child == 0) SetFaultPlan(plan), job(), _exit(0);
+  int status = -1;
+  return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 9;
+}
+
+// What a folder holds but the lock, which a killed run leaves behind.
+Log SetIn(const std::string& dir) {
+  Log held = Snapshot(dir);
+  held.erase(std::remove_if(held.begin(), held.end(), [](const std::string& line) { return line.rfind("~dv.lock.", 0) == 0; }),
+             held.end());
+  return held;
+}
+
+TEST(Target, ACommitIsAllOrNothingAtEveryCall) {
+  const std::string oldBytes = PatternBytes(30000, 7), newBytes = PatternBytes(30001, 8);
+  for (const CommitRow& row : kCommitRows) {
+    TempDir reference;
+    const std::string refOld = reference.Subdir("old"), refNew = reference.Subdir("new");
+    WriteBytes(reference.File("data.bin"), oldBytes);
+    RunSplit(WholeSet(row.sums), reference.File("data.bin"), refOld);
+    WriteBytes(reference.File("data.bin"), newBytes);
+    RunSplit(WholeSet(row.sums), reference.File("data.bin"), refNew);
+    const Log newSet = Snapshot(refNew);
+    for (uint64_t n = 1;; ++n) {
+      SCOPED_TRACE(std::string(row.name) + ", call " + std::to_string(n));
+      TempDir scratch;
+      const std::string in = scratch.Subdir("in"), out = scratch.Subdir("out"), joined = scratch.Subdir("joined");
+      const std::string source = in + "/data.bin", stem = out + "/data_bin";
+      WriteBytes(source, newBytes);
+      for (const std::string& name : row.older ? ListDir(refOld) : Log()) {
+        WriteBytes(out + "/" + name, ReadBytes(refOld + "/" + name));
+      }
+      const Log before = Snapshot(out);
+      // A copy the kernel refused is tried again through the buffer: a write fault stays, as a full disk does.
+      const bool persist = row.blow == Blow::kErrorNotPutBack || (row.call == FaultCall::kWrite && row.blow == Blow::kError);
+      const FaultPlan plan{row.call, n, EIO, persist, row.blow >= Blow::kKill};
+      Log log;
+      bool hit = false;
+      if (row.blow >= Blow::kKill) {
+        hit = KilledAt(plan, [&] { RunSplit(WholeSet(row.sums), source, out); });
+      } else {
+        SetFaultPlan(plan);
+        log = RunSplit(WholeSet(row.sums), source, out);
+        hit = FaultCallsSeen() >= n;
+        ClearFaultPlan();
+      }
+      if (!hit) {  // past the last call of the kind: the split is done
+        EXPECT_TRUE(Same(Snapshot(out), newSet));
+        break;
+      }
+      if (row.blow < Blow::kKill) {
+        ASSERT_EQ(log.back().rfind("stopped ", 0), 0u);
+        const size_t code = log.back().find(' ', log.back().find(out)) + 1;
+        EXPECT_EQ(log.back().substr(code, log.back().find(' ', code) - code), std::to_string(EIO)) << log.back();
+        const bool left = log.back().find(" not-put-back ") != std::string::npos;
+        EXPECT_EQ(FileExists(stem + ".dvjournal"), left);
+        // The record left makes the next run put the old set back.
+        if (left) {
+          EXPECT_EQ(RunJoin(stem + ".1", joined).front(), "warn undone " + stem);
+          EXPECT_EQ(ReadBytes(joined + "/data.bin"), oldBytes);
+        }
+        EXPECT_TRUE(Same(Snapshot(out), before));
+        continue;
+      }
+      if (row.blow == Blow::kKillInRecovery) KilledAt({FaultCall::kRename, 1, 0, false, true}, [&] { RunJoin(stem + ".1", joined); });
+      // The next run is a join or a split, in turn; a kill at a removal comes after the last rename.
+      const bool byJoin = n % 2 == 1 || row.blow == Blow::kKillInRecovery, forward = row.call == FaultCall::kRemove;
+      const bool recorded = FileExists(stem + ".dvjournal");
+      const Log next = byJoin ? RunJoin(stem + ".1", joined) : RunSplit(WholeSet(row.sums), source, out);
+      const std::string said = std::string("warn ") + (forward ? "finished " : "undone ") + stem;
+      EXPECT_EQ(std::count(next.begin(), next.end(), said), recorded ? 1 : 0);
+      EXPECT_TRUE(Same(SetIn(out), byJoin && !forward ? before : newSet));
+      if (byJoin && (row.older || forward)) {
+        EXPECT_EQ(ReadBytes(joined + "/data.bin"), forward ? newBytes : oldBytes);
+      }
+    }
+  }
+}
+
+// Another split of the same name gives the folder its set while this one writes its pieces: this one stops with its
+// reason and leaves that set whole, whichever of the two has more pieces.
+TEST(Target, AnotherRunsSetIsLeftWhole) {
+  for (const auto& counts : {std::make_pair(5, 3), std::make_pair(3, 5)}) {
+    TempDir scratch;
+    const std::string out = scratch.Subdir("out"), mine = scratch.Subdir("a") + "/data.bin",
+                      other = scratch.Subdir("b") + "/data.bin";
+    WriteBytes(mine, PatternBytes(9000, 1)), WriteBytes(other, PatternBytes(9000, 2));
+    RecordingReport report;
+    Log otherLog;
+    report.onLine = [&](const std::string& line) {
+      if (line.rfind("progress 1 ", 0) == 0) otherLog = RunSplit(ByCount(counts.second), other, out);
+    };
+    const Log log = RunSplit(ByCount(counts.first), mine, out, report);
+    ASSERT_FALSE(otherLog.empty());
+    EXPECT_EQ(otherLog.back().rfind("finished ", 0), 0u);
+    EXPECT_EQ(log.back(), "stopped other-runs-set " + out + "/data_bin.1 0");
+    EXPECT_EQ(ListDir(out).size(), static_cast<size_t>(counts.second));
+    std::string set;
+    for (const std::string& piece : PiecesIn(out, "data_bin")) set += piece;
+    EXPECT_EQ(set, PatternBytes(9000, 2));
   }
 }
 #endif
