@@ -84,6 +84,11 @@ void PauseBriefly();
 // Gives a finished file its final name, replacing whatever stands there (a
 // link is replaced, never its target).
 SystemError RenameReplacing(const std::string& from, const std::string& to);
+// Gives the file at name the name kept as well, for a change of a set to
+// put it back from: a second name where the system has them (Windows: the
+// name keeps the file until a new one replaces it), else a move. Counted as
+// a rename by the fault seam.
+SystemError KeepAside(const std::string& name, const std::string& kept);
 // Lets whoever may read the file run it (a script); nothing where files
 // need no such bit.
 SystemError MakeExecutable(const std::string& path);

@@ -170,7 +170,12 @@ bool SetChange::Commit(StopReason* stop) {
   bool failed = false;
   for (const ChangedName& name : names_) {
     const std::string final = FinalPath(name);
-    SystemError error = name.old ? RenameReplacing(final, KeptPath(name.what)) : kNoError;
+    SystemError error = name.old ? KeepAside(final, KeptPath(name.what)) : kNoError;
+    // Kept as a second name, the old file still stands at a name that no new one takes.
+    FileIdentity there;
+    if (error == kNoError && name.old && !name.fresh && GetNameIdentity(final, &there) == kNoError) {
+      error = RemoveFile(final);
+    }
     if (error != kNoError) {
       *stop = Failure(Role::kBackup, Operation::kRename, final, error);
       failed = true;
@@ -218,12 +223,15 @@ bool SetChange::Undo(bool temporaries, std::string* notBack, SystemError* code) 
   bool whole = true;
   for (auto name = names_.rbegin(); name != names_.rend(); ++name) {
     const std::string final = FinalPath(*name), kept = KeptPath(name->what);
-    FileIdentity id;
-    const SystemError keptError = name->old ? GetNameIdentity(kept, &id) : kNoError;
-    const bool freshThere = name->fresh && GetNameIdentity(final, &id) == kNoError && id == name->freshId;
+    FileIdentity keptId, finalId;
+    const SystemError keptError = name->old ? GetNameIdentity(kept, &keptId) : kNoError;
+    const bool finalThere = GetNameIdentity(final, &finalId) == kNoError;
+    const bool freshThere = name->fresh && finalThere && finalId == name->freshId;
     SystemError error = kNoError;
     if (name->old && keptError == kNoError) {
-      error = RenameReplacing(kept, final);
+      // Kept as a second name, the old file may still have its own: a move of
+      // one name of a file onto another leaves both.
+      error = finalThere && finalId == keptId ? RemoveFile(kept) : RenameReplacing(kept, final);
     } else if (freshThere) {
       // A new file at a name whose old file is gone cannot be undone.
       error = name->old ? keptError : RemoveFile(final);

@@ -207,6 +207,9 @@ SystemError RenameReplacing(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0 ? kNoError : LastError();
 }
 
+// A move: a link at the name is never followed, and goes aside itself.
+SystemError KeepAside(const std::string& name, const std::string& kept) { return RenameReplacing(name, kept); }
+
 SystemError MakeExecutable(const std::string& path) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0) return LastError();

@@ -158,6 +158,19 @@ SystemError RenameReplacing(const std::string& from, const std::string& to) {
   return MoveFileA(from.c_str(), to.c_str()) ? kNoError : LastError();
 }
 
+// A second name, not a move: Wine moves the file a host link leads to, not
+// the link, so that a move aside and the removal of the kept name would
+// take a file outside the folder with them. Windows 95 and 98 and volumes
+// without hard links (FAT) get the move.
+SystemError KeepAside(const std::string& name, const std::string& kept) {
+  if (SystemError fault = InjectedFault(FaultCall::kRename)) return fault;
+  using CreateHardLinkFunction = BOOL(WINAPI*)(LPCSTR, LPCSTR, LPSECURITY_ATTRIBUTES);
+  static const auto createHardLink = reinterpret_cast<CreateHardLinkFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateHardLinkA")));
+  if (createHardLink != nullptr && createHardLink(kept.c_str(), name.c_str(), nullptr)) return kNoError;
+  return MoveFileExA(name.c_str(), kept.c_str(), 0) ? kNoError : LastError();
+}
+
 SystemError MakeExecutable(const std::string&) { return kNoError; }
 
 bool PathFitsSystem(const std::string& path) { return path.size() < MAX_PATH; }
