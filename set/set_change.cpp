@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "folder_lock.h"
-#include "join_batch.h"
-#include "join_script.h"
+#include "batch_file.h"
+#include "script_file.h"
 #include "naming.h"
 #include "slots.h"
 #include "text_format.h"

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "checksum_manifest.h"
-#include "join_batch.h"
+#include "batch_file.h"
 #include "known_sets.h"
 
 namespace {

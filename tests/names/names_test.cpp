@@ -4,7 +4,7 @@
 #include <string>
 
 #include "batch_codepage.h"
-#include "join_batch.h"
+#include "batch_file.h"
 #include "recording_report.h"
 #include "split_job.h"
 #include "test_files.h"

@@ -1,6 +1,6 @@
-#include "join_script.h"
+#include "script_file.h"
 
-#include "join_batch.h"
+#include "batch_file.h"
 #include "naming.h"
 #include "new_file.h"
 #include "text_format.h"

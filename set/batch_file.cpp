@@ -1,4 +1,4 @@
-#include "join_batch.h"
+#include "batch_file.h"
 
 #include <cstring>
 

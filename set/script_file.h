@@ -1,7 +1,7 @@
 // join.sh: a POSIX shell script that re-creates a split file with cat, for
 // systems without JOIN.BAT's command interpreter.
-#ifndef DORVENAL_JOIN_SCRIPT_H
-#define DORVENAL_JOIN_SCRIPT_H
+#ifndef DORVENAL_SCRIPT_FILE_H
+#define DORVENAL_SCRIPT_FILE_H
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 // JOIN.BAT: a script that re-creates a split file with COPY /B.
-#ifndef DORVENAL_JOIN_BATCH_H
-#define DORVENAL_JOIN_BATCH_H
+#ifndef DORVENAL_BATCH_FILE_H
+#define DORVENAL_BATCH_FILE_H
 
 #include <cstdint>
 #include <string>
