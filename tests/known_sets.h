@@ -68,8 +68,7 @@ constexpr char kSplitFinished[] = "Finished Splitting Successfully !!!";
 constexpr char kJoinFinished[] = "Finished Joining Successfully !!!";
 constexpr char kPieceWriteFailed[] = "Could not write the piece file\n%p !!\nThe split has been stopped.";
 constexpr char kPieceIsSource[] = "The piece file\n%p\nis the source file itself !!\nThe split has been stopped.";
-constexpr char kBatchFailed[] =
-    "Could not write the batch file\n%p !!\nThe pieces are complete: join them with Dorvenal instead.";
+constexpr char kBatchFailed[] = "Could not write the batch file\n%p !!\nThe split has been stopped.";
 constexpr char kBatchIsSource[] =
     "The batch file\n%p\nwould replace the source file itself, so it was not written !!";
 constexpr char kFirstPieceMissing[] = "Could not find the piece\n%p !!\nThe join has been stopped.";
@@ -109,8 +108,8 @@ constexpr char kTooManyPieces[] =
 constexpr char kDriveFull[] = "The target drive is full !!\n";
 constexpr char kOutputIsPiece[] =
     "The file to recreate\n%p\nis one of its own pieces !!\nThe join has been stopped.";
-constexpr char kScriptFailed[] =
-    "Could not write the script\n%p !!\nThe pieces are complete: join them with Dorvenal instead.";
+constexpr char kScriptFailed[] = "Could not write the script\n%p !!\nThe split has been stopped.";
+constexpr char kScriptIsSource[] = "The script\n%p\nwould replace the source file itself, so it was not written !!";
 constexpr char kSplitInterrupted[] =
     "The split was interrupted !!\nThe pieces it had written were removed; the target folder is as it was.";
 constexpr char kJoinInterrupted[] = "The join was interrupted !!\nThe incomplete file was removed.";

@@ -284,9 +284,9 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1021, {Warn(p), Finish()}, {known::kStalePiece, known::kSplitFinished}},
       // The pieces are whole: the failure, then the split's own end.
       {1021, {Stop(K::kBatchIsSource, p)}, {known::kBatchIsSource, known::kSplitFinished}},
-      {1021, {Warn(p), Fail(R::kBatch, O::kWrite, p, kFull)},
-       {known::kStalePiece, known::kBatchFailed, known::kSplitFinished}},
-      {1021, {Fail(R::kScript, O::kWrite, p, kDenied)}, {known::kScriptFailed, known::kSplitFinished}},
+      {1021, {Warn(p), Fail(R::kBatch, O::kWrite, p, kFull)}, {known::kStalePiece, known::kBatchFailed}},
+      {1021, {Fail(R::kScript, O::kWrite, p, kDenied)}, {known::kScriptFailed}},
+      {1021, {Stop(K::kScriptIsSource, p)}, {known::kScriptIsSource, known::kSplitFinished}},
       // The join's.
       {1022, {Stop(K::kNotFirstPiece, p)}, {known::kNotFirstPiece}},
       {1022, {Stop(K::kFirstPieceMissing, p)}, {known::kFirstPieceMissing}},
