@@ -266,10 +266,13 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   // the source's name unless that held an underscore and no dot.
   const std::string restoredName = RestoreFileName(SourceFileName(stem));
   if (!run.pieces->WriteManifest(restoredName, stop)) return JobEnd::kStopped;
+  // The files beside the pieces, then the folder alone, settled, for the commit.
   std::optional<StopReason> besideIsSource;
-  if (!request.dryRun && !WriteBeside(run, sourceName, batchCodePage, &besideIsSource, stop)) return JobEnd::kStopped;
-  if (!request.dryRun && !run.lock.Take(request.targetDir, LockMode::kExclusive, stop)) return JobEnd::kStopped;
-  if (!request.dryRun && !SettleUnfinishedChangeLocked(stem, run.report, stop)) return JobEnd::kStopped;
+  if (!request.dryRun && !(WriteBeside(run, sourceName, batchCodePage, &besideIsSource, stop) &&
+                           run.lock.Take(request.targetDir, LockMode::kExclusive, stop) &&
+                           SettleUnfinishedChangeLocked(stem, run.report, stop))) {
+    return JobEnd::kStopped;
+  }
   if (!run.pieces->Commit(stop)) return JobEnd::kStopped;
   if (request.method == Keyword || IsStream(run)) {
     Summarize(run, run.pieces->count(), run.pieces->firstBytes(), run.pieces->lastBytes());
