@@ -186,11 +186,10 @@ bool RecoveryCode::Rebuild(size_t length, const std::vector<uint32_t>& present,
                            unsigned char* const* lostBytes) const {
   const uint32_t n = dataCount_;
   const uint32_t total = dataCount_ + recoveryCount_;
+  // A piece named twice makes the matrix below singular: Invert refuses it.
   if (n == 0 || present.size() != n) return false;
-  std::vector<bool> seen(total, false);
   for (uint32_t piece : present) {
-    if (piece >= total || seen[piece]) return false;
-    seen[piece] = true;
+    if (piece >= total) return false;
   }
   for (uint32_t piece : lost) {
     if (piece >= total) return false;
