@@ -52,19 +52,46 @@ constexpr ProductTable kProducts = MakeProductTable();
 
 bool portableOnly = false;
 
-// to[0..length) ^= factor * from[0..length), eight bytes a step where it can.
-void MultiplyAdd(const uint8_t* row, const unsigned char* from, unsigned char* to, size_t length) {
+// to[g][0..length) ^= factor[g] * from[0..length) for `count` rows (at
+// most kGroup): each byte of the source is read once for all of them,
+// eight bytes a step where it can.
+constexpr uint32_t kGroup = 8;
+
+// The same for one row, which the compiler keeps in registers better.
+void MultiplyAddOne(const uint8_t* product, const unsigned char* from, unsigned char* to, size_t length) {
   size_t at = 0;
   for (; at + 8 <= length; at += 8) {
-    uint64_t in, out;
+    uint64_t in, out, sum = 0;
     std::memcpy(&in, from + at, 8);
     std::memcpy(&out, to + at, 8);
-    uint64_t product = 0;
-    for (unsigned byte = 0; byte < 8; ++byte) product |= uint64_t{row[(in >> (8 * byte)) & 0xff]} << (8 * byte);
-    out ^= product;
+    for (unsigned byte = 0; byte < 8; ++byte) sum |= uint64_t{product[(in >> (8 * byte)) & 0xff]} << (8 * byte);
+    out ^= sum;
     std::memcpy(to + at, &out, 8);
   }
-  for (; at < length; ++at) to[at] ^= row[from[at]];
+  for (; at < length; ++at) to[at] ^= product[from[at]];
+}
+
+void MultiplyAdd(const uint8_t* const* products, uint32_t count, const unsigned char* from,
+                 unsigned char* const* to, size_t length) {
+  if (count == 1) return MultiplyAddOne(products[0], from, to[0], length);
+  size_t at = 0;
+  for (; at + 8 <= length; at += 8) {
+    uint64_t in;
+    std::memcpy(&in, from + at, 8);
+    uint8_t bytes[8];
+    for (unsigned byte = 0; byte < 8; ++byte) bytes[byte] = static_cast<uint8_t>(in >> (8 * byte));
+    for (uint32_t g = 0; g < count; ++g) {
+      const uint8_t* product = products[g];
+      uint64_t out, sum = 0;
+      for (unsigned byte = 0; byte < 8; ++byte) sum |= uint64_t{product[bytes[byte]]} << (8 * byte);
+      std::memcpy(&out, to[g] + at, 8);
+      out ^= sum;
+      std::memcpy(to[g] + at, &out, 8);
+    }
+  }
+  for (; at < length; ++at) {
+    for (uint32_t g = 0; g < count; ++g) to[g][at] ^= products[g][from[at]];
+  }
 }
 
 // Bytes a pass takes from each source: the rows written stay in the first
@@ -73,14 +100,23 @@ constexpr size_t kPassBytes = 4096;
 
 void PortableApply(size_t length, uint32_t sources, uint32_t rows, const unsigned char* matrix,
                    const unsigned char* const* in, unsigned char* const* out) {
+  const uint8_t* products[kGroup];
+  unsigned char* to[kGroup];
   for (size_t at = 0; at < length; at += kPassBytes) {
     size_t size = length - at < kPassBytes ? length - at : kPassBytes;
     for (uint32_t r = 0; r < rows; ++r) std::memset(out[r] + at, 0, size);
     for (uint32_t c = 0; c < sources; ++c) {
+      uint32_t count = 0;
       for (uint32_t r = 0; r < rows; ++r) {
         uint8_t factor = matrix[static_cast<size_t>(r) * sources + c];
-        if (factor != 0) MultiplyAdd(kProducts[factor].data(), in[c] + at, out[r] + at, size);
+        if (factor == 0) continue;
+        products[count] = kProducts[factor].data();
+        to[count++] = out[r] + at;
+        if (count < kGroup) continue;
+        MultiplyAdd(products, count, in[c] + at, to, size);
+        count = 0;
       }
+      if (count > 0) MultiplyAdd(products, count, in[c] + at, to, size);
     }
   }
 }
