@@ -176,13 +176,11 @@ bool Invert(std::vector<uint8_t>* matrix, uint32_t n, std::vector<uint8_t>* inve
     }
     uint8_t* pivotA = &a[static_cast<size_t>(pivot) * n];
     uint8_t* pivotB = &b[static_cast<size_t>(pivot) * n];
-    const uint8_t* scale = kProducts[Inverse(pivotA[pivot])].data();
-    for (uint32_t i = 0; i < n; ++i) {
-      pivotA[i] = scale[pivotA[i]];
-      pivotB[i] = scale[pivotB[i]];
-    }
     FindNonZero(pivotA, n, &placesA);
     FindNonZero(pivotB, n, &placesB);
+    const uint8_t* scale = kProducts[Inverse(pivotA[pivot])].data();
+    for (uint32_t i : placesA) pivotA[i] = scale[pivotA[i]];
+    for (uint32_t i : placesB) pivotB[i] = scale[pivotB[i]];
     for (uint32_t row = 0; row < n; ++row) {
       uint8_t* rowA = &a[static_cast<size_t>(row) * n];
       uint8_t* rowB = &b[static_cast<size_t>(row) * n];
@@ -230,10 +228,30 @@ bool RecoveryCode::Rebuild(size_t length, const std::vector<uint32_t>& present,
   for (uint32_t piece : lost) {
     if (piece >= total) return false;
   }
+  // Each surviving data piece on the row of its own number, the others on
+  // the rows left: the matrix starts out nearly diagonal, and the
+  // elimination seldom has to swap rows.
+  std::vector<uint32_t> order(n, total);
+  std::vector<uint32_t> others;
+  for (uint32_t s = 0; s < n; ++s) {
+    if (present[s] < n && order[present[s]] == total) {
+      order[present[s]] = s;
+    } else {
+      others.push_back(s);
+    }
+  }
   // The survivors are this matrix times the data; its inverse gives the
   // data back from them, and a recovery row times that, a recovery piece.
   std::vector<uint8_t> survivors(static_cast<size_t>(n) * n);
-  for (uint32_t s = 0; s < n; ++s) CodeRow(n, present[s], &survivors[static_cast<size_t>(s) * n]);
+  std::vector<const unsigned char*> sources(n);
+  for (uint32_t row = 0; row < n; ++row) {
+    if (order[row] == total) {
+      order[row] = others.back();
+      others.pop_back();
+    }
+    CodeRow(n, present[order[row]], &survivors[static_cast<size_t>(row) * n]);
+    sources[row] = presentBytes[order[row]];
+  }
   std::vector<uint8_t> inverse;
   if (!Invert(&survivors, n, &inverse)) return false;
   std::vector<uint8_t> rows(lost.size() * n, 0);
@@ -245,7 +263,7 @@ bool RecoveryCode::Rebuild(size_t length, const std::vector<uint32_t>& present,
       if (code[i] != 0) AddScaledRow(code[i], &inverse[static_cast<size_t>(i) * n], row, n);
     }
   }
-  Apply(length, n, static_cast<uint32_t>(lost.size()), rows.data(), presentBytes, lostBytes);
+  Apply(length, n, static_cast<uint32_t>(lost.size()), rows.data(), sources.data(), lostBytes);
   return true;
 }
 
