@@ -3,9 +3,10 @@
 # swapped every other pair; prints each run's seconds, the A/B ratio of
 # every pair and their median.
 #
-#   bench/many_pieces.sh native [--cli FILE] [--dir DIR] [--runs N] [--over]
-#       dorvenal-cli split -y -q -s 1 against `split -b 1K`, 10,000 pieces
-#       of 1 KiB (--cli: default build/release/cli/dorvenal-cli)
+#   bench/many_pieces.sh native [--cli FILE] [--against FILE] [--dir DIR] [--runs N] [--over]
+#       dorvenal-cli split -y -q -s 1 against `split -b 1K` (or against
+#       another build's dorvenal-cli), 10,000 pieces of 1 KiB
+#       (--cli: default build/release/cli/dorvenal-cli)
 #   bench/many_pieces.sh cli NEW.exe OLD.exe [--pieces 3334|10000] [--dir DIR] [--runs N] [--over]
 #       two Windows command lines under Wine: 3,334 pieces of 3 bytes
 #       (`--bytes --size 3`) or 10,000 of 1 KiB (`--size 1`)
@@ -15,14 +16,14 @@
 #       dialog_split.exe, built from bench/dialog_split.cpp, beside this
 #       script or in --dir)
 #
-# Each run splits into a new folder (both commands pay the same `rm -rf`
-# and `mkdir`), or, with --over, into the folder the run before left: a
-# set of the same count is replaced. Run the Wine modes inside
+# Each run splits into a new folder (its `rm -rf` and `mkdir` are not
+# timed), or, with --over, into the folder the run before left: a set of
+# the same count is replaced. Run the Wine modes inside
 # tools/wine-session; they keep one Wine server up for the whole series.
 set -euo pipefail
 
 mode=${1:-}
-[ -n "$mode" ] || { sed -n '2,21s/^# \{0,1\}//p' "$0"; exit 2; }
+[ -n "$mode" ] || { sed -n '2,22s/^# \{0,1\}//p' "$0"; exit 2; }
 shift
 root=$(cd "$(dirname "$0")/.." && pwd)
 a="" b=""
@@ -32,6 +33,7 @@ if [ "$mode" = cli ] || [ "$mode" = dialog ]; then
   shift 2
 fi
 cli=$root/build/release/cli/dorvenal-cli
+against=""
 dir=${BENCH_DIR:-/dev/shm}
 runs=7
 pieces=3334
@@ -39,6 +41,7 @@ over=0
 while [ $# -gt 0 ]; do
   case $1 in
     --cli) cli=$(realpath "$2"); shift 2 ;;
+    --against) against=$(realpath "$2"); shift 2 ;;
     --dir) dir=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --pieces) pieces=$2; shift 2 ;;
@@ -55,7 +58,11 @@ case $mode in
   native)
     head -c $((10000 * 1024)) /dev/urandom >"$scratch/s.bin"
     run_a() { "$cli" split -y -q -s 1 "$scratch/s.bin" "$1"; }
-    run_b() { split -b 1K "$scratch/s.bin" "$1/x_"; }
+    if [ -n "$against" ]; then
+      run_b() { "$against" split -y -q -s 1 "$scratch/s.bin" "$1"; }
+    else
+      run_b() { split -b 1K "$scratch/s.bin" "$1/x_"; }
+    fi
     ;;
   cli)
     case $pieces in
