@@ -118,6 +118,9 @@ struct FileIdentity {
 // an error when nothing but a folder, or nothing at all, stands there.
 SystemError GetNameIdentity(const std::string& path, FileIdentity* identity);
 SystemError GetOpenIdentity(FileHandle file, FileIdentity* identity);
+// The same for a file new in the folder of the file `neighbour` identifies,
+// whose volume it shares: where asking the volume is slow, it is not asked.
+SystemError GetOpenIdentityBeside(FileHandle file, const FileIdentity& neighbour, FileIdentity* identity);
 
 // Asks the system to put the file's bytes on the disk before it returns.
 SystemError SyncFile(FileHandle file);

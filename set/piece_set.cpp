@@ -143,8 +143,11 @@ bool PieceSet::Copy(FileHandle source, const std::string& sourcePath, uint64_t l
 bool PieceSet::End(StopReason* stop) {
   if (recordSizes_) sizes_.push_back(pieceBytes_);
   if (!dryRun_) {
-    freshIds_.emplace_back();
-    SystemError error = GetOpenIdentity(piece_.Get(), &freshIds_.back());
+    FileIdentity id;
+    // Every piece lies in the first one's folder.
+    SystemError error = freshIds_.empty() ? GetOpenIdentity(piece_.Get(), &id)
+                                          : GetOpenIdentityBeside(piece_.Get(), freshIds_.front(), &id);
+    freshIds_.push_back(id);
     if (error != kNoError) return Fail(Operation::kStat, count_, error, stop);
   }
   SystemError error = piece_.Release();

@@ -34,6 +34,7 @@ struct SplitRun {
   std::optional<PieceSet> pieces;
   FolderLock lock{report};  // the folder's, held while the set gets its names
   uint64_t bytesDone = 0;
+  uint64_t unstamped = 0;  // bytes of pieces ended since the source's stamp was compared
   bool declined = false;
   JobSummary summary;
 };
@@ -86,9 +87,14 @@ bool SourceUnchanged(const SplitRun& run) {
 }
 
 // Closes the piece just written; a piece read while the source changed
-// may hold bytes that are not the source's.
+// may hold bytes that are not the source's. Small pieces compare the stamp
+// once a block, not each: the split compares it again after the last
+// piece, before any gets its name.
 bool EndPiece(SplitRun& run, StopReason* stop) {
   if (!run.pieces->End(stop)) return false;
+  run.unstamped += run.pieces->lastBytes();
+  if (run.unstamped < kReadBlock) return true;
+  run.unstamped = 0;
   if (!SourceUnchanged(run)) return Stop(stop, StopKind::kSourceChanged, run.sourcePath);
   return true;
 }

@@ -166,6 +166,9 @@ SystemError GetNameIdentity(const std::string& path, FileIdentity* identity) {
 SystemError GetOpenIdentity(FileHandle file, FileIdentity* identity) {
   return GetNameIdentity(Handle(file).path, identity);
 }
+SystemError GetOpenIdentityBeside(FileHandle file, const FileIdentity&, FileIdentity* identity) {
+  return GetOpenIdentity(file, identity);
+}
 SystemError SyncFile(FileHandle file) { return Handle(file), kNoError; }
 SystemError SyncFolder(const std::string&) { return kNoError; }
 
