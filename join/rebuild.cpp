@@ -44,7 +44,11 @@ void DescribeFromHeaders(CodedSet* set, uint64_t highest) {
         !ReadRecoveryHeader(file.Get(), &header) || header.index != j) {
       continue;
     }
-    if (!set->manifestPath.empty() && !SameDescription(header, *set)) continue;
+    if (!set->manifestPath.empty() && !SameDescription(header, *set)) {
+      set->headersDisagree = true;
+      continue;
+    }
+    set->headersDisagree = false;
     set->dataCount = header.dataCount;
     set->recoveryCount = header.recoveryCount;
     set->digests = header.digests;
@@ -208,6 +212,12 @@ bool RefuseTooManyLost(const CodedSet& set, const std::vector<uint32_t>& lost, S
   uint32_t lostData = 0;
   for (uint32_t row : lost) lostData += row < set.dataCount ? 1 : 0;
   if (lostData <= RebuildableCount(set)) return true;
+  // The pieces disagree with the manifest and so do the recovery headers: the
+  // manifest is what is damaged, and nothing can be rebuilt against it.
+  if (set.headersDisagree) {
+    *stop = StopReason{StopKind::kManifestInvalid, set.manifestPath};
+    return false;
+  }
   std::vector<uint32_t> all = LostRows(set, true);
   *stop = StopReason{StopKind::kTooManyLost, RowNames(set, all), static_cast<SystemError>(RebuildableCount(set))};
   return false;

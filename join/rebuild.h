@@ -23,6 +23,9 @@ struct CodedSet {
   std::vector<Sha256Digest> digests;      // of data pieces 1 .. N
   std::vector<Sha256Digest> recoveryDigests;  // whole files r1 .. rK; empty without a manifest
   Sha256Digest whole{};
+  // Sound recovery headers describe another set than the manifest does:
+  // the manifest is damaged, or they belong elsewhere.
+  bool headersDisagree = false;
   // After CheckCodedSet: by row (data 0 .. N-1, then recovery N .. N+K-1).
   std::vector<bool> sound;
   std::vector<FileStamp> stamps;  // of the sound rows, as checked
