@@ -5,6 +5,7 @@
 
 #include "recovery_code.h"
 #include "repair_job.h"
+#include "verify_job.h"
 
 namespace {
 
@@ -45,6 +46,19 @@ Log FolderBytes(const std::string& folder) {
   Log files;
   for (const std::string& name : ListDir(folder)) files.push_back(name + ":" + ReadBytes(folder + kPathSeparator + name));
   return files;
+}
+
+// What a check without joining says of a damaged set: "lost K".
+struct RepairableNote : VerifyReport {
+  void Checked(const std::string&, Verdict) override {}
+  void Repairable(uint64_t lost, uint64_t rebuildable) override { said = std::to_string(lost) + " " + std::to_string(rebuildable); }
+  std::string said = "nothing";
+};
+
+std::string VerifySays(const std::string& firstPiece) {
+  RepairableNote note;
+  PerformVerifyJob(VerifyRequest{firstPiece}, note);
+  return note.said;
 }
 
 struct LossCase {
@@ -93,6 +107,7 @@ TEST_F(JobTest, AnyKLostOrDamagedFilesAreRebuiltByTheJoinAndTheRepair) {
     Log expected;
     if (!rebuilt.empty()) expected.push_back("warn rebuilt " + rebuilt);
     expected.push_back("finished s.bin 5 9001 s_bin.1:0 s_bin.5:0");
+    EXPECT_EQ(VerifySays(scratch.File("s_bin.1")), std::to_string(loss.rows.size()) + " " + std::to_string(loss.recovery));
     const std::string named = scratch.File(kNamedBy[turn++ % 3]);
     EXPECT_TRUE(Same(Outcome(RunJoin(named, target.path())), expected));
     EXPECT_TRUE(Same(FolderBytes(target.path()), {"s.bin:" + source}));
@@ -109,6 +124,7 @@ TEST_F(JobTest, AnyKLostOrDamagedFilesAreRebuiltByTheJoinAndTheRepair) {
   EXPECT_TRUE(Same(Outcome(RunJoin(scratch.File("s_bin.1"), target.path())),
                    {"stopped too-many-lost s_bin.1, s_bin.4, s_bin.r2 1"}));
   EXPECT_TRUE(Same(ListDir(target.path()), {})) << "nothing written";
+  EXPECT_EQ(VerifySays(scratch.File("s_bin.1")), "3 2");
   // A manifest whose line no longer matches its sound piece: nothing is rebuilt against it.
   CopyFolder(sets[2], scratch.path());
   std::string manifest = ReadBytes(scratch.File("s_bin.sha256"));
