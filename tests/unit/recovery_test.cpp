@@ -111,6 +111,8 @@ TEST_F(JobTest, AnyKLostOrDamagedFilesAreRebuiltByTheJoinAndTheRepair) {
     const std::string named = scratch.File(kNamedBy[turn++ % 3]);
     EXPECT_TRUE(Same(Outcome(RunJoin(named, target.path())), expected));
     EXPECT_TRUE(Same(FolderBytes(target.path()), {"s.bin:" + source}));
+    // Every other case repaired too: a change of the set costs its syncs.
+    if (turn % 2 == 1) continue;
     RecordingReport report;
     std::string repaired;
     EXPECT_EQ(PerformRepairJob(RepairRequest{named}, report, &repaired).end, JobEnd::kFinished);
