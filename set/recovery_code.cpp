@@ -52,19 +52,46 @@ constexpr ProductTable kProducts = MakeProductTable();
 
 bool portableOnly = false;
 
-// to[0..length) ^= factor * from[0..length), eight bytes a step where it can.
-void MultiplyAdd(const uint8_t* row, const unsigned char* from, unsigned char* to, size_t length) {
+// to[g][0..length) ^= factor[g] * from[0..length) for `count` rows (at
+// most kGroup): each byte of the source is read once for all of them,
+// eight bytes a step where it can.
+constexpr uint32_t kGroup = 8;
+
+// The same for one row, which the compiler keeps in registers better.
+void MultiplyAddOne(const uint8_t* product, const unsigned char* from, unsigned char* to, size_t length) {
   size_t at = 0;
   for (; at + 8 <= length; at += 8) {
-    uint64_t in, out;
+    uint64_t in, out, sum = 0;
     std::memcpy(&in, from + at, 8);
     std::memcpy(&out, to + at, 8);
-    uint64_t product = 0;
-    for (unsigned byte = 0; byte < 8; ++byte) product |= uint64_t{row[(in >> (8 * byte)) & 0xff]} << (8 * byte);
-    out ^= product;
+    for (unsigned byte = 0; byte < 8; ++byte) sum |= uint64_t{product[(in >> (8 * byte)) & 0xff]} << (8 * byte);
+    out ^= sum;
     std::memcpy(to + at, &out, 8);
   }
-  for (; at < length; ++at) to[at] ^= row[from[at]];
+  for (; at < length; ++at) to[at] ^= product[from[at]];
+}
+
+void MultiplyAdd(const uint8_t* const* products, uint32_t count, const unsigned char* from,
+                 unsigned char* const* to, size_t length) {
+  if (count == 1) return MultiplyAddOne(products[0], from, to[0], length);
+  size_t at = 0;
+  for (; at + 8 <= length; at += 8) {
+    uint64_t in;
+    std::memcpy(&in, from + at, 8);
+    uint8_t bytes[8];
+    for (unsigned byte = 0; byte < 8; ++byte) bytes[byte] = static_cast<uint8_t>(in >> (8 * byte));
+    for (uint32_t g = 0; g < count; ++g) {
+      const uint8_t* product = products[g];
+      uint64_t out, sum = 0;
+      for (unsigned byte = 0; byte < 8; ++byte) sum |= uint64_t{product[bytes[byte]]} << (8 * byte);
+      std::memcpy(&out, to[g] + at, 8);
+      out ^= sum;
+      std::memcpy(to[g] + at, &out, 8);
+    }
+  }
+  for (; at < length; ++at) {
+    for (uint32_t g = 0; g < count; ++g) to[g][at] ^= products[g][from[at]];
+  }
 }
 
 // Bytes a pass takes from each source: the rows written stay in the first
@@ -73,14 +100,23 @@ constexpr size_t kPassBytes = 4096;
 
 void PortableApply(size_t length, uint32_t sources, uint32_t rows, const unsigned char* matrix,
                    const unsigned char* const* in, unsigned char* const* out) {
+  const uint8_t* products[kGroup];
+  unsigned char* to[kGroup];
   for (size_t at = 0; at < length; at += kPassBytes) {
     size_t size = length - at < kPassBytes ? length - at : kPassBytes;
     for (uint32_t r = 0; r < rows; ++r) std::memset(out[r] + at, 0, size);
     for (uint32_t c = 0; c < sources; ++c) {
+      uint32_t count = 0;
       for (uint32_t r = 0; r < rows; ++r) {
         uint8_t factor = matrix[static_cast<size_t>(r) * sources + c];
-        if (factor != 0) MultiplyAdd(kProducts[factor].data(), in[c] + at, out[r] + at, size);
+        if (factor == 0) continue;
+        products[count] = kProducts[factor].data();
+        to[count++] = out[r] + at;
+        if (count < kGroup) continue;
+        MultiplyAdd(products, count, in[c] + at, to, size);
+        count = 0;
       }
+      if (count > 0) MultiplyAdd(products, count, in[c] + at, to, size);
     }
   }
 }
@@ -140,13 +176,11 @@ bool Invert(std::vector<uint8_t>* matrix, uint32_t n, std::vector<uint8_t>* inve
     }
     uint8_t* pivotA = &a[static_cast<size_t>(pivot) * n];
     uint8_t* pivotB = &b[static_cast<size_t>(pivot) * n];
-    const uint8_t* scale = kProducts[Inverse(pivotA[pivot])].data();
-    for (uint32_t i = 0; i < n; ++i) {
-      pivotA[i] = scale[pivotA[i]];
-      pivotB[i] = scale[pivotB[i]];
-    }
     FindNonZero(pivotA, n, &placesA);
     FindNonZero(pivotB, n, &placesB);
+    const uint8_t* scale = kProducts[Inverse(pivotA[pivot])].data();
+    for (uint32_t i : placesA) pivotA[i] = scale[pivotA[i]];
+    for (uint32_t i : placesB) pivotB[i] = scale[pivotB[i]];
     for (uint32_t row = 0; row < n; ++row) {
       uint8_t* rowA = &a[static_cast<size_t>(row) * n];
       uint8_t* rowB = &b[static_cast<size_t>(row) * n];
@@ -186,19 +220,38 @@ bool RecoveryCode::Rebuild(size_t length, const std::vector<uint32_t>& present,
                            unsigned char* const* lostBytes) const {
   const uint32_t n = dataCount_;
   const uint32_t total = dataCount_ + recoveryCount_;
+  // A piece named twice makes the matrix below singular: Invert refuses it.
   if (n == 0 || present.size() != n) return false;
-  std::vector<bool> seen(total, false);
   for (uint32_t piece : present) {
-    if (piece >= total || seen[piece]) return false;
-    seen[piece] = true;
+    if (piece >= total) return false;
   }
   for (uint32_t piece : lost) {
     if (piece >= total) return false;
   }
+  // Each surviving data piece on the row of its own number, the others on
+  // the rows left: the matrix starts out nearly diagonal, and the
+  // elimination seldom has to swap rows.
+  std::vector<uint32_t> order(n, total);
+  std::vector<uint32_t> others;
+  for (uint32_t s = 0; s < n; ++s) {
+    if (present[s] < n && order[present[s]] == total) {
+      order[present[s]] = s;
+    } else {
+      others.push_back(s);
+    }
+  }
   // The survivors are this matrix times the data; its inverse gives the
   // data back from them, and a recovery row times that, a recovery piece.
   std::vector<uint8_t> survivors(static_cast<size_t>(n) * n);
-  for (uint32_t s = 0; s < n; ++s) CodeRow(n, present[s], &survivors[static_cast<size_t>(s) * n]);
+  std::vector<const unsigned char*> sources(n);
+  for (uint32_t row = 0; row < n; ++row) {
+    if (order[row] == total) {
+      order[row] = others.back();
+      others.pop_back();
+    }
+    CodeRow(n, present[order[row]], &survivors[static_cast<size_t>(row) * n]);
+    sources[row] = presentBytes[order[row]];
+  }
   std::vector<uint8_t> inverse;
   if (!Invert(&survivors, n, &inverse)) return false;
   std::vector<uint8_t> rows(lost.size() * n, 0);
@@ -210,7 +263,7 @@ bool RecoveryCode::Rebuild(size_t length, const std::vector<uint32_t>& present,
       if (code[i] != 0) AddScaledRow(code[i], &inverse[static_cast<size_t>(i) * n], row, n);
     }
   }
-  Apply(length, n, static_cast<uint32_t>(lost.size()), rows.data(), presentBytes, lostBytes);
+  Apply(length, n, static_cast<uint32_t>(lost.size()), rows.data(), sources.data(), lostBytes);
   return true;
 }
 

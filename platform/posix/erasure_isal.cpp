@@ -42,7 +42,7 @@ const Isal* FindIsal() {
 // Bytes of each piece per call: ISA-L reads every source once for each six
 // rows it makes, so a pass is kept small enough for the sources to stay in
 // cache in between (and its length fits the library's int).
-constexpr size_t kPassBytes = 32 * 1024;
+constexpr size_t kPassBytes = 16 * 1024;
 
 }  // namespace
 
