@@ -51,6 +51,9 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kBatchNameCodePage: return kMsgBatchNameCodePage;
     case StopKind::kInterrupted: return split ? kMsgSplitInterrupted : kMsgJoinInterrupted;
     case StopKind::kLowMemory: return kMsgLowMemory;
+    case StopKind::kRecoveryTooMany: return kMsgRecoveryTooMany;
+    case StopKind::kTooManyLost: return kMsgTooManyLost;
+    case StopKind::kNoRecoveryPieces: return nullptr;  // the program does not repair
   }
   return nullptr;
 }
@@ -134,6 +137,7 @@ void DialogReport::Warn(const Warning& warning) {
     case WarningKind::kWaitingForLock: return;
     case WarningKind::kChangeFinished: return ShowInfoBox(dialog_, FillTemplate(kMsgChangeFinished, {warning.path}));
     case WarningKind::kChangeUndone: return ShowInfoBox(dialog_, FillTemplate(kMsgChangeUndone, {warning.path}));
+    case WarningKind::kPiecesRebuilt: return ShowInfoBox(dialog_, FillTemplate(kMsgPiecesRebuilt, {warning.path}));
   }
 }
 
@@ -187,7 +191,9 @@ void DialogReport::Stopped(const StopReason& reason) {
     const char* text = StopText(reason.kind, job_);
     if (text == nullptr) return;
     // The second place is the other file, or the code page JOIN.BAT is read in.
-    const std::string second = reason.kind == StopKind::kBatchNameCodePage
+    const bool number = reason.kind == StopKind::kBatchNameCodePage || reason.kind == StopKind::kRecoveryTooMany ||
+                        reason.kind == StopKind::kTooManyLost;
+    const std::string second = number
                                     ? DecimalText(static_cast<uint32_t>(reason.code))
                                     : reason.otherPath;
     message = FillTemplate(text, {reason.path, second});

@@ -121,5 +121,14 @@ constexpr const char kMsgScriptFailed[] =
     "Could not write the script\n%s !!\nThe split has been stopped.";
 constexpr const char kMsgScriptIsSource[] =
     "The script\n%s\nwould replace the source file itself, so it was not written !!";
+// The source, then the number of pieces and recovery pieces.
+constexpr const char kMsgRecoveryTooMany[] =
+    "The pieces and recovery pieces of\n%s\nwould be %s: a set holds at most 256 of them !!\nNothing was written.";
+// The lost pieces, then how many the recovery pieces could have rebuilt.
+constexpr const char kMsgTooManyLost[] =
+    "Too many pieces are missing or damaged to rebuild the set:\n%s\nIts recovery pieces could have rebuilt %s !!\nNothing was written.";
+// The pieces rebuilt, before the finished box.
+constexpr const char kMsgPiecesRebuilt[] =
+    "These pieces were missing or damaged and were rebuilt from the recovery pieces:\n%s";
 
 #endif

@@ -18,8 +18,10 @@
 #include "console_report.h"
 #include "join_job.h"
 #include "platform.h"
+#include "repair_job.h"
 #include "split_job.h"
 #include "stop_request.h"
+#include "text_format.h"
 #include "verify_job.h"
 
 #ifndef DORVENAL_VERSION
@@ -197,6 +199,14 @@ class VerifyLines : public VerifyReport {
     std::printf("%s: %s\n", ShownName(path).c_str(), kWords[static_cast<int>(verdict)]);
     std::fflush(stdout);
   }
+  void Repairable(uint64_t lost, uint64_t rebuildable) override {
+    repairLine_ = lost <= rebuildable
+                      ? DecimalText(lost) + " of the set's files are missing or damaged: its recovery pieces can " +
+                            "rebuild them (dorvenal-cli repair, or a join)"
+                      : DecimalText(lost) + " of the set's files are missing or damaged: more than the " +
+                            DecimalText(rebuildable) + " its recovery pieces can rebuild; the set cannot be repaired";
+  }
+  const std::string& repairLine() const { return repairLine_; }
   int files() const { return files_; }
   int failed() const { return failed_; }
 
@@ -204,6 +214,7 @@ class VerifyLines : public VerifyReport {
   bool quiet_;
   int files_ = 0;
   int failed_ = 0;
+  std::string repairLine_;
 };
 
 int RunVerify(const CliRequest& request) {
@@ -230,7 +241,34 @@ int RunVerify(const CliRequest& request) {
   if (lines.failed() == 0) return kExitFinished;
   std::fprintf(stderr, "dorvenal-cli: %d of %d files did NOT match the checksum manifest\n", lines.failed(),
                lines.files());
+  if (!lines.repairLine().empty()) std::fprintf(stderr, "dorvenal-cli: %s\n", lines.repairLine().c_str());
   return kExitFailed;
+}
+
+int RunRepair(const CliRequest& request) {
+  ConsoleSettings settings;
+  settings.job.join = true;
+  settings.assumeYes = true;
+  settings.quiet = request.quiet;
+  ConsoleReport report(settings);
+  CatchStopSignals();
+  RepairRequest repair;
+  repair.path = FullPath(request.source);
+  std::string rebuilt;
+  const JobResult result = PerformRepairJob(repair, report, &rebuilt);
+  JobIsOver();
+  if (StopRequested()) {
+    report.Complain("the repair was interrupted; the set is as it was");
+    return 128 + gStopSignal;
+  }
+  if (result.end != JobEnd::kFinished) {
+    report.Complain(StopLine(result.reason, settings.job));
+    return kExitFailed;
+  }
+  if (request.quiet) return kExitFinished;
+  if (rebuilt.empty()) std::printf("dorvenal-cli: every piece and recovery piece is sound; nothing to repair\n");
+  else std::printf("dorvenal-cli: repaired: %s\n", ShownName(rebuilt).c_str());
+  return std::fflush(stdout) == 0 ? kExitFinished : kExitFailed;
 }
 
 int RunRequest(const CliRequest& request) {
@@ -315,6 +353,7 @@ int main(int argc, char** argv) {
       std::puts("dorvenal-cli (Dorvenal) " DORVENAL_VERSION);
       return std::fflush(stdout) == 0 ? kExitFinished : kExitFailed;
     case Command::kVerify: return RunVerify(request);
+    case Command::kRepair: return RunRepair(request);
     case Command::kSplit:
     case Command::kJoin:
       break;

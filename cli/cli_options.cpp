@@ -17,6 +17,7 @@ const char kHelpText[] =
     "                          - TARGET_DIR\n"
     "  or:  dorvenal-cli join [OPTION...] FIRST_PIECE TARGET_DIR\n"
     "  or:  dorvenal-cli verify FIRST_PIECE\n"
+    "  or:  dorvenal-cli repair FIRST_PIECE\n"
     "  or:  dorvenal-cli --help | --version\n"
     "\n"
     "Cut a file into numbered pieces, or put such pieces back together.\n"
@@ -55,6 +56,12 @@ const char kHelpText[] =
     "                      for report.doc): the SHA-256 of every piece, then of\n"
     "                      SOURCE, as sha256sum -c reads them; every join checks\n"
     "                      the pieces against it\n"
+    "      --recovery K    also write K recovery pieces STEM.r1 ... STEM.rK (implies\n"
+    "                      --checksum): any K pieces of the set, recovery pieces\n"
+    "                      included, may then be lost or damaged and every join\n"
+    "                      still re-creates SOURCE; each costs the size of the\n"
+    "                      largest piece and a header of 40 bytes a piece plus 104;\n"
+    "                      pieces and recovery pieces are at most 256 in all\n"
     "      --name NAME     with SOURCE \"-\": the file name the pieces are named\n"
     "                      after (--name backup.tar gives backup_tar.1, ...)\n"
     "\n"
@@ -85,6 +92,15 @@ const char kHelpText[] =
     "Verify: checks every piece listed in the checksum manifest beside\n"
     "FIRST_PIECE, and the joined file when it lies beside them, without joining;\n"
     "one line for each, NAME: OK or NAME: FAILED, as sha256sum -c prints them.\n"
+    "\n"
+    "Recovery pieces: a set split with --recovery K survives the loss of any K of\n"
+    "its pieces and recovery pieces. join checks every piece and rebuilds the\n"
+    "missing or damaged ones before it writes, naming them on standard error; it\n"
+    "refuses when more are lost than the sound recovery pieces can rebuild. A set\n"
+    "whose first piece is lost is joined by naming its STEM.sha256 or a recovery\n"
+    "piece instead of FIRST_PIECE. verify says whether a damaged set can be\n"
+    "repaired; repair rebuilds the lost pieces and recovery pieces in place, all\n"
+    "or nothing.\n"
     "\n"
     "Both:\n"
     "  -y, --yes           answer yes to the confirmation question (the size and\n"
@@ -144,7 +160,7 @@ const char kHelpText[] =
 namespace {
 
 // Values getopt_long returns for the options without a letter.
-enum LongOnly { kDryRun = 256, kBytes, kBatch, kScript, kName, kBatchCodePage, kChecksum };
+enum LongOnly { kDryRun = 256, kBytes, kBatch, kScript, kName, kBatchCodePage, kChecksum, kRecovery };
 
 struct OptionInfo {
   const char* name;
@@ -160,6 +176,7 @@ const OptionInfo kOptions[] = {
     {"size", 's', true, true},     {"bytes", kBytes, false, true},   {"pieces", 'n', true, true},
     {"keyword", 'k', true, true},  {"batch", kBatch, false, true},   {"script", kScript, false, true},
     {"name", kName, true, true},   {"codepage", kBatchCodePage, true, true}, {"checksum", kChecksum, false, true},
+    {"recovery", kRecovery, true, true},
 };
 // "-": operands come back in order as option 1, so that each argument is
 // read where it stands; ":": a missing value is told from an unknown option.
@@ -303,6 +320,16 @@ bool ApplyOption(int id, const char* value, Parse* parse, std::string* error) {
       request.split.batchCodePage = static_cast<uint32_t>(codePage);
       break;
     }
+    case kRecovery: {
+      uint64_t count = 0;
+      if (!ReadWholeNumber(value, 255, &count) || count == 0) {
+        *error = "--recovery takes a whole number from 1 to 255, not " + QuotedName(value);
+        return false;
+      }
+      request.split.recoveryCount = static_cast<uint32_t>(count);
+      request.split.writeChecksums = true;
+      break;
+    }
     case 's': return TakeMethod(Size, value, parse, error);
     case 'n': return TakeMethod(Pieces, value, parse, error);
     case 'k': return TakeMethod(Keyword, value, parse, error);
@@ -372,7 +399,7 @@ bool ReadPaths(Parse* parse, std::string* error) {
   const bool split = request.command == Command::kSplit;
   const char* sourceName = split ? "SOURCE" : "FIRST_PIECE";
   const std::vector<std::string>& paths = parse->paths;
-  if (request.command == Command::kVerify) {
+  if (request.command == Command::kVerify || request.command == Command::kRepair) {
     if (paths.size() == 1 && !paths[0].empty()) request.source = paths[0];
     else if (paths.empty()) *error = "missing FIRST_PIECE";
     else if (paths.size() > 1) *error = "unexpected argument " + QuotedName(paths[1]);
@@ -399,11 +426,14 @@ bool TakeOperand(const std::string& word, bool* commandKnown, Parse* parse, std:
     parse->paths.push_back(word);
     return true;
   }
-  if (word != "split" && word != "join" && word != "verify") {
-    *error = "unknown command " + QuotedName(word) + " (expected split, join or verify)";
+  if (word != "split" && word != "join" && word != "verify" && word != "repair") {
+    *error = "unknown command " + QuotedName(word) + " (expected split, join, verify or repair)";
     return false;
   }
-  parse->request->command = word == "split" ? Command::kSplit : word == "join" ? Command::kJoin : Command::kVerify;
+  parse->request->command = word == "split"    ? Command::kSplit
+                            : word == "join"   ? Command::kJoin
+                            : word == "verify" ? Command::kVerify
+                                               : Command::kRepair;
   *commandKnown = true;
   return true;
 }
@@ -452,12 +482,14 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliRequest* req
     const OptionInfo& option = *FindOption(id);
     const bool asLong = words[reading].compare(0, 2, "--") == 0;
     if (!commandKnown) {
-      *error = "option '" + Display(option, asLong) + "' must follow the command (split, join or verify)";
+      *error = "option '" + Display(option, asLong) + "' must follow the command (split, join, verify or repair)";
       return false;
     }
     if (option.splitOnly && request->command != Command::kSplit) {
       *error = "option '" + Display(option, asLong) + "' belongs to split, not to " +
-               (request->command == Command::kJoin ? "join" : "verify");
+               (request->command == Command::kJoin     ? "join"
+                : request->command == Command::kVerify ? "verify"
+                                                       : "repair");
       return false;
     }
     if (!ApplyOption(id, optarg, &parse, error)) return false;
@@ -467,7 +499,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliRequest* req
     if (!TakeOperand(words[at], &commandKnown, &parse, error)) return false;
   }
   if (!commandKnown) {
-    *error = "missing command: split, join or verify";
+    *error = "missing command: split, join, verify or repair";
     return false;
   }
   return ReadPaths(&parse, error);

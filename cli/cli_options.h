@@ -15,7 +15,7 @@ enum ExitCode {
   kExitNotConfirmed = 3  // a question was answered No, or could not be asked
 };
 
-enum class Command { kHelp, kVersion, kSplit, kJoin, kVerify };
+enum class Command { kHelp, kVersion, kSplit, kJoin, kVerify, kRepair };
 
 struct CliRequest {
   Command command = Command::kHelp;

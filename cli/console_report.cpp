@@ -166,6 +166,9 @@ void ConsoleReport::Warn(const Warning& warning) {
     case WarningKind::kChangeUndone:
       Complain(FillTemplate(kChangeUndone, {QuotedName(warning.path)}));
       break;
+    case WarningKind::kPiecesRebuilt:
+      Complain("rebuilt from the recovery pieces: " + ShownName(warning.path));
+      break;
   }
 }
 

@@ -45,7 +45,8 @@ struct StopText {
   // 0 any; 's' a split, 'j' a join.
   char when;
   // %p the path, %o the other path, %c ": " and the system's words (nothing
-  // without a code), %d the code as a number, %n the piece size, %k the keyword.
+  // without a code), %d the code as a number, %n the piece size, %k the keyword,
+  // %P the path as a list of names.
   const char* text;
 };
 
@@ -117,6 +118,14 @@ const StopText kStopTexts[] = {
     {StopKind::kLowMemory, 's',
      "the system is running low on memory: the split was stopped; the pieces it had written were removed and the "
      "target folder is as it was"},
+    {StopKind::kRecoveryTooMany, 0,
+     "the pieces and recovery pieces of %p would be %d: a set holds at most 256 of them in all; choose larger "
+     "pieces or fewer recovery pieces (--recovery); nothing was written"},
+    {StopKind::kTooManyLost, 0,
+     "too many pieces are missing or damaged to rebuild the set: %P; its sound recovery pieces could have rebuilt %d; "
+     "nothing was written"},
+    {StopKind::kNoRecoveryPieces, 0,
+     "the set %p has no recovery pieces to rebuild it from (split --recovery writes them); nothing was done"},
 };
 
 // What became of the job's files after a refused operation, by the job and
@@ -212,13 +221,14 @@ std::string StopWords(const StopReason& reason, const StopContext& context) {
   for (const char* at = text; *at != '\0'; ++at) {
     const char mark = at[0] == '%' ? at[1] : 0;
     if (mark == 'p') line += QuotedName(reason.path);
+    else if (mark == 'P') line += ShownName(reason.path);
     else if (mark == 'o') line += QuotedName(reason.otherPath);
     else if (mark == 'k') line += QuotedName(context.keyword);
     else if (mark == 'n') line += DecimalText(context.pieceBytes);
     else if (mark == 'd') line += DecimalText(static_cast<uint32_t>(reason.code));
     else if (mark == 'c' && reason.code != kNoError) line += ": " + DescribeSystemError(reason.code);
     else if (mark != 'c') line += *at;
-    if (mark != 0 && std::string("pokcnd").find(mark) != std::string::npos) ++at;
+    if (mark != 0 && std::string("pPokcnd").find(mark) != std::string::npos) ++at;
   }
   return line;
 }

@@ -28,6 +28,7 @@ enum class WarningKind {
   // A run ended while it replaced the set (path: its stem); this run
   kChangeFinished,  // gave the new set its names,
   kChangeUndone,    // or put the old set back.
+  kPiecesRebuilt,   // path: the pieces a join rebuilt from the recovery pieces, comma-separated
 };
 struct Warning {
   WarningKind kind;

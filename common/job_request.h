@@ -35,6 +35,9 @@ struct SplitRequest {
   // for the whole file, as `sha256sum -c` reads them.
   bool writeChecksums = false;
   bool dryRun = false;       // plan and tell, write nothing
+  // Recovery pieces STEM.r1 ... beside the pieces, from which any that many
+  // lost or damaged pieces are rebuilt; they come with the manifest.
+  uint32_t recoveryCount = 0;
 };
 
 struct JoinRequest {

@@ -85,6 +85,11 @@ enum class StopKind {
   kLockNotAFile,       // something other than a lock file stands at the lock's name (path)
   kInterrupted,        // a stop was requested (a signal, Ctrl+C)
   kLowMemory,
+  // Recovery pieces.
+  kRecoveryTooMany,    // pieces and recovery pieces more than a set can code (path: the source; code: their number)
+  kTooManyLost,        // more pieces lost than the sound recovery pieces rebuild (path: the lost ones,
+                       // comma-separated; code: how many could have been rebuilt)
+  kNoRecoveryPieces,   // a repair of a set (path: its stem) that has none
 };
 
 struct StopReason {

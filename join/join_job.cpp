@@ -11,6 +11,7 @@
 #include "free_space.h"
 #include "hash_beside.h"
 #include "naming.h"
+#include "rebuild.h"
 #include "set_change.h"
 #include "set_manifest.h"
 #include "slots.h"
@@ -40,6 +41,14 @@ struct JoinRun {
   FileSlot pieceFile;
   FileSlot outputFile;
   bool outputIncomplete = false;  // the temporary file exists and is not yet whole
+  // A set with recovery pieces: checked whole before the copy, its lost
+  // pieces rebuilt into temporary files of this run, which the copy takes
+  // in their place.
+  bool coded = false;
+  CodedSet codedSet;
+  std::vector<uint32_t> rebuilt;         // rows
+  std::vector<std::string> rebuiltPaths;  // by row of `rebuilt`
+  std::vector<std::string> standIns;     // by piece: the rebuilt file, or empty
 };
 
 bool Stop(StopReason* stop, StopKind kind, const std::string& path) {
@@ -153,7 +162,8 @@ bool ReadManifest(JoinRun& run, StopReason* stop) {
 // Appends one piece, exactly the bytes it held when it was counted, and
 // then makes sure that it ends there.
 bool CopyPiece(JoinRun& run, uint64_t number, StopReason* stop) {
-  const std::string piece = PiecePath(run, number);
+  const bool standIn = run.coded && !run.standIns[number - 1].empty();
+  const std::string piece = standIn ? run.standIns[number - 1] : PiecePath(run, number);
   const uint64_t length = run.pieceSizes[number - 1];
   bool notRegular = false;
   SystemError error = OpenRegularFile(piece, run.pieceFile.Receive(), &notRegular);
@@ -163,6 +173,10 @@ bool CopyPiece(JoinRun& run, uint64_t number, StopReason* stop) {
   error = GetFileStamp(run.pieceFile.Get(), &before);
   if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kStat, piece, error);
   if (before.size != length) return Stop(stop, StopKind::kPieceChanged, piece);
+  // A piece of a set with recovery pieces was hashed when it was checked.
+  if (run.coded && !standIn && before != run.codedSet.stamps[number - 1]) {
+    return Stop(stop, StopKind::kPieceChanged, piece);
+  }
   CopyOutcome outcome = run.copy.Copy(run.pieceFile.Get(), run.outputFile.Get(), length);
   if (outcome.end == CopyEnd::kDone) outcome = run.copy.CheckEnd(run.pieceFile.Get());
   switch (outcome.end) {
@@ -217,6 +231,57 @@ bool CountAgain(JoinRun& run, StopReason* stop) {
   return true;
 }
 
+// A set with recovery pieces is described by its manifest or their
+// headers: missing pieces count with the sizes the set gives them.
+bool DescribeCodedSet(JoinRun& run, StopReason* stop) {
+  if (!RefuseUnfinishedChange(run.set.pieceDir + run.set.stemName, stop)) return false;
+  if (!ReadCodedSet(run.set.pieceDir, run.set.stemName, run.restoredName, &run.codedSet, &run.coded, stop)) return false;
+  if (!run.coded) return true;
+  const CodedSet& set = run.codedSet;
+  run.pieceCount = set.dataCount;
+  run.pieceSizes = set.sizes;
+  run.totalSize = 0;
+  for (uint64_t size : set.sizes) run.totalSize += size;
+  run.manifestPath = set.manifestPath;
+  run.manifest.pieces = set.digests;
+  run.manifest.whole = set.whole;
+  return true;
+}
+
+// Every piece checked, the lost ones rebuilt beside the output and checked
+// against the set's digests before anything takes the output's name.
+bool RebuildLostPieces(JoinRun& run, StopReason* stop) {
+  CodedSet& set = run.codedSet;
+  if (!CheckCodedSet(&set, false, stop)) return false;
+  run.rebuilt = LostRows(set, false);
+  run.standIns.assign(set.dataCount, std::string());
+  if (run.rebuilt.empty()) return true;
+  if (!RefuseTooManyLost(set, run.rebuilt, stop)) return false;
+  const std::string tag = MakeRunTag();
+  for (uint32_t row : run.rebuilt) {
+    run.rebuiltPaths.push_back(MakeTemporaryPath(run.request.targetDir, tag, DecimalText(row + 1)));
+  }
+  std::vector<FileIdentity> ids;
+  if (!RebuildRows(set, run.rebuilt, run.rebuiltPaths, &ids, stop)) {
+    run.rebuiltPaths.clear();
+    return false;
+  }
+  for (size_t k = 0; k < run.rebuilt.size(); ++k) run.standIns[run.rebuilt[k]] = run.rebuiltPaths[k];
+  return true;
+}
+
+// The set as it was asked about: the same description, checked now.
+bool CountCodedAgain(JoinRun& run, StopReason* stop) {
+  const CodedSet asked = run.codedSet;
+  if (!DescribeCodedSet(run, stop)) return false;
+  const CodedSet& now = run.codedSet;
+  if (!run.coded || now.sizes != asked.sizes || now.digests != asked.digests ||
+      now.recoveryDigests != asked.recoveryDigests || now.manifestPath != asked.manifestPath) {
+    return Stop(stop, StopKind::kSetChanged, PiecePath(run, 1));
+  }
+  return RebuildLostPieces(run, stop);
+}
+
 // Held while the set is counted and copied, so that a split's commit there
 // comes wholly before or after; never while a question waits.
 bool LockPieceFolder(JoinRun& run, StopReason* stop) {
@@ -225,18 +290,26 @@ bool LockPieceFolder(JoinRun& run, StopReason* stop) {
 
 JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   JobReport& report = run.report;
-  if (!IsFirstPiecePath(run.request.firstPiecePath)) {
+  // A set whose first piece is lost is named by its manifest or a recovery piece.
+  std::string stem;
+  const bool setFile = !IsFirstPiecePath(run.request.firstPiecePath) && StemOfSetFile(run.request.firstPiecePath, &stem);
+  if (!IsFirstPiecePath(run.request.firstPiecePath) && !setFile) {
     Stop(stop, StopKind::kNotFirstPiece, run.request.firstPiecePath);
     return JobEnd::kStopped;
   }
-  run.set = SplitFirstPiecePath(run.request.firstPiecePath);
+  run.set = SplitFirstPiecePath(setFile ? MakePieceName(stem, "1") : run.request.firstPiecePath);
   run.restoredName = RestoreFileName(run.set.stemName);
   run.outputPath = JoinPath(run.request.targetDir, run.restoredName);
   // A change of this set that a run left unfinished is settled first.
   if (!SettleUnfinishedChange(run.set.pieceDir + run.set.stemName, run.request.dryRun, report, stop)) {
     return JobEnd::kStopped;
   }
-  if (!LockPieceFolder(run, stop) || !CountSet(run, stop)) return JobEnd::kStopped;
+  if (!LockPieceFolder(run, stop) || !DescribeCodedSet(run, stop)) return JobEnd::kStopped;
+  if (!run.coded && setFile) {
+    Stop(stop, StopKind::kNotFirstPiece, run.request.firstPiecePath);
+    return JobEnd::kStopped;
+  }
+  if (!run.coded && !CountSet(run, stop)) return JobEnd::kStopped;
   SystemError query = kNoError;
   if (CheckFreeSpace(run.request.targetDir, run.totalSize, &query) == 0) {
     if (query != kNoError) Fail(stop, Role::kFolder, Operation::kStat, run.request.targetDir, query);
@@ -258,7 +331,9 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   question.totalBytes = run.totalSize;
   question.name = run.restoredName;
   if (report.Ask(question) == Answer::kNo) return JobEnd::kDeclined;
-  if (!LockPieceFolder(run, stop) || !CountAgain(run, stop)) return JobEnd::kStopped;
+  if (!LockPieceFolder(run, stop) || !(run.coded ? CountCodedAgain(run, stop) : CountAgain(run, stop))) {
+    return JobEnd::kStopped;
+  }
 
   if (OutputIsAPiece(run)) {
     Stop(stop, StopKind::kOutputIsPiece, run.outputPath);
@@ -294,6 +369,7 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
     return JobEnd::kStopped;
   }
   run.outputIncomplete = false;
+  if (!run.rebuilt.empty()) report.Warn(Warning{WarningKind::kPiecesRebuilt, RowNames(run.codedSet, run.rebuilt)});
   return JobEnd::kFinished;
 }
 
@@ -313,6 +389,7 @@ JobResult PerformJoinJob(const JoinRequest& request, JobReport& report) {
   run.pieceFile.Release();
   run.outputFile.Release();
   if (run.outputIncomplete) RemoveFile(run.outputTemporary);
+  for (const std::string& path : run.rebuiltPaths) RemoveFile(path);
   run.lock.Release();
   if (result.end == JobEnd::kFinished) report.Finished(summary);
   if (result.end == JobEnd::kStopped) report.Stopped(result.reason);

@@ -61,19 +61,32 @@ JobEnd RunVerify(const VerifyRequest& request, VerifyReport& report, StopReason*
   SetManifest manifest;
   if (!ReadSetManifest(manifestPath, set.stemName, restoredName, maxBytes, &manifest, stop)) return JobEnd::kStopped;
   VerifyRun run;
+  uint64_t lostData = 0;
   const uint64_t listed = manifest.pieces.size();
   for (uint64_t number = 1; number <= listed; ++number) {
     const std::string piece = MakePieceName(stem, DecimalText(number));
-    report.Checked(piece, Check(run, piece, manifest.pieces[number - 1]));
+    const Verdict verdict = Check(run, piece, manifest.pieces[number - 1]);
+    report.Checked(piece, verdict);
+    lostData += verdict == Verdict::kMatches ? 0 : 1;
     if (StopRequested()) {
       *stop = StopReason{StopKind::kInterrupted, piece};
       return JobEnd::kStopped;
     }
   }
+  uint64_t lost = 0;
+  for (uint64_t j = 1; j <= manifest.recovery.size(); ++j) {
+    const std::string piece = MakePieceName(stem, "r" + DecimalText(j));
+    const Verdict verdict = Check(run, piece, manifest.recovery[j - 1]);
+    report.Checked(piece, verdict);
+    lost += verdict == Verdict::kMatches ? 0 : 1;
+  }
   const std::string next = MakePieceName(stem, DecimalText(listed + 1));
   if (FindFileExact(next, &size)) report.Checked(next, Verdict::kUnlisted);
   const std::string restored = set.pieceDir + restoredName;
   if (FindFileExact(restored, &size)) report.Checked(restored, Check(run, restored, manifest.whole));
+  // Any K of the pieces and recovery pieces may be lost.
+  const uint64_t coded = manifest.recovery.size();
+  if (coded > 0 && lost + lostData > 0) report.Repairable(lost + lostData, coded);
   return JobEnd::kFinished;
 }
 

@@ -24,6 +24,9 @@ class VerifyReport {
   virtual ~VerifyReport() = default;
   // One file checked, in the manifest's order; path as the set names it.
   virtual void Checked(const std::string& path, Verdict verdict) = 0;
+  // A set with recovery pieces: how many of its pieces and recovery pieces
+  // do not match, and how many lost ones its recovery pieces can rebuild.
+  virtual void Repairable(uint64_t lost, uint64_t rebuildable) { static_cast<void>(lost), static_cast<void>(rebuildable); }
 };
 
 // Finished once every file was checked, whatever the verdicts; stopped

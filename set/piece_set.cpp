@@ -4,6 +4,7 @@
 #include "job_request.h"
 #include "naming.h"
 #include "new_file.h"
+#include "recovery_pieces.h"
 #include "set_change.h"
 #include "stop_request.h"
 #include "text_format.h"
@@ -162,14 +163,29 @@ void PieceSet::HashPieces() {
   copy_.HashInto(hashes_.get());
 }
 
+bool PieceSet::WholeDigest(Sha256Digest* digest) {
+  if (!wholeDone_ && (!hashes_ || !hashes_->Final(1, &whole_))) return false;
+  wholeDone_ = true;
+  *digest = whole_;
+  return true;
+}
+
+void PieceSet::AddRecovery(const std::vector<Sha256Digest>& digests) {
+  recovery_ = digests;
+  for (uint64_t j = 1; j <= digests.size(); ++j) beside_.push_back(RecoveryWhat(j));
+}
+
 bool PieceSet::WriteManifest(const std::string& restoredName, StopReason* stop) {
   if (!hashes_ || dryRun_) return true;
   std::vector<ChecksumEntry> entries;
   for (uint64_t number = 1; number <= count_; ++number) {
     entries.push_back(ChecksumEntry{digests_[number - 1], SourceFileName(Name(number))});
   }
+  for (uint64_t j = 1; j <= recovery_.size(); ++j) {
+    entries.push_back(ChecksumEntry{recovery_[j - 1], SourceFileName(MakePieceName(stem_, RecoveryWhat(j)))});
+  }
   entries.push_back(ChecksumEntry{Sha256Digest(), restoredName});
-  if (!hashes_->Final(1, &entries.back().digest)) return FailManifest(Operation::kWrite, kNoError, stop);
+  if (!WholeDigest(&entries.back().digest)) return FailManifest(Operation::kWrite, kNoError, stop);
   SystemError error = WriteNewFile(ManifestTemporaryPath(), FormatChecksumManifest(entries));
   if (error != kNoError) return FailManifest(Operation::kWrite, error, stop);
   manifestWritten_ = true;
@@ -205,6 +221,15 @@ bool PieceSet::Commit(StopReason* stop) {
   // going with the old set either way.
   std::vector<std::pair<std::string, bool>> beside{{"sha256", manifestWritten_}};
   for (const std::string& what : beside_) beside.emplace_back(what, true);
+  // Recovery pieces of an old set that this one has not: they would
+  // describe pieces that are gone.
+  uint64_t oldRecovery = 0;
+  SystemError listed = FindRecoveryPieces(targetDir_, SourceFileName(stem_), &oldRecovery);
+  if (listed != kNoError) {
+    *stop = Failure(Role::kFolder, Operation::kList, targetDir_, listed);
+    return false;
+  }
+  for (uint64_t j = recovery_.size() + 1; j <= oldRecovery; ++j) beside.emplace_back(RecoveryWhat(j), false);
   for (const auto& file : beside) {
     ChangedName name{file.first, file.second, FileIdentity(), false, FileIdentity()};
     name.old = GetNameIdentity(change.FinalPath(name), &name.oldId) == kNoError && !name.oldId.link;

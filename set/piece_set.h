@@ -41,6 +41,12 @@ class PieceSet {
   // set's checksum manifest; the bytes go through the buffer, which the
   // hashes can see, instead of the kernel's copy.
   void HashPieces();
+  // The digest of everything written, once the last piece has ended.
+  bool WholeDigest(Sha256Digest* digest);
+  // After the last piece: recovery pieces 1 .. digests.size() are written
+  // at BesideTemporaryPath(RecoveryWhat(j)); the manifest lists them and
+  // the commit names them.
+  void AddRecovery(const std::vector<Sha256Digest>& digests);
   // After the last piece: the manifest under a temporary name, its last
   // line for restoredName, the file a join re-creates.
   bool WriteManifest(const std::string& restoredName, StopReason* stop);
@@ -65,6 +71,9 @@ class PieceSet {
   const std::vector<uint64_t>& sizes() const { return sizes_; }
 
   uint64_t count() const { return count_; }
+  // Where piece `number` is until the commit, for reading it back.
+  std::string WrittenPath(uint64_t number) const { return TemporaryPath(number); }
+  const std::vector<Sha256Digest>& digests() const { return digests_; }
   std::string Name(uint64_t number) const;
   uint64_t firstBytes() const { return firstBytes_; }
   uint64_t lastBytes() const { return pieceBytes_; }
@@ -91,6 +100,9 @@ class PieceSet {
   std::vector<uint64_t> sizes_;
   std::unique_ptr<HashBeside> hashes_;  // lane 0 the piece's, lane 1 the whole source's
   std::vector<Sha256Digest> digests_;    // of the pieces ended
+  Sha256Digest whole_{};
+  bool wholeDone_ = false;
+  std::vector<Sha256Digest> recovery_;   // of the recovery pieces written
   std::string manifest_;                 // STEM.sha256
   bool manifestWritten_ = false;         // under its temporary name, not yet given its own
   CopyRange copy_;  // after the hashes, so that it ends first

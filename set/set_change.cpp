@@ -25,7 +25,10 @@ bool IsDigits(const std::string& text) {
 }
 
 // A record names only files of the set: a piece number or one of the files beside.
-bool IsKnownWhat(const std::string& what) { return IsDigits(what) || what == "sha256" || what == "bat" || what == "sh"; }
+bool IsKnownWhat(const std::string& what) {
+  const bool recovery = what.size() > 1 && what[0] == 'r' && IsDigits(what.substr(1));
+  return IsDigits(what) || recovery || what == "sha256" || what == "bat" || what == "sh";
+}
 
 // A run tag as MakeRunTag makes it: nothing that could lead out of the folder.
 bool IsRunTag(const std::string& tag) {

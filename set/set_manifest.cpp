@@ -38,11 +38,16 @@ bool ReadSetManifest(const std::string& path, const std::string& stemName, const
   std::vector<ChecksumEntry> entries;
   size_t badLine = 0;
   if (!ParseChecksumManifest(text, &entries, &badLine) || entries.size() < 2) return Invalid(path, kNoError, stop);
-  const size_t pieces = entries.size() - 1;
-  for (size_t k = 0; k < pieces; ++k) {
-    if (entries[k].name != MakePieceName(stemName, DecimalText(k + 1))) return Invalid(path, kNoError, stop);
+  const size_t listed = entries.size() - 1;
+  size_t k = 0;
+  for (; k < listed && entries[k].name == MakePieceName(stemName, DecimalText(k + 1)); ++k) {
     manifest->pieces.push_back(entries[k].digest);
   }
+  for (size_t j = 1; k < listed; ++k, ++j) {
+    if (entries[k].name != MakePieceName(stemName, "r" + DecimalText(j))) return Invalid(path, kNoError, stop);
+    manifest->recovery.push_back(entries[k].digest);
+  }
+  if (manifest->pieces.empty()) return Invalid(path, kNoError, stop);
   if (entries.back().name != restoredName) return Invalid(path, kNoError, stop);
   manifest->whole = entries.back().digest;
   return true;

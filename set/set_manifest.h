@@ -12,6 +12,7 @@
 
 struct SetManifest {
   std::vector<Sha256Digest> pieces;  // of pieces 1, 2, ...
+  std::vector<Sha256Digest> recovery;  // of recovery pieces r1, r2, ...
   Sha256Digest whole;                // of the file a join re-creates
 };
 
@@ -20,7 +21,8 @@ struct SetManifest {
 constexpr uint64_t kManifestLineBytes = 1024;
 
 // Reads the manifest at path, of at most maxBytes, which must list exactly
-// the pieces stemName.1, stemName.2, ... in order and then restoredName.
+// the pieces stemName.1, stemName.2, ... in order, then any recovery pieces
+// stemName.r1, stemName.r2, ..., and then restoredName.
 // False with kManifestInvalid (path: the manifest) otherwise.
 bool ReadSetManifest(const std::string& path, const std::string& stemName, const std::string& restoredName,
                      uint64_t maxBytes, SetManifest* manifest, StopReason* stop);

@@ -1,5 +1,6 @@
 #include "split_job.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -13,6 +14,8 @@
 #include "naming.h"
 #include "piece_plan.h"
 #include "piece_set.h"
+#include "recovery_code.h"
+#include "recovery_pieces.h"
 #include "set_change.h"
 #include "slots.h"
 #include "stop_request.h"
@@ -56,6 +59,18 @@ bool NoRoom(StopReason* stop, const std::string& folder, SystemError query) {
 }
 
 bool IsStream(const SplitRun& run) { return run.request.fromStandardInput; }
+
+// Recovery pieces come with the manifest, which lists them.
+bool WantsManifest(const SplitRequest& request) { return request.writeChecksums || request.recoveryCount > 0; }
+
+// Refused before a byte is written where the count is known, at the end otherwise.
+bool RecoveryFits(const SplitRun& run, uint64_t pieces, StopReason* stop) {
+  const uint32_t recovery = run.request.recoveryCount;
+  if (recovery == 0 || RecoveryCode::Fits(pieces, recovery)) return true;
+  *stop = StopReason{StopKind::kRecoveryTooMany, run.sourcePath,
+                     static_cast<SystemError>(std::min<uint64_t>(pieces + recovery, kMaxPieceNumber))};
+  return false;
+}
 
 // Opens the source and checks that the target can take it; a stream has
 // no size to check.
@@ -112,7 +127,13 @@ bool WritePlannedPieces(SplitRun& run, const SplitPlan& plan, StopReason* stop) 
   PieceSet& pieces = *run.pieces;
   const uint64_t last = LastPlannedPiece(plan);
   // The last name is the longest: checked before anything is written.
-  if (!pieces.NamesFit(last, stop)) return false;
+  if (!pieces.NamesFit(last, stop) || !RecoveryFits(run, last, stop)) return false;
+  const uint64_t longest = std::max(PlannedPieceLength(plan, 1), PlannedPieceLength(plan, last));
+  const uint64_t recoveryBytes = run.request.recoveryCount * (longest + RecoveryHeaderBytes(last));
+  SystemError query = kNoError;
+  if (recoveryBytes > 0 && CheckFreeSpace(run.request.targetDir, run.stamp.size + recoveryBytes, &query) == 0) {
+    return NoRoom(stop, run.request.targetDir, query);
+  }
   Summarize(run, last, PlannedPieceLength(plan, 1), PlannedPieceLength(plan, last));
   if (run.request.dryRun) {
     run.bytesDone = run.stamp.size;
@@ -216,7 +237,7 @@ bool WriteBeside(SplitRun& run, const std::string& sourceName, uint32_t batchCod
   PieceSet& pieces = *run.pieces;
   FileHandle source = IsStream(run) ? FileHandle{} : run.source;
   if (request.writeBatch) {
-    if (WriteJoinBatch(sourceName, request.targetDir, pieces.sizes(), batchCodePage, request.writeChecksums, source,
+    if (WriteJoinBatch(sourceName, request.targetDir, pieces.sizes(), batchCodePage, WantsManifest(request), source,
                        pieces.BesideTemporaryPath("bat"), stop)) {
       pieces.AddBeside("bat");
     } else if (stop->kind == StopKind::kBatchIsSource) {
@@ -226,7 +247,7 @@ bool WriteBeside(SplitRun& run, const std::string& sourceName, uint32_t batchCod
     }
   }
   if (request.writeScript) {
-    if (WriteJoinScript(sourceName, request.targetDir, pieces.sizes(), request.writeChecksums, source,
+    if (WriteJoinScript(sourceName, request.targetDir, pieces.sizes(), WantsManifest(request), source,
                         pieces.BesideTemporaryPath("sh"), stop)) {
       pieces.AddBeside("sh");
     } else if (stop->kind != StopKind::kScriptIsSource) {
@@ -256,8 +277,8 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   // A change of this set that a run left unfinished is settled first.
   if (!SettleUnfinishedChange(stem, request.dryRun, run.report, stop)) return JobEnd::kStopped;
   run.pieces.emplace(request.targetDir, stem, IsStream(run) ? FileHandle{} : run.source, request.dryRun);
-  if (request.writeScript || request.writeBatch) run.pieces->RecordSizes();
-  if (request.writeChecksums && !request.dryRun) run.pieces->HashPieces();
+  if (request.writeScript || request.writeBatch || request.recoveryCount > 0) run.pieces->RecordSizes();
+  if (WantsManifest(request) && !request.dryRun) run.pieces->HashPieces();
   if (!run.pieces->Survey(stop)) return JobEnd::kStopped;
   // Whether the folder's lock can be taken at all is found out before the
   // first piece is written, not after the last; it is not kept meanwhile.
@@ -271,6 +292,11 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
   // The manifest's last line names the file a join re-creates, which is
   // the source's name unless that held an underscore and no dot.
   const std::string restoredName = RestoreFileName(SourceFileName(stem));
+  if (!RecoveryFits(run, run.pieces->count(), stop)) return JobEnd::kStopped;
+  if (request.recoveryCount > 0 && !request.dryRun &&
+      !WriteRecoveryPieces(*run.pieces, request.recoveryCount, request.targetDir, stop)) {
+    return JobEnd::kStopped;
+  }
   if (!run.pieces->WriteManifest(restoredName, stop)) return JobEnd::kStopped;
   // The files beside the pieces, then the folder alone, settled, for the commit.
   std::optional<StopReason> besideIsSource;

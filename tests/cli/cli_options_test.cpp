@@ -74,10 +74,10 @@ const char kSizeTakes[] =
 
 TEST(ParseCommandLine, RefusedLinesSayWhy) {
   const std::pair<Args, std::string> rows[] = {
-      {{}, "missing command: split, join or verify"},
-      {{"splitt", "a", "b"}, "unknown command 'splitt' (expected split, join or verify)"},
-      {{"split\r", "a", "b"}, "unknown command 'split'$'\\r' (expected split, join or verify)"},
-      {{"--yes", "split", "a", "b"}, "option '--yes' must follow the command (split, join or verify)"},
+      {{}, "missing command: split, join, verify or repair"},
+      {{"splitt", "a", "b"}, "unknown command 'splitt' (expected split, join, verify or repair)"},
+      {{"split\r", "a", "b"}, "unknown command 'split'$'\\r' (expected split, join, verify or repair)"},
+      {{"--yes", "split", "a", "b"}, "option '--yes' must follow the command (split, join, verify or repair)"},
       {{"split", "a", "b"}, "split needs one of --size, --pieces and --keyword"},
       {{"split", "--size", "3", "--pieces", "2", "a", "b"}, "give only one of --size, --pieces and --keyword"},
       {{"split", "--size", "0", "a", "b"}, std::string(kSizeTakes) + "'0'"},

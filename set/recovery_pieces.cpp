@@ -1,0 +1,280 @@
+#include "recovery_pieces.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "free_space.h"
+#include "naming.h"
+#include "piece_set.h"
+#include "recovery_code.h"
+#include "slots.h"
+#include "stop_request.h"
+#include "text_format.h"
+
+namespace {
+
+constexpr char kMagic[8] = {'D', 'V', 'R', 'E', 'C', 'O', 'V', 'R'};
+constexpr uint32_t kVersion = 1;
+// magic, version, code, N, K, index, a reserved word, the row's length.
+constexpr uint64_t kFixedBytes = 8 + 6 * 4 + 8;
+constexpr uint64_t kPieceEntryBytes = 8 + 32;
+// Every row of a pass together stays well under the job's 64 MiB.
+constexpr size_t kPassBytes = size_t{32} << 20;
+constexpr size_t kLargestChunk = size_t{1} << 20;
+constexpr size_t kSmallestChunk = size_t{4} << 10;
+
+void PutNumber(std::string* text, uint64_t value, int bytes) {
+  for (int k = 0; k < bytes; ++k) text->push_back(static_cast<char>((value >> (8 * k)) & 0xff));
+}
+
+uint64_t GetNumber(const unsigned char* bytes, int count) {
+  uint64_t value = 0;
+  for (int k = count - 1; k >= 0; --k) value = (value << 8) | bytes[k];
+  return value;
+}
+
+Sha256Digest DigestOf(const void* bytes, size_t length) {
+  Sha256 hash;
+  hash.Update(bytes, length);
+  Sha256Digest digest{};
+  hash.Final(&digest);
+  return digest;
+}
+
+}  // namespace
+
+uint64_t RecoveryHeaderBytes(uint64_t dataCount) { return kFixedBytes + dataCount * kPieceEntryBytes + 64; }
+
+std::string FormatRecoveryHeader(const RecoveryHeader& header) {
+  std::string text(kMagic, sizeof kMagic);
+  for (uint32_t word : {kVersion, header.code, header.dataCount, header.recoveryCount, header.index, 0u}) {
+    PutNumber(&text, word, 4);
+  }
+  PutNumber(&text, header.pieceLength, 8);
+  for (uint32_t k = 0; k < header.dataCount; ++k) {
+    PutNumber(&text, header.sizes[k], 8);
+    text.append(reinterpret_cast<const char*>(header.digests[k].data()), 32);
+  }
+  text.append(reinterpret_cast<const char*>(header.whole.data()), 32);
+  const Sha256Digest own = DigestOf(text.data(), text.size());
+  text.append(reinterpret_cast<const char*>(own.data()), 32);
+  return text;
+}
+
+bool ReadRecoveryHeader(FileHandle file, RecoveryHeader* header) {
+  std::string bytes(kFixedBytes, '\0');
+  unsigned char* at = reinterpret_cast<unsigned char*>(&bytes[0]);
+  size_t got = 0;
+  if (ReadFull(file, at, kFixedBytes, &got) != kNoError || got != kFixedBytes) return false;
+  if (std::memcmp(at, kMagic, sizeof kMagic) != 0 || GetNumber(at + 8, 4) != kVersion) return false;
+  header->code = static_cast<uint32_t>(GetNumber(at + 12, 4));
+  header->dataCount = static_cast<uint32_t>(GetNumber(at + 16, 4));
+  header->recoveryCount = static_cast<uint32_t>(GetNumber(at + 20, 4));
+  header->index = static_cast<uint32_t>(GetNumber(at + 24, 4));
+  header->pieceLength = GetNumber(at + 32, 8);
+  const uint64_t n = header->dataCount;
+  if (header->code != kCauchyCode || n == 0 || header->recoveryCount == 0 ||
+      n + header->recoveryCount > 256 || header->index == 0 || header->index > header->recoveryCount) {
+    return false;
+  }
+  const size_t rest = static_cast<size_t>(RecoveryHeaderBytes(n) - kFixedBytes);
+  bytes.resize(kFixedBytes + rest);
+  at = reinterpret_cast<unsigned char*>(&bytes[0]);
+  if (ReadFull(file, at + kFixedBytes, rest, &got) != kNoError || got != rest) return false;
+  const size_t described = bytes.size() - 32;
+  if (std::memcmp(DigestOf(at, described).data(), at + described, 32) != 0) return false;
+  header->sizes.clear();
+  header->digests.clear();
+  uint64_t longest = 0;
+  for (uint64_t k = 0; k < n; ++k) {
+    const unsigned char* entry = at + kFixedBytes + k * kPieceEntryBytes;
+    header->sizes.push_back(GetNumber(entry, 8));
+    header->digests.emplace_back();
+    std::memcpy(header->digests.back().data(), entry + 8, 32);
+    longest = std::max(longest, header->sizes.back());
+  }
+  std::memcpy(header->whole.data(), at + kFixedBytes + n * kPieceEntryBytes, 32);
+  return longest == header->pieceLength;
+}
+
+std::string RecoveryWhat(uint64_t index) { return "r" + DecimalText(index); }
+
+uint64_t RecoveryNumberOf(const std::string& fileName, const std::string& stemName) {
+  // "STEM.r7" is read as the piece name "STEM.7", stem matched as pieces are.
+  const size_t dot = fileName.rfind('.');
+  if (dot == std::string::npos || dot + 1 >= fileName.size() || fileName[dot + 1] != 'r') return 0;
+  return PieceNumberOf(fileName.substr(0, dot + 1) + fileName.substr(dot + 2), stemName);
+}
+
+namespace {
+
+struct RecoveryListing {
+  std::string stemName;
+  uint64_t highest = 0;
+};
+
+void NoteRecovery(const std::string& name, void* context) {
+  RecoveryListing& listing = *static_cast<RecoveryListing*>(context);
+  listing.highest = std::max(listing.highest, RecoveryNumberOf(name, listing.stemName));
+}
+
+}  // namespace
+
+SystemError FindRecoveryPieces(const std::string& dir, const std::string& stemName, uint64_t* highest) {
+  RecoveryListing listing{stemName, 0};
+  SystemError error = ListFolder(dir.empty() ? "." : dir, NoteRecovery, &listing);
+  *highest = listing.highest;
+  return error;
+}
+
+SystemError ReadFull(FileHandle file, unsigned char* buffer, size_t length, size_t* got) {
+  *got = 0;
+  while (*got < length) {
+    size_t some = 0;
+    SystemError error = ReadSome(file, buffer + *got, length - *got, &some);
+    if (error != kNoError) return error;
+    if (some == 0) break;
+    *got += some;
+  }
+  return kNoError;
+}
+
+PassOutcome RunColumnPass(uint64_t rowLength, const std::vector<PassInput>& inputs,
+                          const std::vector<PassOutput>& outputs, const std::vector<std::string>& prefixes,
+                          ColumnCode code, const void* context, std::vector<Sha256Digest>* outputDigests) {
+  const size_t rows = inputs.size() + outputs.size();
+  size_t chunk = std::min(kLargestChunk, std::max(kSmallestChunk, kPassBytes / rows) / kSmallestChunk * kSmallestChunk);
+  chunk = static_cast<size_t>(std::min<uint64_t>(chunk, std::max<uint64_t>(rowLength, 1)));
+  std::vector<std::unique_ptr<unsigned char[]>> blocks;
+  std::vector<unsigned char*> in, out;
+  for (size_t k = 0; k < rows; ++k) {
+    blocks.emplace_back(new unsigned char[chunk]);
+    (k < inputs.size() ? in : out).push_back(blocks.back().get());
+  }
+  std::vector<std::unique_ptr<Sha256>> hashes;
+  for (size_t k = 0; k < outputs.size(); ++k) {
+    hashes.emplace_back(new Sha256);
+    if (k < prefixes.size()) hashes.back()->Update(prefixes[k].data(), prefixes[k].size());
+  }
+  PassOutcome outcome;
+  for (uint64_t done = 0; done < rowLength; done += chunk) {
+    if (StopRequested()) return PassOutcome{PassEnd::kStopped, 0, kNoError};
+    const size_t length = static_cast<size_t>(std::min<uint64_t>(chunk, rowLength - done));
+    for (size_t k = 0; k < inputs.size(); ++k) {
+      const size_t wanted = static_cast<size_t>(std::min<uint64_t>(length, inputs[k].bytes - std::min(done, inputs[k].bytes)));
+      size_t got = 0;
+      SystemError error = ReadFull(inputs[k].file, in[k], wanted, &got);
+      if (error != kNoError) return PassOutcome{PassEnd::kReadFailed, k, error};
+      if (got != wanted) return PassOutcome{PassEnd::kEndedEarly, k, kNoError};
+      std::memset(in[k] + wanted, 0, length - wanted);
+    }
+    if (!code(context, length, in.data(), out.data())) return PassOutcome{PassEnd::kCodeFailed, 0, kNoError};
+    for (size_t k = 0; k < outputs.size(); ++k) {
+      const size_t wanted = static_cast<size_t>(std::min<uint64_t>(length, outputs[k].bytes - std::min(done, outputs[k].bytes)));
+      hashes[k]->Update(out[k], wanted);
+      SystemError error = outputs[k].file.value == kNoHandle ? kNoError : WriteAll(outputs[k].file, out[k], wanted);
+      if (error != kNoError) return PassOutcome{PassEnd::kWriteFailed, k, error};
+    }
+  }
+  outputDigests->assign(outputs.size(), Sha256Digest{});
+  for (size_t k = 0; k < outputs.size(); ++k) {
+    if (!hashes[k]->Final(&(*outputDigests)[k])) return PassOutcome{PassEnd::kCodeFailed, k, kNoError};
+  }
+  return outcome;
+}
+
+namespace {
+
+bool EncodeColumn(const void* context, size_t length, const unsigned char* const* in, unsigned char* const* out) {
+  static_cast<const RecoveryCode*>(context)->Encode(length, in, out);
+  return true;
+}
+
+// The recovery pieces' temporary files, removed unless handed to the set.
+struct RecoveryOutputs {
+  std::vector<std::string> paths;
+  std::unique_ptr<FileSlot[]> files;
+  bool kept = false;
+  ~RecoveryOutputs() {
+    for (size_t j = 0; files && j < paths.size(); ++j) files[j].Release();
+    for (size_t j = 0; !kept && j < paths.size(); ++j) RemoveFile(paths[j]);
+  }
+};
+
+bool PieceFails(StopReason* stop, Operation operation, const std::string& name, SystemError code) {
+  *stop = Failure(Role::kPiece, operation, name, code);
+  return false;
+}
+
+}  // namespace
+
+bool WriteRecoveryPieces(PieceSet& pieces, uint32_t recoveryCount, const std::string& targetDir, StopReason* stop) {
+  const uint64_t n = pieces.count();
+  const std::string stem = pieces.Name(1).substr(0, pieces.Name(1).size() - 2);
+  RecoveryCode code;
+  if (!code.Init(static_cast<uint32_t>(std::min<uint64_t>(n, kMaxCodedPieces)), recoveryCount) || n > kMaxCodedPieces) {
+    *stop = StopReason{StopKind::kRecoveryTooMany, pieces.Name(1), static_cast<SystemError>(n + recoveryCount)};
+    return false;
+  }
+  RecoveryHeader header;
+  header.dataCount = static_cast<uint32_t>(n);
+  header.recoveryCount = recoveryCount;
+  header.sizes = pieces.sizes();
+  header.digests = pieces.digests();
+  for (uint64_t size : header.sizes) header.pieceLength = std::max(header.pieceLength, size);
+  if (!pieces.WholeDigest(&header.whole)) return PieceFails(stop, Operation::kRead, pieces.Name(1), kNoError);
+  SystemError query = kNoError;
+  const uint64_t bytes = recoveryCount * (header.pieceLength + RecoveryHeaderBytes(n));
+  if (CheckFreeSpace(targetDir, bytes, &query) == 0) {
+    *stop = query != kNoError ? Failure(Role::kFolder, Operation::kStat, targetDir, query)
+                              : StopReason{StopKind::kNoFreeSpace, targetDir};
+    return false;
+  }
+  std::unique_ptr<FileSlot[]> inputs(new FileSlot[n]);
+  std::vector<PassInput> rows;
+  for (uint64_t k = 0; k < n; ++k) {
+    bool notRegular = false;
+    SystemError error = OpenRegularFile(pieces.WrittenPath(k + 1), inputs[k].Receive(), &notRegular);
+    if (error != kNoError) return PieceFails(stop, Operation::kOpen, pieces.Name(k + 1), error);
+    rows.push_back(PassInput{inputs[k].Get(), header.sizes[k]});
+  }
+  RecoveryOutputs outputs;
+  outputs.files.reset(new FileSlot[recoveryCount]);
+  std::vector<PassOutput> written;
+  std::vector<std::string> prefixes;
+  for (uint32_t j = 1; j <= recoveryCount; ++j) {
+    const std::string name = MakePieceName(stem, RecoveryWhat(j));
+    header.index = j;
+    prefixes.push_back(FormatRecoveryHeader(header));
+    outputs.paths.push_back(pieces.BesideTemporaryPath(RecoveryWhat(j)));
+    SystemError error = CreateNewFile(outputs.paths.back(), outputs.files[j - 1].Receive());
+    if (error != kNoError) {
+      outputs.paths.pop_back();
+      return PieceFails(stop, Operation::kCreate, name, error);
+    }
+    error = WriteAll(outputs.files[j - 1].Get(), prefixes.back().data(), prefixes.back().size());
+    if (error != kNoError) return PieceFails(stop, Operation::kWrite, name, error);
+    written.push_back(PassOutput{outputs.files[j - 1].Get(), header.pieceLength});
+  }
+  std::vector<Sha256Digest> digests;
+  const PassOutcome outcome = RunColumnPass(header.pieceLength, rows, written, prefixes, EncodeColumn, &code, &digests);
+  const std::string inputName = pieces.Name(outcome.at + 1);
+  const std::string outputName = MakePieceName(stem, RecoveryWhat(outcome.at + 1));
+  switch (outcome.end) {
+    case PassEnd::kDone: break;
+    case PassEnd::kStopped: *stop = StopReason{StopKind::kInterrupted, pieces.Name(1)}; return false;
+    case PassEnd::kReadFailed: return PieceFails(stop, Operation::kRead, inputName, outcome.code);
+    case PassEnd::kEndedEarly: *stop = StopReason{StopKind::kPieceChanged, inputName}; return false;
+    case PassEnd::kWriteFailed: return PieceFails(stop, Operation::kWrite, outputName, outcome.code);
+    case PassEnd::kCodeFailed: return PieceFails(stop, Operation::kWrite, outputName, kNoError);
+  }
+  for (uint32_t j = 0; j < recoveryCount; ++j) {
+    SystemError error = outputs.files[j].Release();
+    if (error != kNoError) return PieceFails(stop, Operation::kWrite, MakePieceName(stem, RecoveryWhat(j + 1)), error);
+  }
+  for (uint64_t k = 0; k < n; ++k) inputs[k].Release();
+  outputs.kept = true;
+  pieces.AddRecovery(digests);
+  return true;
+}
