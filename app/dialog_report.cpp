@@ -51,6 +51,7 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kBatchNameCodePage: return kMsgBatchNameCodePage;
     case StopKind::kInterrupted: return split ? kMsgSplitInterrupted : kMsgJoinInterrupted;
     case StopKind::kLowMemory: return kMsgLowMemory;
+    case StopKind::kManifestNotRegular: return kMsgManifestNotRegular;
   }
   return nullptr;
 }

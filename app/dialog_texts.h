@@ -121,5 +121,7 @@ constexpr const char kMsgScriptFailed[] =
     "Could not write the script\n%s !!\nThe split has been stopped.";
 constexpr const char kMsgScriptIsSource[] =
     "The script\n%s\nwould replace the source file itself, so it was not written !!";
+constexpr const char kMsgManifestNotRegular[] =
+    "The checksum file\n%s\ncannot be read: it is not a regular file !!\nThe join has been stopped; nothing was written.";
 
 #endif

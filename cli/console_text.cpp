@@ -117,6 +117,8 @@ const StopText kStopTexts[] = {
     {StopKind::kLowMemory, 's',
      "the system is running low on memory: the split was stopped; the pieces it had written were removed and the "
      "target folder is as it was"},
+    {StopKind::kManifestNotRegular, 0,
+     "the checksum manifest %p cannot be read: it is not a regular file; nothing was joined"},
 };
 
 // What became of the job's files after a refused operation, by the job and

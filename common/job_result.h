@@ -85,6 +85,7 @@ enum class StopKind {
   kLockNotAFile,       // something other than a lock file stands at the lock's name (path)
   kInterrupted,        // a stop was requested (a signal, Ctrl+C)
   kLowMemory,
+  kManifestNotRegular,  // a folder, a device, a FIFO or a dangling link at the manifest's name (path)
 };
 
 struct StopReason {

@@ -127,24 +127,28 @@ bool OutputIsAPiece(const JoinRun& run) {
   return false;
 }
 
-// The checksum manifest beside the first piece, when there is one: it must
-// list exactly the pieces counted and the restored name. The pieces then go
-// through the buffer, where they are hashed.
+// The checksum manifest beside the first piece, when anything stands at its
+// name: it must list exactly the pieces counted, and it names the file to
+// re-create. The pieces then go through the buffer, where they are hashed.
 bool ReadManifest(JoinRun& run, StopReason* stop) {
   run.manifest = SetManifest();
   run.copy.HashInto(nullptr);
   run.hashes.reset();
+  run.restoredName = RestoreFileName(run.set.stemName);
   run.manifestPath = MakeManifestName(run.set.pieceDir + run.set.stemName);
-  uint64_t size = 0;
-  if (!FindFileExact(run.manifestPath, &size)) {
+  if (!NameIsTaken(run.manifestPath)) {
     run.manifestPath.clear();
-    return true;
-  }
-  if (!ReadSetManifest(run.manifestPath, run.set.stemName, run.restoredName, (run.pieceCount + 1) * kManifestLineBytes,
-                       &run.manifest, stop)) {
+  } else if (!ReadSetManifest(run.manifestPath, run.set.stemName, ManifestByteLimit(run.pieceCount), &run.manifest,
+                              stop)) {
     return false;
+  } else if (run.manifest.pieces.size() != run.pieceCount) {
+    return Stop(stop, StopKind::kManifestInvalid, run.manifestPath);
+  } else {
+    // The set knows its source's own name, which the stem may not give back.
+    run.restoredName = run.manifest.wholeName;
   }
-  if (run.manifest.pieces.size() != run.pieceCount) return Stop(stop, StopKind::kManifestInvalid, run.manifestPath);
+  run.outputPath = JoinPath(run.request.targetDir, run.restoredName);
+  if (run.manifestPath.empty()) return true;
   run.hashes.reset(new HashBeside(1));
   run.copy.HashInto(run.hashes.get());
   return true;
@@ -211,7 +215,7 @@ bool CountAgain(JoinRun& run, StopReason* stop) {
   const SetManifest askedSums = run.manifest;
   if (!CountSet(run, stop)) return false;
   if (run.pieceSizes != askedSizes || run.manifestPath != askedManifest || run.manifest.pieces != askedSums.pieces ||
-      run.manifest.whole != askedSums.whole) {
+      run.manifest.whole != askedSums.whole || run.manifest.wholeName != askedSums.wholeName) {
     return Stop(stop, StopKind::kSetChanged, PiecePath(run, 1));
   }
   return true;
@@ -230,8 +234,7 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
     return JobEnd::kStopped;
   }
   run.set = SplitFirstPiecePath(run.request.firstPiecePath);
-  run.restoredName = RestoreFileName(run.set.stemName);
-  run.outputPath = JoinPath(run.request.targetDir, run.restoredName);
+  run.outputPath = JoinPath(run.request.targetDir, RestoreFileName(run.set.stemName));
   // A change of this set that a run left unfinished is settled first.
   if (!SettleUnfinishedChange(run.set.pieceDir + run.set.stemName, run.request.dryRun, report, stop)) {
     return JobEnd::kStopped;

@@ -6,6 +6,7 @@
 #include "batch_texts.h"
 #include "naming.h"
 #include "new_file.h"
+#include "set_manifest.h"
 #include "text_format.h"
 #include "windows_names.h"
 
@@ -31,20 +32,65 @@ std::string EscapeUnquoted(const std::string& name) {
   return escaped;
 }
 
+// Text that must reach JOIN.BAT as the very bytes it has here, whatever
+// the code page: the names of the manifest's lines, which cmd.exe reads in
+// the same code page as the batch file. Marked and written in hex, which
+// no conversion alters; RawBytesBack puts the bytes back.
+std::string RawBytes(const std::string& text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string marked = "\x01";
+  for (unsigned char c : text) marked += std::string{kHex[c >> 4], kHex[c & 15]};
+  return marked + "\x02";
+}
+
+int HexDigit(char c) { return c <= '9' ? c - '0' : c - 'a' + 10; }
+
+std::string RawBytesBack(const std::string& text) {
+  std::string back;
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (text[at] != '\x01') {
+      back += text[at];
+      continue;
+    }
+    for (++at; at + 1 < text.size() && text[at] != '\x02'; at += 2) {
+      back += static_cast<char>(HexDigit(text[at]) * 16 + HexDigit(text[at + 1]));
+    }
+  }
+  return back;
+}
+
+// A number as 19 digits, so that cmd.exe compares sizes past its 32 bits
+// as text.
+std::string Padded(uint64_t number) {
+  const std::string digits = DecimalText(number);
+  return std::string(19 - digits.size(), '0') + digits;
+}
+
 // Lines that check every piece against the manifest before the first COPY.
 std::string ChecksumCheckText(const std::string& sourceFileName, const std::string& stemName,
                               const std::string& manifest, uint64_t lastPiece) {
   const std::string quoted = EscapeQuoted(manifest), bare = EscapeUnquoted(manifest);
-  const std::string lines = DecimalText(lastPiece + 1), name = EscapeUnquoted(sourceFileName);
-  std::string text = FillTemplate(kBatchSumsStart, {quoted}) + FillTemplate(kBatchSumsHash, {quoted}) +
-                     FillTemplate(kBatchSumsCount, {quoted, lines, bare, DecimalText(lastPiece), name, name, lines});
+  const std::string pieces = DecimalText(lastPiece), name = EscapeUnquoted(sourceFileName);
+  const std::string stem = RawBytes(EscapeQuoted(stemName)), whole = RawBytes(EscapeQuoted(sourceFileName));
+  // A line: 64 digits, two marks, the name, LF.
+  uint64_t linesBytes = 64 + 2 + sourceFileName.size() + 1;
+  for (uint64_t k = 1; k <= lastPiece; ++k) linesBytes += 64 + 2 + stemName.size() + 1 + DecimalText(k).size() + 1;
+  const std::string recoveryBytes = DecimalText(64 + 2 + stemName.size() + 3 + 1);
+  std::string text = FillTemplate(kBatchSumsStart, {quoted, bare, name, quoted, Padded(ManifestByteLimit(lastPiece))});
+  text += FillTemplate("SET \"DVY=x%%DVW%%\"\r\n", {});
+  for (char digit : std::string("0123456789abcdef")) text += FillTemplate("SET \"DVY=%%DVY:%s=%%\"\r\n", {{digit}});
+  text += FillTemplate("IF NOT \"%%DVY%%\"==\"x\" SET DVHEX=%%DVN%%\r\n", {});
+  text += FillTemplate(kBatchSumsNames, {pieces, pieces, stem, stem, pieces, stem, stem, whole, whole});
+  text += FillTemplate(kBatchSumsForm, {quoted, DecimalText(lastPiece + 1), DecimalText(linesBytes), recoveryBytes});
+  text += FillTemplate(kBatchSumsCertutil, {quoted}) + FillTemplate(kBatchSumsHash, {quoted}) +
+          FillTemplate(kBatchSumsHashes, {});
   for (uint64_t k = 1; k <= lastPiece; ++k) {
     const std::string piece = MakePieceName(stemName, DecimalText(k));
     text += FillTemplate(kBatchSumsHash, {EscapeQuoted(piece)});
     text += FillTemplate(kBatchSumsPiece,
                          {k == 1 ? "" : " skip=" + DecimalText(k - 1), quoted, EscapeUnquoted(piece), bare, name});
   }
-  return text + FillTemplate(kBatchSumsEnd, {bare});
+  return text + FillTemplate(kBatchSumsEnd, {bare, name, bare, bare, bare});
 }
 
 }  // namespace
@@ -56,8 +102,12 @@ bool ConvertBatchText(const std::string& text, uint32_t codePage, std::string* c
   // whatever the code page, and need no conversion.
   bool ascii = true;
   for (unsigned char c : text) ascii = ascii && c < 0x80;
-  if (!ascii) return ConvertForBatch(text, codePage, converted);
-  *converted = text;
+  if (ascii) {
+    *converted = text;
+  } else if (!ConvertForBatch(text, codePage, converted)) {
+    return false;
+  }
+  *converted = RawBytesBack(*converted);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include "naming.h"
 #include "new_file.h"
 #include "set_change.h"
+#include "set_manifest.h"
 #include "stop_request.h"
 #include "text_format.h"
 
@@ -159,13 +160,17 @@ void PieceSet::HashPieces() {
   copy_.HashInto(hashes_.get());
 }
 
-bool PieceSet::WriteManifest(const std::string& restoredName, StopReason* stop) {
+bool PieceSet::WriteManifest(const std::string& wholeName, const std::vector<Sha256Digest>& recovery,
+                             StopReason* stop) {
   if (!hashes_ || dryRun_) return true;
   std::vector<ChecksumEntry> entries;
   for (uint64_t number = 1; number <= count_; ++number) {
     entries.push_back(ChecksumEntry{digests_[number - 1], SourceFileName(Name(number))});
   }
-  entries.push_back(ChecksumEntry{Sha256Digest(), restoredName});
+  for (uint64_t number = 1; number <= recovery.size(); ++number) {
+    entries.push_back(ChecksumEntry{recovery[number - 1], MakeRecoveryName(SourceFileName(stem_), number)});
+  }
+  entries.push_back(ChecksumEntry{Sha256Digest(), wholeName});
   if (!hashes_->Final(1, &entries.back().digest)) return FailManifest(Operation::kWrite, kNoError, stop);
   SystemError error = WriteNewFile(ManifestTemporaryPath(), FormatChecksumManifest(entries));
   if (error != kNoError) return FailManifest(Operation::kWrite, error, stop);

@@ -41,9 +41,11 @@ class PieceSet {
   // set's checksum manifest; the bytes go through the buffer, which the
   // hashes can see, instead of the kernel's copy.
   void HashPieces();
-  // After the last piece: the manifest under a temporary name, its last
-  // line for restoredName, the file a join re-creates.
-  bool WriteManifest(const std::string& restoredName, StopReason* stop);
+  // After the last piece: the manifest under a temporary name, with the
+  // recovery pieces' digests (of STEM.r1, STEM.r2, ...) after the pieces',
+  // and its last line for wholeName, the source's own name, which a join
+  // re-creates.
+  bool WriteManifest(const std::string& wholeName, const std::vector<Sha256Digest>& recovery, StopReason* stop);
   // Where JOIN.BAT ("bat") or join.sh ("sh") is written before the commit,
   // which then gives it its name with the set's.
   std::string BesideTemporaryPath(const std::string& what) const;
