@@ -32,31 +32,11 @@ std::string EscapeUnquoted(const std::string& name) {
   return escaped;
 }
 
-// Text that must reach JOIN.BAT as the very bytes it has here, whatever
-// the code page: the names of the manifest's lines, which cmd.exe reads in
-// the same code page as the batch file. Marked and written in hex, which
-// no conversion alters; RawBytesBack puts the bytes back.
-std::string RawBytes(const std::string& text) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string marked = "\x01";
-  for (unsigned char c : text) marked += std::string{kHex[c >> 4], kHex[c & 15]};
-  return marked + "\x02";
-}
-
-int HexDigit(char c) { return c <= '9' ? c - '0' : c - 'a' + 10; }
-
-std::string RawBytesBack(const std::string& text) {
-  std::string back;
-  for (size_t at = 0; at < text.size(); ++at) {
-    if (text[at] != '\x01') {
-      back += text[at];
-      continue;
-    }
-    for (++at; at + 1 < text.size() && text[at] != '\x02'; at += 2) {
-      back += static_cast<char>(HexDigit(text[at]) * 16 + HexDigit(text[at + 1]));
-    }
+bool IsAscii(const std::string& text) {
+  for (unsigned char c : text) {
+    if (c >= 0x80) return false;
   }
-  return back;
+  return true;
 }
 
 // A number as 19 digits, so that cmd.exe compares sizes past its 32 bits
@@ -71,7 +51,7 @@ std::string ChecksumCheckText(const std::string& sourceFileName, const std::stri
                               const std::string& manifest, uint64_t lastPiece) {
   const std::string quoted = EscapeQuoted(manifest), bare = EscapeUnquoted(manifest);
   const std::string pieces = DecimalText(lastPiece), name = EscapeUnquoted(sourceFileName);
-  const std::string stem = RawBytes(EscapeQuoted(stemName)), whole = RawBytes(EscapeQuoted(sourceFileName));
+  const std::string stem = EscapeQuoted(stemName), whole = EscapeQuoted(sourceFileName);
   // A line: 64 digits, two marks, the name, LF.
   uint64_t linesBytes = 64 + 2 + sourceFileName.size() + 1;
   for (uint64_t k = 1; k <= lastPiece; ++k) linesBytes += 64 + 2 + stemName.size() + 1 + DecimalText(k).size() + 1;
@@ -80,7 +60,11 @@ std::string ChecksumCheckText(const std::string& sourceFileName, const std::stri
   text += FillTemplate("SET \"DVY=x%%DVW%%\"\r\n", {});
   for (char digit : std::string("0123456789abcdef")) text += FillTemplate("SET \"DVY=%%DVY:%s=%%\"\r\n", {{digit}});
   text += FillTemplate("IF NOT \"%%DVY%%\"==\"x\" SET DVHEX=%%DVN%%\r\n", {});
-  text += FillTemplate(kBatchSumsNames, {pieces, pieces, stem, stem, pieces, stem, stem, whole, whole});
+  // cmd.exe may read the manifest and the batch file in different code
+  // pages (Wine: ANSI and OEM): only ASCII names compare alike.
+  text += IsAscii(sourceFileName)
+              ? FillTemplate(kBatchSumsNames, {pieces, pieces, stem, stem, pieces, stem, stem, whole, whole})
+              : FillTemplate(kBatchSumsCount, {});
   text += FillTemplate(kBatchSumsForm, {quoted, DecimalText(lastPiece + 1), DecimalText(linesBytes), recoveryBytes});
   text += FillTemplate(kBatchSumsCertutil, {quoted}) + FillTemplate(kBatchSumsHash, {quoted}) +
           FillTemplate(kBatchSumsHashes, {});
@@ -102,12 +86,8 @@ bool ConvertBatchText(const std::string& text, uint32_t codePage, std::string* c
   // whatever the code page, and need no conversion.
   bool ascii = true;
   for (unsigned char c : text) ascii = ascii && c < 0x80;
-  if (ascii) {
-    *converted = text;
-  } else if (!ConvertForBatch(text, codePage, converted)) {
-    return false;
-  }
-  *converted = RawBytesBack(*converted);
+  if (!ascii) return ConvertForBatch(text, codePage, converted);
+  *converted = text;
   return true;
 }
 

@@ -20,8 +20,7 @@ uint32_t BatchCodePage(uint32_t requested);
 bool CheckBatchName(const std::string& sourceFileName, uint32_t codePage, StopReason* stop);
 
 // Text in codePage: ASCII text as it is, other text converted; false when
-// the code page cannot spell it. Bytes BuildJoinBatchText marked as raw
-// (the manifest's names) come out as they went in.
+// the code page cannot spell it.
 bool ConvertBatchText(const std::string& text, uint32_t codePage, std::string* converted);
 
 // The whole script for a source file name split into pieces of these

@@ -62,7 +62,7 @@ constexpr const char kBatchSumsStart[] =
 // not of piece DVN or of recovery piece DVN - N, and whether the line is
 // the restored name's (DVLAST). Arguments: the number of pieces, twice,
 // the stem quoted, twice, the number of pieces, the stem quoted, twice,
-// the name quoted, twice; the names as the manifest's bytes.
+// the name quoted, twice.
 constexpr const char kBatchSumsNames[] =
     "SET /A DVJ=DVN-%s\r\n"
     "IF %%DVN%% LEQ %s IF NOT \"%%DVX%%\"==\"%s.%%DVN%%\" IF NOT \"%%DVX%%\"==\"*%s.%%DVN%%\" IF NOT DEFINED DVNAME "
@@ -70,6 +70,9 @@ constexpr const char kBatchSumsNames[] =
     "IF %%DVN%% GTR %s IF NOT \"%%DVX%%\"==\"%s.r%%DVJ%%\" IF NOT \"%%DVX%%\"==\"*%s.r%%DVJ%%\" IF NOT DEFINED DVNAME "
     "SET DVNAME=%%DVN%%\r\n"
     "SET DVLAST=\r\nIF \"%%DVX%%\"==\"%s\" SET DVLAST=1\r\nIF \"%%DVX%%\"==\"*%s\" SET DVLAST=1\r\nGOTO :EOF\r\n";
+// The same for a name of other than ASCII: the line count and the size
+// stand for the names.
+constexpr const char kBatchSumsCount[] = "SET DVNAME=%%DVN%%\r\nSET DVLAST=1\r\nGOTO :EOF\r\n";
 // Every line through :DVLINE (a block: Wine's cmd runs a chain of commands
 // after DO once only); then the manifest's size must be that of its
 // lines with LF (or CR LF) ends: the pieces' and the whole file's

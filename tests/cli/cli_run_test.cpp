@@ -257,7 +257,7 @@ TEST(CliRun, ChecksumManifestGuardsTheSet) {
 // that name (not v1_0.final), which sha256sum then finds. Lines: 64 hex digits, two blanks, the name, LF.
 TEST(CliRun, EveryJoinerReadsAManifestAlike) {
   const std::string hex(64, '0'), m = "v1_0_final.sha256";
-  enum Verdict { kJoins, kNotRegular, kDamaged };
+  enum Verdict { kJoins, kNotRegular, kDamaged, kPieceDamaged };
   struct Row { std::string setup; Verdict verdict; };
   const Row rows[] = {
       {":", kJoins},
@@ -274,6 +274,8 @@ TEST(CliRun, EveryJoinerReadsAManifestAlike) {
       {"sed -i '4s/v1.0_final/v1.0_finaX/' " + m, kDamaged},  // the whole file's line
       {"sed -i '3a " + hex + "  v1_0_final.r2' " + m, kDamaged},  // recovery pieces from 1, without gaps
       {"head -c 300000 /dev/zero | tr '\\0' 0 >>" + m, kDamaged},  // past the largest manifest of 3 pieces
+      {"sed -i '3a " + hex + "  v1_0_final.r1' " + m + " && printf Z | dd of=v1_0_final.2 seek=9 bs=1 conv=notrunc 2>/dev/null",
+       kPieceDamaged},
   };
   const std::string said[][3] = {  // join.sh, join, verify
       {"Finished creating v1.0_final\n", "", ""},
@@ -282,7 +284,12 @@ TEST(CliRun, EveryJoinerReadsAManifestAlike) {
        "nothing was joined\n", ""},
       {"join.sh: v1_0_final.sha256 is damaged or lists other pieces than this set's\n",
        "dorvenal-cli: the checksum manifest '@/w/v1_0_final.sha256' cannot be read, is damaged or lists other pieces "
-       "than this set's; nothing was joined\n", ""}};
+       "than this set's; nothing was joined\n", ""},
+      {"join.sh: piece v1_0_final.2 does not match its line in v1_0_final.sha256: dorvenal-cli join (or Dorvenal) "
+       "can rebuild it from the recovery pieces\n",
+       "dorvenal-cli: the piece '@/w/v1_0_final.2' does not match its checksum in '@/w/v1_0_final.sha256': it is "
+       "damaged or belongs to another set; the join was stopped and the incomplete file removed\n",
+       "dorvenal-cli: 1 of 3 files did NOT match the checksum manifest\n"}};
   TempDir dir;
   WriteBytes(dir.File("v1.0_final"), PatternBytes(10000, 5));
   ASSERT_EQ(Cli({"split", "-yqn", "3", "--script", "--checksum", "-p", "@/v1.0_final", "@/ref"}, dir.path(), "", "").code, 0);
@@ -301,7 +308,7 @@ TEST(CliRun, EveryJoinerReadsAManifestAlike) {
       } else {
         const bool join = *reader == 'j';
         run = Cli(join ? Args{"join", "-yq", "@/w/v1_0_final.1", "@/j"} : Args{"verify", "@/w/v1_0_final.1"}, dir.path(), "", "");
-        EXPECT_EQ(run.err, At(words[1], dir.path())) << reader;
+        EXPECT_EQ(run.err, At(words[join ? 1 : row.verdict == kPieceDamaged ? 2 : 1], dir.path())) << reader;
         if (join) {
           EXPECT_EQ(ListDir(dir.File("j")), row.verdict == kJoins ? Args{"v1.0_final"} : Args{}) << reader;
         }
