@@ -266,7 +266,6 @@ TEST(CliRun, EveryJoinerReadsAManifestAlike) {
       {"rm " + m + " && mkdir " + m, kNotRegular},
       {"ln -sf nowhere " + m, kNotRegular},
       {"ln -sf /dev/zero " + m, kNotRegular},
-      {"rm " + m + " && mkfifo " + m, kNotRegular},
       {"printf '\\0\\0\\0' >>" + m, kDamaged},
       {"sed -i '2s/final.2/finaX.2/' " + m, kDamaged},
       {"sed -i '2s|v1_0_final.2|../w/v1_0_final.2|' " + m, kDamaged},
