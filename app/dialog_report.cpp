@@ -54,6 +54,7 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kRecoveryTooMany: return kMsgRecoveryTooMany;
     case StopKind::kTooManyLost: return kMsgTooManyLost;
     case StopKind::kNoRecoveryPieces: return nullptr;  // the program does not repair
+    case StopKind::kManifestNotRegular: return kMsgManifestNotRegular;
   }
   return nullptr;
 }

@@ -130,5 +130,7 @@ constexpr const char kMsgTooManyLost[] =
 // The pieces rebuilt, before the finished box.
 constexpr const char kMsgPiecesRebuilt[] =
     "These pieces were missing or damaged and were rebuilt from the recovery pieces:\n%s";
+constexpr const char kMsgManifestNotRegular[] =
+    "The checksum file\n%s\ncannot be read: it is not a regular file !!\nThe join has been stopped; nothing was written.";
 
 #endif

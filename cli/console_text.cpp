@@ -126,6 +126,8 @@ const StopText kStopTexts[] = {
      "nothing was written"},
     {StopKind::kNoRecoveryPieces, 0,
      "the set %p has no recovery pieces to rebuild it from (split --recovery writes them); nothing was done"},
+    {StopKind::kManifestNotRegular, 0,
+     "the checksum manifest %p cannot be read: it is not a regular file; nothing was joined"},
 };
 
 // What became of the job's files after a refused operation, by the job and

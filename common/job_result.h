@@ -90,6 +90,7 @@ enum class StopKind {
   kTooManyLost,        // more pieces lost than the sound recovery pieces rebuild (path: the lost ones,
                        // comma-separated; code: how many could have been rebuilt)
   kNoRecoveryPieces,   // a repair of a set (path: its stem) that has none
+  kManifestNotRegular,  // a folder, a device, a FIFO or a dangling link at the manifest's name (path)
 };
 
 struct StopReason {

@@ -99,6 +99,10 @@ bool IsSameFile(const std::string& path, FileHandle file);
 // Whether a file (not a folder) of exactly this name exists, and its size.
 bool FindFileExact(const std::string& path, uint64_t* size);
 
+// Whether anything stands at the name: a file, a folder, a link (even one
+// that leads nowhere), a device.
+bool NameIsTaken(const std::string& path);
+
 // Whether path leads (through links) to a regular file, not a folder, a
 // FIFO, a device or a socket.
 bool IsRegularFile(const std::string& path);

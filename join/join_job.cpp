@@ -136,24 +136,28 @@ bool OutputIsAPiece(const JoinRun& run) {
   return false;
 }
 
-// The checksum manifest beside the first piece, when there is one: it must
-// list exactly the pieces counted and the restored name. The pieces then go
-// through the buffer, where they are hashed.
+// The checksum manifest beside the first piece, when anything stands at its
+// name: it must list exactly the pieces counted, and it names the file to
+// re-create. The pieces then go through the buffer, where they are hashed.
 bool ReadManifest(JoinRun& run, StopReason* stop) {
   run.manifest = SetManifest();
   run.copy.HashInto(nullptr);
   run.hashes.reset();
+  run.restoredName = RestoreFileName(run.set.stemName);
   run.manifestPath = MakeManifestName(run.set.pieceDir + run.set.stemName);
-  uint64_t size = 0;
-  if (!FindFileExact(run.manifestPath, &size)) {
+  if (!NameIsTaken(run.manifestPath)) {
     run.manifestPath.clear();
-    return true;
-  }
-  if (!ReadSetManifest(run.manifestPath, run.set.stemName, run.restoredName, (run.pieceCount + 1) * kManifestLineBytes,
-                       &run.manifest, stop)) {
+  } else if (!ReadSetManifest(run.manifestPath, run.set.stemName, ManifestByteLimit(run.pieceCount), &run.manifest,
+                              stop)) {
     return false;
+  } else if (run.manifest.pieces.size() != run.pieceCount) {
+    return Stop(stop, StopKind::kManifestInvalid, run.manifestPath);
+  } else {
+    // The set knows its source's own name, which the stem may not give back.
+    run.restoredName = run.manifest.wholeName;
   }
-  if (run.manifest.pieces.size() != run.pieceCount) return Stop(stop, StopKind::kManifestInvalid, run.manifestPath);
+  run.outputPath = JoinPath(run.request.targetDir, run.restoredName);
+  if (run.manifestPath.empty()) return true;
   run.hashes.reset(new HashBeside(1));
   run.copy.HashInto(run.hashes.get());
   return true;
@@ -225,7 +229,7 @@ bool CountAgain(JoinRun& run, StopReason* stop) {
   const SetManifest askedSums = run.manifest;
   if (!CountSet(run, stop)) return false;
   if (run.pieceSizes != askedSizes || run.manifestPath != askedManifest || run.manifest.pieces != askedSums.pieces ||
-      run.manifest.whole != askedSums.whole) {
+      run.manifest.whole != askedSums.whole || run.manifest.wholeName != askedSums.wholeName) {
     return Stop(stop, StopKind::kSetChanged, PiecePath(run, 1));
   }
   return true;
@@ -235,9 +239,12 @@ bool CountAgain(JoinRun& run, StopReason* stop) {
 // headers: missing pieces count with the sizes the set gives them.
 bool DescribeCodedSet(JoinRun& run, StopReason* stop) {
   if (!RefuseUnfinishedChange(run.set.pieceDir + run.set.stemName, stop)) return false;
-  if (!ReadCodedSet(run.set.pieceDir, run.set.stemName, run.restoredName, &run.codedSet, &run.coded, stop)) return false;
+  if (!ReadCodedSet(run.set.pieceDir, run.set.stemName, &run.codedSet, &run.coded, stop)) return false;
   if (!run.coded) return true;
   const CodedSet& set = run.codedSet;
+  // The set knows its source's own name where its manifest is there.
+  run.restoredName = set.wholeName.empty() ? RestoreFileName(run.set.stemName) : set.wholeName;
+  run.outputPath = JoinPath(run.request.targetDir, run.restoredName);
   run.pieceCount = set.dataCount;
   run.pieceSizes = set.sizes;
   run.totalSize = 0;
@@ -245,6 +252,7 @@ bool DescribeCodedSet(JoinRun& run, StopReason* stop) {
   run.manifestPath = set.manifestPath;
   run.manifest.pieces = set.digests;
   run.manifest.whole = set.whole;
+  run.manifest.wholeName = set.wholeName;
   return true;
 }
 
@@ -276,7 +284,8 @@ bool CountCodedAgain(JoinRun& run, StopReason* stop) {
   if (!DescribeCodedSet(run, stop)) return false;
   const CodedSet& now = run.codedSet;
   if (!run.coded || now.sizes != asked.sizes || now.digests != asked.digests ||
-      now.recoveryDigests != asked.recoveryDigests || now.manifestPath != asked.manifestPath) {
+      now.recoveryDigests != asked.recoveryDigests || now.manifestPath != asked.manifestPath ||
+      now.wholeName != asked.wholeName) {
     return Stop(stop, StopKind::kSetChanged, PiecePath(run, 1));
   }
   return RebuildLostPieces(run, stop);

@@ -140,7 +140,7 @@ std::string RowPath(const CodedSet& set, uint32_t row) {
   return MakePieceName(set.stem, RecoveryWhat(row - set.dataCount + 1));
 }
 
-bool ReadCodedSet(const std::string& pieceDir, const std::string& stemName, const std::string& restoredName,
+bool ReadCodedSet(const std::string& pieceDir, const std::string& stemName,
                   CodedSet* set, bool* coded, StopReason* stop) {
   *coded = false;
   *set = CodedSet();
@@ -149,13 +149,12 @@ bool ReadCodedSet(const std::string& pieceDir, const std::string& stemName, cons
   SystemError error = FindRecoveryPieces(pieceDir, stemName, &highest);
   if (error != kNoError) return Fail(stop, Role::kFolder, Operation::kList, pieceDir, error);
   const std::string manifestPath = MakeManifestName(set->stem);
-  uint64_t size = 0;
   const uint64_t maxBytes = (kMaxCodedPieces + 1) * kManifestLineBytes;
-  if (FindFileExact(manifestPath, &size)) {
-    // A large set's manifest, or one the join refuses in its own words.
-    if (highest == 0 && size > maxBytes) return true;
+  if (NameIsTaken(manifestPath)) {
+    // Without recovery pieces: a large set's manifest, or one the join
+    // refuses in its own words.
     SetManifest manifest;
-    if (!ReadSetManifest(manifestPath, stemName, restoredName, maxBytes, &manifest, stop)) return highest == 0;
+    if (!ReadSetManifest(manifestPath, stemName, maxBytes, &manifest, stop)) return highest == 0;
     if (manifest.recovery.empty()) return true;
     if (!RecoveryCode::Fits(manifest.pieces.size(), manifest.recovery.size())) {
       *stop = StopReason{StopKind::kManifestInvalid, manifestPath};
@@ -167,6 +166,7 @@ bool ReadCodedSet(const std::string& pieceDir, const std::string& stemName, cons
     set->digests = manifest.pieces;
     set->recoveryDigests = manifest.recovery;
     set->whole = manifest.whole;
+    set->wholeName = manifest.wholeName;
   } else if (highest == 0) {
     return true;
   }

@@ -23,6 +23,7 @@ struct CodedSet {
   std::vector<Sha256Digest> digests;      // of data pieces 1 .. N
   std::vector<Sha256Digest> recoveryDigests;  // whole files r1 .. rK; empty without a manifest
   Sha256Digest whole{};
+  std::string wholeName;  // the file a join re-creates; empty without a manifest
   // Sound recovery headers describe another set than the manifest does:
   // the manifest is damaged, or they belong elsewhere.
   bool headersDisagree = false;
@@ -35,7 +36,7 @@ struct CodedSet {
 // is no manifest and a recovery piece's header describes it), and if so,
 // its description. A manifest that cannot be read beside recovery pieces
 // is refused: without it nothing tells a damaged piece from a sound one.
-bool ReadCodedSet(const std::string& pieceDir, const std::string& stemName, const std::string& restoredName,
+bool ReadCodedSet(const std::string& pieceDir, const std::string& stemName,
                   CodedSet* set, bool* coded, StopReason* stop);
 
 // The path of a row: STEM.k for data, STEM.rj for recovery.

@@ -34,7 +34,7 @@ bool Repair(const RepairRequest& request, FolderLock& lock, JobReport& report, s
   if (!SettleUnfinishedChangeLocked(stem, report, stop)) return false;
   CodedSet set;
   bool coded = false;
-  if (!ReadCodedSet(name.pieceDir, name.stemName, RestoreFileName(name.stemName), &set, &coded, stop)) return false;
+  if (!ReadCodedSet(name.pieceDir, name.stemName, &set, &coded, stop)) return false;
   if (!coded) return Refuse(stop, StopKind::kNoRecoveryPieces, stem);
   if (!CheckCodedSet(&set, true, stop)) return false;
   const std::vector<uint32_t> lost = LostRows(set, true);

@@ -49,17 +49,17 @@ JobEnd RunVerify(const VerifyRequest& request, VerifyReport& report, StopReason*
   if (!RefuseUnfinishedChange(stem, stop)) return JobEnd::kStopped;
   const std::string manifestPath = MakeManifestName(stem);
   uint64_t size = 0;
-  if (!FindFileExact(manifestPath, &size)) {
+  if (!NameIsTaken(manifestPath)) {
     *stop = StopReason{StopKind::kManifestMissing, manifestPath};
     return JobEnd::kStopped;
   }
   uint64_t present = 0;
   while (FindFileExact(MakePieceName(stem, DecimalText(present + 1)), &size)) ++present;
-  // Room for the pieces found and for as many again that are missing.
-  const uint64_t maxBytes = (2 * present + 2) * kManifestLineBytes;
-  const std::string restoredName = RestoreFileName(set.stemName);
+  // Room for as many pieces again as were found, which may be missing.
   SetManifest manifest;
-  if (!ReadSetManifest(manifestPath, set.stemName, restoredName, maxBytes, &manifest, stop)) return JobEnd::kStopped;
+  if (!ReadSetManifest(manifestPath, set.stemName, ManifestByteLimit(2 * present + 1), &manifest, stop)) {
+    return JobEnd::kStopped;
+  }
   VerifyRun run;
   uint64_t lostData = 0;
   const uint64_t listed = manifest.pieces.size();
@@ -82,7 +82,7 @@ JobEnd RunVerify(const VerifyRequest& request, VerifyReport& report, StopReason*
   }
   const std::string next = MakePieceName(stem, DecimalText(listed + 1));
   if (FindFileExact(next, &size)) report.Checked(next, Verdict::kUnlisted);
-  const std::string restored = set.pieceDir + restoredName;
+  const std::string restored = set.pieceDir + manifest.wholeName;
   if (FindFileExact(restored, &size)) report.Checked(restored, Check(run, restored, manifest.whole));
   // Any K of the pieces and recovery pieces may be lost.
   const uint64_t coded = manifest.recovery.size();

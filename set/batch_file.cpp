@@ -6,6 +6,7 @@
 #include "batch_texts.h"
 #include "naming.h"
 #include "new_file.h"
+#include "set_manifest.h"
 #include "text_format.h"
 #include "windows_names.h"
 
@@ -31,20 +32,49 @@ std::string EscapeUnquoted(const std::string& name) {
   return escaped;
 }
 
+bool IsAscii(const std::string& text) {
+  for (unsigned char c : text) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
+// A number as 19 digits, so that cmd.exe compares sizes past its 32 bits
+// as text.
+std::string Padded(uint64_t number) {
+  const std::string digits = DecimalText(number);
+  return std::string(19 - digits.size(), '0') + digits;
+}
+
 // Lines that check every piece against the manifest before the first COPY.
 std::string ChecksumCheckText(const std::string& sourceFileName, const std::string& stemName,
                               const std::string& manifest, uint64_t lastPiece) {
   const std::string quoted = EscapeQuoted(manifest), bare = EscapeUnquoted(manifest);
-  const std::string lines = DecimalText(lastPiece + 1), name = EscapeUnquoted(sourceFileName);
-  std::string text = FillTemplate(kBatchSumsStart, {quoted}) + FillTemplate(kBatchSumsHash, {quoted}) +
-                     FillTemplate(kBatchSumsCount, {quoted, lines, bare, DecimalText(lastPiece), name, name, lines});
+  const std::string pieces = DecimalText(lastPiece), name = EscapeUnquoted(sourceFileName);
+  const std::string stem = EscapeQuoted(stemName), whole = EscapeQuoted(sourceFileName);
+  // A line: 64 digits, two marks, the name, LF.
+  uint64_t linesBytes = 64 + 2 + sourceFileName.size() + 1;
+  for (uint64_t k = 1; k <= lastPiece; ++k) linesBytes += 64 + 2 + stemName.size() + 1 + DecimalText(k).size() + 1;
+  const std::string recoveryBytes = DecimalText(64 + 2 + stemName.size() + 3 + 1);
+  std::string text = FillTemplate(kBatchSumsStart, {quoted, bare, name, quoted, Padded(ManifestByteLimit(lastPiece))});
+  text += FillTemplate("SET \"DVY=x%%DVW%%\"\r\n", {});
+  for (char digit : std::string("0123456789abcdef")) text += FillTemplate("SET \"DVY=%%DVY:%s=%%\"\r\n", {{digit}});
+  text += FillTemplate("IF NOT \"%%DVY%%\"==\"x\" SET DVHEX=%%DVN%%\r\n", {});
+  // cmd.exe may read the manifest and the batch file in different code
+  // pages (Wine: ANSI and OEM): only ASCII names compare alike.
+  text += IsAscii(sourceFileName)
+              ? FillTemplate(kBatchSumsNames, {pieces, pieces, stem, stem, pieces, stem, stem, whole, whole})
+              : FillTemplate(kBatchSumsCount, {});
+  text += FillTemplate(kBatchSumsForm, {quoted, DecimalText(lastPiece + 1), DecimalText(linesBytes), recoveryBytes});
+  text += FillTemplate(kBatchSumsCertutil, {quoted}) + FillTemplate(kBatchSumsHash, {quoted}) +
+          FillTemplate(kBatchSumsHashes, {});
   for (uint64_t k = 1; k <= lastPiece; ++k) {
     const std::string piece = MakePieceName(stemName, DecimalText(k));
     text += FillTemplate(kBatchSumsHash, {EscapeQuoted(piece)});
     text += FillTemplate(kBatchSumsPiece,
                          {k == 1 ? "" : " skip=" + DecimalText(k - 1), quoted, EscapeUnquoted(piece), bare, name});
   }
-  return text + FillTemplate(kBatchSumsEnd, {bare});
+  return text + FillTemplate(kBatchSumsEnd, {bare, name, bare, bare, bare});
 }
 
 }  // namespace

@@ -14,6 +14,11 @@ void ReplaceLastDot(std::string& text);
 // The last underscore becomes a dot; none, no change.
 std::string RestoreFileName(const std::string& stemName);
 
+// Whether a name read from a set (not typed by the user) may name a file
+// in the folder: not empty, not "." or "..", no separator or zero byte;
+// with windowsRules also one Windows can hold (no ':', no device name).
+bool IsPlainFileName(const std::string& name, bool windowsRules);
+
 // The part of a path after its last separator; the whole path without one.
 std::string SourceFileName(const std::string& path, char separator = kPathSeparator);
 

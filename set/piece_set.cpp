@@ -6,6 +6,7 @@
 #include "new_file.h"
 #include "recovery_pieces.h"
 #include "set_change.h"
+#include "set_manifest.h"
 #include "stop_request.h"
 #include "text_format.h"
 
@@ -175,16 +176,16 @@ void PieceSet::AddRecovery(const std::vector<Sha256Digest>& digests) {
   for (uint64_t j = 1; j <= digests.size(); ++j) beside_.push_back(RecoveryWhat(j));
 }
 
-bool PieceSet::WriteManifest(const std::string& restoredName, StopReason* stop) {
+bool PieceSet::WriteManifest(const std::string& wholeName, StopReason* stop) {
   if (!hashes_ || dryRun_) return true;
   std::vector<ChecksumEntry> entries;
   for (uint64_t number = 1; number <= count_; ++number) {
     entries.push_back(ChecksumEntry{digests_[number - 1], SourceFileName(Name(number))});
   }
-  for (uint64_t j = 1; j <= recovery_.size(); ++j) {
-    entries.push_back(ChecksumEntry{recovery_[j - 1], SourceFileName(MakePieceName(stem_, RecoveryWhat(j)))});
+  for (uint64_t number = 1; number <= recovery_.size(); ++number) {
+    entries.push_back(ChecksumEntry{recovery_[number - 1], MakeRecoveryName(SourceFileName(stem_), number)});
   }
-  entries.push_back(ChecksumEntry{Sha256Digest(), restoredName});
+  entries.push_back(ChecksumEntry{Sha256Digest(), wholeName});
   if (!WholeDigest(&entries.back().digest)) return FailManifest(Operation::kWrite, kNoError, stop);
   SystemError error = WriteNewFile(ManifestTemporaryPath(), FormatChecksumManifest(entries));
   if (error != kNoError) return FailManifest(Operation::kWrite, error, stop);

@@ -47,9 +47,11 @@ class PieceSet {
   // at BesideTemporaryPath(RecoveryWhat(j)); the manifest lists them and
   // the commit names them.
   void AddRecovery(const std::vector<Sha256Digest>& digests);
-  // After the last piece: the manifest under a temporary name, its last
-  // line for restoredName, the file a join re-creates.
-  bool WriteManifest(const std::string& restoredName, StopReason* stop);
+  // After the last piece: the manifest under a temporary name, with the
+  // recovery pieces' digests (of STEM.r1, STEM.r2, ...) after the pieces',
+  // and its last line for wholeName, the source's own name, which a join
+  // re-creates.
+  bool WriteManifest(const std::string& wholeName, StopReason* stop);
   // Where JOIN.BAT ("bat") or join.sh ("sh") is written before the commit,
   // which then gives it its name with the set's.
   std::string BesideTemporaryPath(const std::string& what) const;

@@ -289,15 +289,14 @@ JobEnd RunSplit(SplitRun& run, StopReason* stop) {
     Stop(stop, StopKind::kSourceChanged, run.sourcePath);
     return JobEnd::kStopped;
   }
-  // The manifest's last line names the file a join re-creates, which is
-  // the source's name unless that held an underscore and no dot.
-  const std::string restoredName = RestoreFileName(SourceFileName(stem));
   if (!RecoveryFits(run, run.pieces->count(), stop)) return JobEnd::kStopped;
   if (request.recoveryCount > 0 && !request.dryRun &&
       !WriteRecoveryPieces(*run.pieces, request.recoveryCount, request.targetDir, stop)) {
     return JobEnd::kStopped;
   }
-  if (!run.pieces->WriteManifest(restoredName, stop)) return JobEnd::kStopped;
+  // The manifest's last line names the file a join re-creates: the
+  // source's own name, which the stem alone may not give back.
+  if (!run.pieces->WriteManifest(sourceName, stop)) return JobEnd::kStopped;
   // The files beside the pieces, then the folder alone, settled, for the commit.
   std::optional<StopReason> besideIsSource;
   if (!request.dryRun && !(WriteBeside(run, sourceName, batchCodePage, &besideIsSource, stop) &&

@@ -131,6 +131,8 @@ constexpr char kManifestInvalid[] =
 constexpr char kPieceChecksum[] =
     "The piece\n%p\ndoes not match its checksum in\n%q !!\nIt is damaged or belongs to another set: the join has "
     "been stopped and the incomplete file removed.";
+constexpr char kManifestNotRegular[] =
+    "The checksum file\n%p\ncannot be read: it is not a regular file !!\nThe join has been stopped; nothing was written.";
 }  // namespace known
 
 #endif

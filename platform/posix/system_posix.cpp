@@ -241,6 +241,11 @@ bool FindFileExact(const std::string& path, uint64_t* size) {
   return true;
 }
 
+bool NameIsTaken(const std::string& path) {
+  struct stat info;
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
 bool IsRegularFile(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);

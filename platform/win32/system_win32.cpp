@@ -264,6 +264,9 @@ bool FindFileExact(const std::string& path, uint64_t* size) {
   return true;
 }
 
+// A reparse point's own attributes, whether or not it leads anywhere.
+bool NameIsTaken(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 bool IsRegularFile(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES &&

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "checksum_manifest.h"
+#include "set_manifest.h"
 #include "test_files.h"
 #include "sha256.h"
 
@@ -48,6 +49,19 @@ TEST(ChecksumManifest, ReadsWholeLinesAndRefusesTheRest) {
     }
     EXPECT_EQ(names, row.names);
   }
+}
+
+// The whole file's line names the file a join of the set re-creates: a plain name whose last dot made an
+// underscore gives the set's stem (Windows: also a name Windows can hold).
+TEST(ChecksumManifest, NamesOnlyAFileOfTheSet) {
+  const bool windows = kPathSeparator == '\\';
+  const struct { const char *name, *stem; bool holds; } rows[] = {
+      {"v1.0_final", "v1_0_final", true}, {"v1_0.final", "v1_0_final", true},  // the name an older split wrote
+      {"my_file", "my_file", true}, {"v1.0_final", "v1_0_finaX", false}, {"v1.0_final", "v1.0_final", false},
+      {"..", "._", false}, {".", "_", false}, {"", "", false}, {"a/b.c", "a/b_c", false}, {"../x.c", "../x_c", false},
+      {"con.txt", "con_txt", !windows}, {"x:y.z", "x:y_z", !windows}, {"a\\b.c", "a\\b_c", !windows},
+  };
+  for (const auto& row : rows) EXPECT_EQ(IsWholeNameOfSet(row.name, row.stem), row.holds) << row.name;
 }
 
 #ifndef _WIN32

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -251,6 +252,75 @@ TEST(CliRun, ChecksumManifestGuardsTheSet) {
   }
 }
 
+// One manifest, one verdict: the engine's join, verify and join.sh (under dash and bash) accept or refuse each
+// manifest alike, with the words of each. v1.0_final splits into v1_0_final.1..3, and every joiner gives back
+// that name (not v1_0.final), which sha256sum then finds. Lines: 64 hex digits, two blanks, the name, LF.
+TEST(CliRun, EveryJoinerReadsAManifestAlike) {
+  const std::string hex(64, '0'), m = "v1_0_final.sha256";
+  enum Verdict { kJoins, kNotRegular, kDamaged, kPieceDamaged };
+  struct Row { std::string setup; Verdict verdict; };
+  const Row rows[] = {
+      {":", kJoins},
+      {"sed -i 's/^[0-9a-f]*/\\U&/' " + m, kJoins},  // upper-case hex
+      {"sed -i '3a " + hex + "  v1_0_final.r1\\n" + hex + "  v1_0_final.r2' " + m, kJoins},  // recovery pieces
+      {"rm " + m + " && mkdir " + m, kNotRegular},
+      {"ln -sf nowhere " + m, kNotRegular},
+      {"ln -sf /dev/zero " + m, kNotRegular},
+      {"printf '\\0\\0\\0' >>" + m, kDamaged},
+      {"sed -i '2s/final.2/finaX.2/' " + m, kDamaged},
+      {"sed -i '2s|v1_0_final.2|../w/v1_0_final.2|' " + m, kDamaged},
+      {"sed -i \"2s|v1_0_final.2|$PWD/v1_0_final.2|\" " + m, kDamaged},
+      {"sed -i '4s/v1.0_final/v1.0_finaX/' " + m, kDamaged},  // the whole file's line
+      {"sed -i '3a " + hex + "  v1_0_final.r2' " + m, kDamaged},  // recovery pieces from 1, without gaps
+      {"head -c 300000 /dev/zero | tr '\\0' 0 >>" + m, kDamaged},  // past the largest manifest of 3 pieces
+      {"sed -i '3a " + hex + "  v1_0_final.r1' " + m + " && printf Z | dd of=v1_0_final.2 seek=9 bs=1 conv=notrunc 2>/dev/null",
+       kPieceDamaged},
+  };
+  const std::string said[][3] = {  // join.sh, join, verify
+      {"Finished creating v1.0_final\n", "", ""},
+      {"join.sh: v1_0_final.sha256 cannot be read: it is not a regular file\n",
+       "dorvenal-cli: the checksum manifest '@/w/v1_0_final.sha256' cannot be read: it is not a regular file; "
+       "nothing was joined\n", ""},
+      {"join.sh: v1_0_final.sha256 is damaged or lists other pieces than this set's\n",
+       "dorvenal-cli: the checksum manifest '@/w/v1_0_final.sha256' cannot be read, is damaged or lists other pieces "
+       "than this set's; nothing was joined\n", ""},
+      {"join.sh: piece v1_0_final.2 does not match its line in v1_0_final.sha256: dorvenal-cli join (or Dorvenal) "
+       "can rebuild it from the recovery pieces\n",
+       "dorvenal-cli: the piece '@/w/v1_0_final.2' does not match its checksum in '@/w/v1_0_final.sha256': it is "
+       "damaged or belongs to another set; the join was stopped and the incomplete file removed\n",
+       "dorvenal-cli: 1 of 3 files did NOT match the checksum manifest\n"}};
+  TempDir dir;
+  WriteBytes(dir.File("v1.0_final"), PatternBytes(10000, 5));
+  ASSERT_EQ(Cli({"split", "-yqn", "3", "--script", "--checksum", "-p", "@/v1.0_final", "@/ref"}, dir.path(), "", "").code, 0);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.setup);
+    const std::string* words = said[row.verdict];
+    ASSERT_EQ(std::system(("cd '" + dir.path() + "' && rm -rf w j && cp -R ref w && mkdir j && cd w && " + row.setup).c_str()), 0);
+    for (const char* reader : {"verify", "join", "dash", "bash"}) {
+      CliRun run{0, "", ""};
+      if (*reader == 'd' || *reader == 'b') {
+        const int status = std::system(("cd '" + dir.path() + "/w' && " + reader + " join.sh >../said 2>&1").c_str());
+        EXPECT_TRUE(row.verdict != kJoins || ReadBytes(dir.File("w/v1.0_final")) == PatternBytes(10000, 5)) << reader;
+        std::remove(dir.File("w/v1.0_final").c_str());
+        run = {WEXITSTATUS(status), ReadBytes(dir.File("said")), ""};
+        EXPECT_EQ(run.out, words[0]) << reader;
+      } else {
+        const bool join = *reader == 'j';
+        run = Cli(join ? Args{"join", "-yq", "@/w/v1_0_final.1", "@/j"} : Args{"verify", "@/w/v1_0_final.1"}, dir.path(), "", "");
+        EXPECT_EQ(run.err, At(words[join ? 1 : row.verdict == kPieceDamaged ? 2 : 1], dir.path())) << reader;
+        if (join) {
+          EXPECT_EQ(ListDir(dir.File("j")), row.verdict == kJoins ? Args{"v1.0_final"} : Args{}) << reader;
+        }
+      }
+      EXPECT_EQ(run.code, row.verdict == kJoins ? 0 : 1) << reader;
+    }
+    // The joined file beside the pieces, where their manifest names it (with no recovery pieces).
+    if (&row < &rows[2]) {
+      EXPECT_EQ(std::system(("cd '" + dir.path() + "' && mv j/v1.0_final w && cd w && sha256sum --strict --quiet -c " + m).c_str()), 0);
+    }
+  }
+}
+
 // A run stopped from outside, mid-way through 300,000 pieces of 3 bytes or at the question (on a terminal whose
 // input stays open, so that it waits for an answer): a signal it can catch removes every piece it wrote and says
 // so, one it was started with ignored stays so, and a kill leaves no name of the set that holds less than a whole
@@ -292,9 +362,13 @@ TEST(CliRun, StoppedRunsLeaveTheFolderAsItWas) {
 
 // join.sh under dash and bash, whatever bytes the name holds: it rebuilds the file, or it refuses and
 // leaves every file as it was (nothing written through a link, nor into a folder of a similar name).
-// With the split's manifest it checks the pieces first, or says that it cannot.
+// With the split's manifest it checks the pieces first, or says that it cannot. Its messages show each name's
+// control and invalid bytes escaped (the second of each pair).
 TEST(CliRun, JoinScriptRebuildsAnyName) {
-  const std::string names[] = {"a b.txt", "it's \"q\".txt", "$HOME `id` $(id).txt", "new\nline", "-dash.tar.gz"};
+  const std::string names[][2] = {{"a b.txt", "a b.txt"}, {"it's \"q\".txt", "it's \"q\".txt"},
+                                  {"$HOME `id` $(id).txt", "$HOME `id` $(id).txt"},
+                                  {"new\nline\r\x9b\xc2\x9b\xc3\xa9", "new\\nline\\r\\233\\302\\233\xc3\xa9"},
+                                  {"-dash.tar.gz", "-dash.tar.gz"}};
   // script: join.sh as the split writes it, or sums.sh, the same with a manifest; folder: the script's, in parts/;
   // setup: run in parts/new, with $s the stem and $n the name; said: @ the stem, # the name.
   struct Row { const char* script; const char* folder; std::string setup, said; };
@@ -314,16 +388,21 @@ TEST(CliRun, JoinScriptRebuildsAnyName) {
       {"sums.sh", "new", "", done},
       {"sums.sh", "new", "printf Z | dd of=\"$s.2\" bs=1 seek=7 conv=notrunc 2>/dev/null", mismatch},
       {"sums.sh", "new", "cp -- \"$s.1\" \"$s.2\"", mismatch},  // a piece of the same size from elsewhere
-      {"sums.sh", "new", "head -n 2 <\"$s.sha256\" >m && cat m >\"$s.sha256\"", "join.sh: @.sha256 has no line for piece @.3\n"},
+      {"sums.sh", "new", "head -n 2 <\"$s.sha256\" >m && cat m >\"$s.sha256\"",
+       "join.sh: @.sha256 is damaged or lists other pieces than this set's\n"},
       {"sums.sh", "new", "PATH=../../bin",
        "join.sh: found neither sha256sum nor shasum: the pieces were not checked against @.sha256\n" + done},
   };
-  for (const std::string& name : names) {
-    const size_t dot = name.rfind('.');
-    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot) + "_" + name.substr(dot + 1);
+  for (const auto& pair : names) {
+    const std::string& name = pair[0];
+    auto stemOf = [](const std::string& text) {
+      const size_t dot = text.rfind('.');
+      return dot == std::string::npos ? text : text.substr(0, dot) + "_" + text.substr(dot + 1);
+    };
+    const std::string stem = stemOf(name), shownStem = stemOf(pair[1]);
     auto fill = [&](const std::string& text) {
       std::string filled;
-      for (char c : text) filled += c == '@' ? stem : c == '#' ? name : std::string(1, c);
+      for (char c : text) filled += c == '@' ? shownStem : c == '#' ? pair[1] : std::string(1, c);
       return filled;
     };
     TempDir dir;
@@ -335,7 +414,7 @@ TEST(CliRun, JoinScriptRebuildsAnyName) {
                            "mv sums/\"$s.sha256\" ref && mkdir bin && for t in dirname wc cat mv rm dash bash; do "
                            "ln -s \"$(command -v $t)\" bin; done").c_str()), 0);
     for (const Row& row : rows) {
-      if (&row > &rows[1] && &name < &names[2]) continue;  // the plainer names add nothing to the later rows
+      if (&row > &rows[1] && &pair < &names[2]) continue;  // the plainer names add nothing to the later rows
       SCOPED_TRACE(name + ": " + row.setup);
       const std::string here = dir.path() + "/parts/" + row.folder;
       ASSERT_EQ(std::system(("cd " + ShellQuoted(dir.path()) + " && rm -rf parts && mkdir parts && cp -R ref parts/new" +

@@ -310,6 +310,7 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1022, {Stop(K::kPieceEmpty, p)}, {known::kPieceEmpty}},
       {1022, {Stop(K::kManifestMissing, p)}, {known::kManifestMissing}},
       {1022, {Stop(K::kManifestInvalid, p, kDenied)}, {known::kManifestInvalid}},
+      {1022, {Stop(K::kManifestNotRegular, p)}, {known::kManifestNotRegular}},
       {1022, {Stop(K::kPieceChecksum, p, 0, q)}, {known::kPieceChecksum}},
       {1022, {Stop(K::kInterrupted)}, {known::kJoinInterrupted}}, {1022, {Stop(K::kLowMemory)}, {known::kLowMemory}},
       {1022, {Finish()}, {known::kJoinFinished}},

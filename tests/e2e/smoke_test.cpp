@@ -291,18 +291,21 @@ TEST(Program, splits_and_joins_names_in_any_script) {
 
 // JOIN.BAT as the split writes it, run by cmd in its folder: a refusal, or a COPY that fails, names the piece
 // or the name in the way, says no "Finished" and leaves every file as it was. With the set's manifest (made here with our
-// SHA-256) it checks each piece with certutil: ours, in Windows 10's format or Windows 7's (Wine's own
-// hashes nothing); without one it says that it did not check, and joins.
+// SHA-256) it reads the manifest as every joiner does, then checks each piece with certutil: ours, in Windows 10's
+// format or Windows 7's; with Wine's own, which hashes nothing, or none, it says that it did not check, and joins.
+// (A name of other than ASCII is held to the manifest's line count and size, not compared.)
 TEST(JoinBatch, checks_the_set_before_the_first_copy) {
   const std::string name = "my (1) café.txt", stem = "my (1) café_txt", source = Scratch(name).source;
-  const std::string unchecked = "The pieces were not checked against @.sha256: certutil is not available here";
+  const std::string unchecked = "The pieces were not checked against @.sha256: certutil printed no hash here";
+  const std::string damaged = "@.sha256 is damaged or lists other pieces than this set's: # was not recreated";
   std::string certutil = "Z:" DORVENAL_TEST_CERTUTIL_DIR, manifest;
   std::replace(certutil.begin(), certutil.end(), '/', '\\');
   struct Row {
     bool sums;
-    const char* certutil;      // its format, or "" for none
+    const char* certutil;      // its format, "" for Wine's, "-" for none
     // change: "-" removes, "+" creates, "~" spoils, "<" cuts a file, "!" holds it open, unshared, while cmd
-    // runs (Wine's COPY then fails: "Sharing violation."); @ the stem, # the name
+    // runs (Wine's COPY then fails: "Sharing violation."), "/" puts a folder in its place; "=a>b" puts b for a
+    // in the manifest ("=>b" appends b, "=^" turns its hex to capitals); @ the stem, # the name
     std::string change, said;
   } rows[] = {
       {false, "", "-@.2", "@.2 is missing: # was not recreated"},
@@ -314,8 +317,17 @@ TEST(JoinBatch, checks_the_set_before_the_first_copy) {
       {true, "10", "", ""},
       {true, "7", "", ""},
       {true, "10", "~@.2", "@.2 does not match its line in @.sha256: # was not recreated"},
-      {true, "10", "~@.sha256", "@.sha256 does not list 3 pieces and #: # was not recreated"},
+      {true, "10", "~@.sha256", damaged},
       {true, "", "", unchecked},
+      {true, "-", "", "The pieces were not checked against @.sha256: certutil is not available here"},
+      {true, "10", "=^", ""},
+      {true, "10", "=  @.3\n>  @.3\n" + std::string(64, 'b') + "  @.r1\n", ""},  // a recovery piece's line
+      {true, "10", "=>" + std::string(2, '\0'), damaged},
+      {true, "10", "=  @.2>  ../@.2", damaged},
+      {true, "10", "=  @.2>  Z:\\@.2", damaged},
+      {true, "10", "=  #>  my (1) cafe.txt", damaged},
+      {true, "10", "=>" + std::string(300000, '0'), damaged},
+      {true, "10", "/@.sha256", "@.sha256 cannot be read: it is not a regular file: # was not recreated"},
   };
   auto fill = [&](const std::string& text) {
     std::string filled;
@@ -343,7 +355,17 @@ TEST(JoinBatch, checks_the_set_before_the_first_copy) {
     for (int k = 0; k < 3; ++k) std::ofstream(path("@." + std::to_string(k + 1)), std::ios::binary) << source.substr(4096 * k, 4096);
     ASSERT_TRUE(ConvertBatchText(BuildJoinBatchText(name, {4096, 4096, 1808}, row.sums), BatchCodePage(0), &batch));
     std::ofstream(path("JOIN.BAT"), std::ios::binary) << batch;
-    if (row.sums) std::ofstream(path("@.sha256"), std::ios::binary) << manifest.substr(0, changed == "@.sha256" ? 100 : std::string::npos);
+    std::string sums = manifest.substr(0, changed == "@.sha256" ? 100 : std::string::npos);
+    for (size_t line = 0; row.change == "=^" && line < sums.size(); line = sums.find('\n', line) + 1) {
+      for (size_t k = line; k < line + 64; ++k) sums[k] = sums[k] >= 'a' ? static_cast<char>(sums[k] - 'a' + 'A') : sums[k];
+    }
+    const size_t to = row.change[0] == '=' ? row.change.find('>') : std::string::npos;
+    if (to != std::string::npos) {
+      const std::string from = fill(row.change.substr(1, to - 1));
+      sums.replace(from.empty() ? sums.size() : sums.find(from), from.size(), fill(row.change.substr(to + 1)));
+    }
+    if (row.sums && row.change[0] != '/') std::ofstream(path("@.sha256"), std::ios::binary) << sums;
+    if (row.change[0] == '/') std::filesystem::create_directory(path(changed));
     if (row.change[0] == '-') std::filesystem::remove(path(changed));
     if (row.change[0] == '+') std::ofstream(path(changed)) << "keep";
     if (row.change[0] == '<') std::filesystem::resize_file(path(changed), 1000);
@@ -351,15 +373,16 @@ TEST(JoinBatch, checks_the_set_before_the_first_copy) {
     const std::vector<std::string> before = files();
     const HANDLE held = row.change[0] == '!' ? CreateFileW(path(changed).c_str(), GENERIC_READ, 0, nullptr,
                                                            OPEN_EXISTING, 0, nullptr) : INVALID_HANDLE_VALUE;
-    const std::wstring env = *row.certutil ? L"set PATH=" + Wide(certutil) + L";%PATH%&& set DORVENAL_CERTUTIL=" +
+    const std::wstring env = *row.certutil == '-'  ? L"set PATH=Z:\\nowhere&& "
+                             : *row.certutil ? L"set PATH=" + Wide(certutil) + L";%PATH%&& set DORVENAL_CERTUTIL=" +
                                                  Wide(row.certutil) + L"&& " : L"";
-    _wsystem((L"cd /d \"" + Wide(at.pieces) + L"\" && " + env + L"cmd /c JOIN.BAT <NUL >..\\said 2>&1").c_str());  // exits 0 either way
+    _wsystem((L"cd /d \"" + Wide(at.pieces) + L"\" && " + env + L"%ComSpec% /c JOIN.BAT <NUL >..\\said 2>&1").c_str());  // exits 0 either way
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     const std::string said = Read(at.work + "\\said");
     // cmd writes into a file in the ANSI code page: 1252 in the locale this test runs in.
     ASSERT_TRUE(ConvertBatchText(fill(row.said) + "\r\n", 1252, &line));
     EXPECT_NE(std::string::npos, said.find(line)) << said;
-    const bool joins = row.said.empty() || row.said == unchecked;
+    const bool joins = row.said.empty() || row.said.rfind("The pieces", 0) == 0;
     EXPECT_EQ(joins, said.find("Finished creating") != std::string::npos) << said;
     EXPECT_TRUE(!joins || source == Read(at.pieces + "\\" + name)) << "the file JOIN.BAT made differs";
     if (joins) std::filesystem::remove(path("#"));

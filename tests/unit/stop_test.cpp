@@ -133,6 +133,8 @@ const StopRow kRows[] = {
     {"join: a folder at the output", kJoin, F::kFolder, "out/data.txt", Failed(R::kOutput, O::kRename), "out/data.txt", kIsFolder},
     {"join: piece 2 missing, 3 there", kJoin, F::kMissing, "in/data_txt.2", Kind(K::kPieceMissing), "in/data_txt.2", 0},
     {"join: a folder at piece 2", kJoin, F::kFolder, "in/data_txt.2", Kind(K::kPieceUnreadable), "in/data_txt.2", 0},
+    {"join: a folder at the checksum manifest", kJoin, F::kFolder, "in/data_txt.sha256", Kind(K::kManifestNotRegular),
+     "in/data_txt.sha256", 0},
     {"join: piece 2 a link to /proc/self/mem", kJoin, F::kMemLink, "in/data_txt.2", Kind(K::kPieceEmpty), "in/data_txt.2", 0},
     {"join: piece 3 a link to a /proc file", kJoin, F::kProcLink, "in/data_txt.3", Kind(K::kPieceChanged), "in/data_txt.3", 0},
     {"join: piece 2 grows after it was counted", kJoin, F::kGrowOn, "progress 2", Kind(K::kPieceChanged), "in/data_txt.2", 0},
@@ -169,6 +171,8 @@ const StopRow kRows[] = {
     {"join: a FIFO at the folder lock", kJoin, F::kFifo, "in/~dv.lock.dvtmp", Kind(K::kLockNotAFile), "in/~dv.lock.dvtmp", 0},
     {"join: piece 2 a FIFO", kJoin, F::kFifo, "in/data_txt.2", Kind(K::kPieceNotRegular), "in/data_txt.2", 0},
     {"join: piece 3 a link to /dev/zero", kJoin, F::kZeroLink, "in/data_txt.3", Kind(K::kPieceNotRegular), "in/data_txt.3", 0},
+    {"join: the checksum manifest a link to /dev/zero", kJoin, F::kZeroLink, "in/data_txt.sha256",
+     Kind(K::kManifestNotRegular), "in/data_txt.sha256", 0},
     {"join: piece 2 not readable", kJoin, F::kUnreadable, "in/data_txt.2", Failed(R::kPiece, O::kOpen), "in/data_txt.2", EACCES},
 #endif
 };
