@@ -169,4 +169,26 @@ bool StartBeside(void (*work)(void* context), void* context, BesideTask* task);
 // Waits until the work has ended; nothing for a task not started.
 void WaitBeside(BesideTask* task);
 
+// Reads up to length bytes at offset, leaving the file's position where it
+// is (for a copy in the kernel that moves it meanwhile); *got 0 is the end.
+// Where the system cannot, an error: the caller reads at the position.
+SystemError ReadAt(FileHandle file, uint64_t offset, void* buffer, size_t length, size_t* got);
+// Processors this process may run on, at least 1.
+unsigned CountProcessors();
+// Whether files at this path are best read one at a time: a rotating disk,
+// or one behind USB, where reading several at once makes the heads seek.
+bool ReadsOneAtATime(const std::string& path);
+
+// A count that work beside raises and its caller waits for, or the other
+// way round: a thread that runs as long as its work, handed blocks through
+// two of these, costs less than a thread a block.
+struct BesideSignal {
+  intptr_t value = kNoHandle;
+};
+// False where the system cannot: the caller starts a thread a block.
+bool CreateSignal(BesideSignal* signal);
+void RaiseSignal(BesideSignal* signal);
+void AwaitSignal(BesideSignal* signal);
+void DestroySignal(BesideSignal* signal);
+
 #endif

@@ -383,5 +383,8 @@ void* operator new(size_t size) {
   if (block == nullptr) throw std::bad_alloc();
   return block;
 }
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  return size < gFailAllocationsFrom ? TakeBlock(size) : nullptr;
+}
 void operator delete(void* block) noexcept { GiveBack(block); }
 void operator delete(void* block, size_t) noexcept { GiveBack(block); }
