@@ -169,10 +169,6 @@ bool StartBeside(void (*work)(void* context), void* context, BesideTask* task);
 // Waits until the work has ended; nothing for a task not started.
 void WaitBeside(BesideTask* task);
 
-// Reads up to length bytes at offset, leaving the file's position where it
-// is (for a copy in the kernel that moves it meanwhile); *got 0 is the end.
-// Where the system cannot, an error: the caller reads at the position.
-SystemError ReadAt(FileHandle file, uint64_t offset, void* buffer, size_t length, size_t* got);
 // Processors this process may run on, at least 1.
 unsigned CountProcessors();
 // Whether files at this path are best read one at a time: a rotating disk,

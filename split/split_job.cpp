@@ -172,117 +172,13 @@ bool WriteFoundPieces(SplitRun& run, Cutter& cutter, StopReason* stop) {
   return !open || EndPiece(run, stop);
 }
 
-// Bytes of a file read and searched at a time while the pieces of the
-// window before are copied: enough that a thread a window costs nothing
-// much, little enough that the memory stays flat.
-constexpr size_t kSearchBlock = size_t{2} << 20;
-
-// The pieces of a keyword split of a file, copied in the kernel on a thread
-// beside the search: the search hands it each window's cuts, as offsets of
-// the file, and where the window ends.
-struct PieceCopier {
-  explicit PieceCopier(SplitRun& run) : run(run) {}
-  ~PieceCopier() { Finish(); }
-  PieceCopier(const PieceCopier&) = delete;
-  PieceCopier& operator=(const PieceCopier&) = delete;
-
-  // Until the window handed over is copied; false with its stop if it failed.
-  bool Finish() {
-    WaitBeside(&task);
-    return copied;
-  }
-
-  SplitRun& run;
-  BesideTask task;
-  std::vector<uint64_t> cutEnds;
-  uint64_t end = 0;
-  uint64_t written = 0;  // bytes of the file in pieces, where the source's position stands
-  bool open = false;
-  uint64_t cuts = 0;
-  bool copied = true;
-  StopReason stop;
-};
-
-// Into the piece that is open (begun here with its first byte), up to `to`.
-bool CopyUpTo(PieceCopier& copier, uint64_t to) {
-  if (to == copier.written) return true;
-  PieceSet& pieces = *copier.run.pieces;
-  if (!copier.open && !pieces.Begin(&copier.stop)) return false;
-  copier.open = true;
-  const uint64_t length = to - copier.written;
-  copier.written = to;
-  return pieces.Copy(copier.run.source, copier.run.sourcePath, length, &copier.stop);
-}
-
-void CopyWindow(void* context) {
-  PieceCopier& copier = *static_cast<PieceCopier*>(context);
-  for (uint64_t cutEnd : copier.cutEnds) {
-    copier.copied = CopyUpTo(copier, cutEnd) && EndPiece(copier.run, &copier.stop);
-    if (!copier.copied) return;
-    copier.open = false;
-    ++copier.cuts;
-  }
-  copier.copied = CopyUpTo(copier, copier.end);
-}
-
-// Keyword, from a file: the search reads each window at its offset while
-// the kernel copies the pieces of the window before, from the source's
-// position, on a thread beside; no byte of a piece passes through a buffer
-// of ours. False with *unread, before anything is written, where the system
-// cannot read at an offset: the search then reads at the position.
-bool WriteCopiedPieces(SplitRun& run, Cutter& cutter, bool* unread, StopReason* stop) {
-  std::vector<unsigned char> window(kSearchBlock + kMaxKeywordBytes);
-  PieceCopier copier(run);
-  size_t carry = 0;     // bytes at the window's start that an earlier window held
-  uint64_t offset = 0;  // the file's offset of the bytes read next
-  for (;;) {
-    size_t got = 0;
-    SystemError error = StopRequested() ? kNoError : ReadAt(run.source, offset, window.data() + carry, kSearchBlock, &got);
-    if (error != kNoError && offset == 0) {
-      *unread = true;
-      return false;
-    }
-    std::vector<uint64_t> cutEnds;
-    size_t from = 0;
-    size_t cutEnd = 0;
-    while (got > 0 && cutter.FindCut(window.data(), from, carry + got, &cutEnd)) {
-      cutEnds.push_back(offset - carry + cutEnd);
-      from = cutEnd;
-    }
-    // Stops in the order of the file: the window before, then this one's read.
-    if (!copier.Finish()) {
-      *stop = copier.stop;
-      return false;
-    }
-    if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.sourcePath);
-    if (error != kNoError) return Fail(stop, Role::kSource, Operation::kRead, run.sourcePath, error);
-    if (got == 0) break;
-    offset += got;
-    run.bytesDone += got;
-    copier.cutEnds.swap(cutEnds);
-    copier.end = offset;
-    // A window short of full is the file's last: nothing to search beside its copy.
-    if (got < kSearchBlock || !StartBeside(CopyWindow, &copier, &copier.task)) CopyWindow(&copier);
-    const size_t size = carry + got;
-    carry = cutter.CarryAfter(from, size);
-    std::memmove(window.data(), window.data() + size - carry, carry);
-  }
-  if (run.bytesDone == 0) return Stop(stop, StopKind::kSourceEmpty, run.sourcePath);
-  if (copier.cuts == 0) return Stop(stop, StopKind::kKeywordNotFound, run.sourcePath);
-  if (!copier.open && !run.pieces->Begin(stop)) return false;
-  return EndPiece(run, stop);
-}
-
 bool WritePieces(SplitRun& run, StopReason* stop) {
   const SplitRequest& request = run.request;
   if (request.method == Keyword) {
     if (request.keyword.empty()) return Stop(stop, StopKind::kKeywordEmpty, run.sourcePath);
     if (request.keyword.size() > kMaxKeywordBytes) return Stop(stop, StopKind::kKeywordTooLong, run.sourcePath);
     KeywordCutter cutter(request.keyword);
-    if (IsStream(run) || request.dryRun) return WriteFoundPieces(run, cutter, stop);
-    bool unread = false;
-    if (WriteCopiedPieces(run, cutter, &unread, stop)) return true;
-    return unread && WriteFoundPieces(run, cutter, stop);
+    return WriteFoundPieces(run, cutter, stop);
   }
   if (IsStream(run)) {  // a count split of a stream was refused before it began
     if (request.pieceBytes == 0) return Stop(stop, StopKind::kSizeZero, run.sourcePath);

@@ -99,13 +99,6 @@ SystemError CopyInKernel(FileHandle, FileHandle, uint64_t, uint64_t* copied, boo
   return kNoError;
 }
 
-// Windows moves a synchronous handle's position with every read: the
-// caller reads at the position instead.
-SystemError ReadAt(FileHandle, uint64_t, void*, size_t, size_t* got) {
-  *got = 0;
-  return ERROR_NOT_SUPPORTED;
-}
-
 unsigned CountProcessors() {
   SYSTEM_INFO info;
   GetSystemInfo(&info);

@@ -110,12 +110,6 @@ SystemError CopyInKernel(FileHandle from, FileHandle to, uint64_t length, uint64
   return WriteAll(to, bytes.data(), bytes.size());
 }
 
-SystemError ReadAt(FileHandle file, uint64_t offset, void* buffer, size_t length, size_t* got) {
-  if (file.value == kInputHandle) return kNotFound;
-  const std::string& bytes = Data(file);
-  *got = offset >= bytes.size() ? 0 : bytes.copy(static_cast<char*>(buffer), std::min(length, gReadLimit), offset);
-  return kNoError;
-}
 unsigned CountProcessors() { return 2; }
 bool ReadsOneAtATime(const std::string&) { return false; }
 

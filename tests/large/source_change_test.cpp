@@ -31,7 +31,7 @@ TEST(SourceChange, StopsTheSplitAndLeavesTheTargetAsItWas) {
       {ByCount(7), 262144, "create", 266240},
       {ByCount(7), 262144, "create", 262144},
       {ByKeyword("--"), 1048576, "create", 9000},
-      {ByKeyword("--"), 1048576, "read", 4096},     // cut under the copy: the next copy ends early
+      {ByKeyword("--"), 1048576, "read", 4096},  // cut under the search: the next read ends early
       {BySize(4000), 262144, "read", 262144},
   };
   for (const ChangeRow& row : rows) {

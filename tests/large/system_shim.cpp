@@ -1,21 +1,19 @@
-// The real system side, five calls renamed so that a hook runs before each; the engine has no seam for it.
+// The real system side, four calls renamed so that a hook runs before each; the engine has no seam for it.
 #define QueryFreeBytes RealQueryFreeBytes
 #define CreateNewFile RealCreateNewFile
 #define ReadSome RealReadSome
 #define CopyInKernel RealCopyInKernel
-#define ReadAt RealReadAt
 #ifdef _WIN32
 #include "../../platform/win32/system_win32.cpp"
 #else
 #include "../../platform/posix/system_posix.cpp"
 #include "../../platform/posix/kernel_copy.cpp"
-#include "../../platform/posix/read_at.cpp"
+#include "../../platform/posix/disk_kind.cpp"
 #endif
 #undef QueryFreeBytes
 #undef CreateNewFile
 #undef ReadSome
 #undef CopyInKernel
-#undef ReadAt
 
 #include <functional>
 
@@ -37,9 +35,4 @@ SystemError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) 
 SystemError CopyInKernel(FileHandle from, FileHandle to, uint64_t length, uint64_t* copied, bool* unsupported) {
   if (gBeforeSystemCall) gBeforeSystemCall("read", std::string());
   return RealCopyInKernel(from, to, length, copied, unsupported);
-}
-// The search's read ahead of the copy, named apart: a cut there lands between the search and the copy.
-SystemError ReadAt(FileHandle file, uint64_t offset, void* buffer, size_t length, size_t* got) {
-  if (gBeforeSystemCall) gBeforeSystemCall("read at", std::string());
-  return RealReadAt(file, offset, buffer, length, got);
 }

@@ -82,9 +82,8 @@ TEST_F(JobTest, KeywordSplitCutsAfterEachOccurrence) {
 }
 
 TEST_F(JobTest, CutsAcrossReadBoundariesMatchTheReference) {
-  // A stream is read 256 KiB at a time, a file searched 2 MiB at a time:
-  // occurrences just before and after each multiple of 256 KiB, and one
-  // that straddles each by a different amount (7 bytes at 2 MiB).
+  // Data is read 256 KiB at a time: occurrences just before and after each
+  // multiple of 256 KiB, and one that straddles each by a different amount.
   const size_t block = size_t{256} << 10;
   const std::string keyword = "cut@HERE!";
   std::string data = PatternBytes(block * (keyword.size() + 2) + 126, 3);

@@ -1,29 +1,16 @@
-// Reading at an offset, and what tells how many files to read at once: the
-// processors, and the kind of disk.
+// What tells how many files to read at once: the processors, and the kind
+// of disk.
 #include <sched.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "platform.h"
-
-SystemError ReadAt(FileHandle file, uint64_t offset, void* buffer, size_t length, size_t* got) {
-  *got = 0;
-  for (;;) {
-    const ssize_t done = pread(static_cast<int>(file.value), buffer, length, static_cast<off_t>(offset));
-    if (done >= 0) {
-      *got = static_cast<size_t>(done);
-      return kNoError;
-    }
-    if (errno != EINTR) return errno != 0 ? errno : EIO;
-  }
-}
 
 unsigned CountProcessors() {
   cpu_set_t allowed;
