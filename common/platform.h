@@ -185,4 +185,22 @@ bool SystemErasureApply(size_t length, uint32_t sources, uint32_t rows, const un
 // The name of that coding ("isa-l"), or null where there is none.
 const char* SystemErasureName();
 
+// Processors this process may run on, at least 1.
+unsigned CountProcessors();
+// Whether files at this path are best read one at a time: a rotating disk,
+// or one behind USB, where reading several at once makes the heads seek.
+bool ReadsOneAtATime(const std::string& path);
+
+// A count that work beside raises and its caller waits for, or the other
+// way round: a thread that runs as long as its work, handed blocks through
+// two of these, costs less than a thread a block.
+struct BesideSignal {
+  intptr_t value = kNoHandle;
+};
+// False where the system cannot: the caller starts a thread a block.
+bool CreateSignal(BesideSignal* signal);
+void RaiseSignal(BesideSignal* signal);
+void AwaitSignal(BesideSignal* signal);
+void DestroySignal(BesideSignal* signal);
+
 #endif

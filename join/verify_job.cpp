@@ -1,6 +1,8 @@
 #include "verify_job.h"
 
+#include <memory>
 #include <new>
+#include <vector>
 
 #include "copy_range.h"
 #include "hash_beside.h"
@@ -13,30 +15,52 @@
 
 namespace {
 
-struct VerifyRun {
-  VerifyRun() { copy.HashInto(&hashes); }
+// One file's check, on a thread of its own where there is one: its own
+// copy, which hashes what it reads. What it needs is made before its thread
+// starts, where running short of memory stops the job.
+struct FileCheck {
+  FileCheck() { copy.HashInto(&hashes); }
+  ~FileCheck() { WaitBeside(&task); }
+  FileCheck(const FileCheck&) = delete;
+  FileCheck& operator=(const FileCheck&) = delete;
+
+  std::string path;
+  Sha256Digest expected{};
+  Verdict verdict = Verdict::kUnreadable;
   HashBeside hashes{1};
   CopyRange copy;  // after the hashes, so that it ends first
+  BesideTask task;
 };
 
-// The file's digest, of as many bytes as it counts; false when it cannot
-// be opened or read, or reads other than it counts.
-bool HashFile(VerifyRun& run, const std::string& path, Sha256Digest* digest) {
+// The file's bytes into the hash, as many as it counts and then its end;
+// false when it cannot be opened or read, or reads other than it counts.
+void CheckFile(void* context) {
+  FileCheck& check = *static_cast<FileCheck*>(context);
   FileSlot file;
   bool notRegular = false;
   FileStamp stamp;
-  bool read = OpenRegularFile(path, file.Receive(), &notRegular) == kNoError &&
-              GetFileStamp(file.Get(), &stamp) == kNoError &&
-              run.copy.Copy(file.Get(), FileHandle(), stamp.size).end == CopyEnd::kDone &&
-              run.copy.CheckEnd(file.Get()).end == CopyEnd::kDone;
+  const bool read = OpenRegularFile(check.path, file.Receive(), &notRegular) == kNoError &&
+                    GetFileStamp(file.Get(), &stamp) == kNoError &&
+                    check.copy.Copy(file.Get(), FileHandle(), stamp.size).end == CopyEnd::kDone &&
+                    check.copy.CheckEnd(file.Get()).end == CopyEnd::kDone;
+  file.Release();
+  Sha256Digest digest;
   // Ends the hash either way, so that the next file starts afresh.
-  return run.hashes.Final(0, digest) && read;
+  const bool hashed = check.hashes.Final(0, &digest) && read;
+  check.verdict = !hashed ? Verdict::kUnreadable : digest == check.expected ? Verdict::kMatches : Verdict::kDiffers;
 }
 
-Verdict Check(VerifyRun& run, const std::string& path, const Sha256Digest& expected) {
-  Sha256Digest digest;
-  if (!HashFile(run, path, &digest)) return Verdict::kUnreadable;
-  return digest == expected ? Verdict::kMatches : Verdict::kDiffers;
+// Starts the check of the file, on a thread where there is one.
+void StartCheck(FileCheck& check, const std::string& path, const Sha256Digest& expected) {
+  check.path = path;
+  check.expected = expected;
+  if (!StartBeside(CheckFile, &check, &check.task)) CheckFile(&check);
+}
+
+// Files checked at once: the pieces are independent, so one a processor,
+// but one at a time where reading several would make a disk seek.
+size_t ChecksAtOnce(const std::string& folder) {
+  return ReadsOneAtATime(folder.empty() ? "." : folder) ? 1 : CountProcessors();
 }
 
 JobEnd RunVerify(const VerifyRequest& request, VerifyReport& report, StopReason* stop) {
@@ -60,33 +84,47 @@ JobEnd RunVerify(const VerifyRequest& request, VerifyReport& report, StopReason*
   if (!ReadSetManifest(manifestPath, set.stemName, ManifestByteLimit(2 * present + 1), &manifest, stop)) {
     return JobEnd::kStopped;
   }
-  VerifyRun run;
-  uint64_t lostData = 0;
-  const uint64_t listed = manifest.pieces.size();
-  for (uint64_t number = 1; number <= listed; ++number) {
-    const std::string piece = MakePieceName(stem, DecimalText(number));
-    const Verdict verdict = Check(run, piece, manifest.pieces[number - 1]);
-    report.Checked(piece, verdict);
-    lostData += verdict == Verdict::kMatches ? 0 : 1;
-    if (StopRequested()) {
-      *stop = StopReason{StopKind::kInterrupted, piece};
-      return JobEnd::kStopped;
-    }
+  // The pieces, then the recovery pieces, as the manifest lists them.
+  std::vector<std::pair<std::string, Sha256Digest>> files;
+  for (uint64_t number = 1; number <= manifest.pieces.size(); ++number) {
+    files.emplace_back(MakePieceName(stem, DecimalText(number)), manifest.pieces[number - 1]);
   }
+  for (uint64_t number = 1; number <= manifest.recovery.size(); ++number) {
+    files.emplace_back(MakeRecoveryName(stem, number), manifest.recovery[number - 1]);
+  }
+  const uint64_t listed = files.size();
+  std::vector<std::unique_ptr<FileCheck>> checks;
+  for (size_t k = ChecksAtOnce(set.pieceDir); k > 0 && checks.size() < listed; --k) checks.emplace_back(new FileCheck);
+  // File n's check runs in slot n % slots; it is reported, in order, before
+  // the slot takes file n + slots.
+  const uint64_t slots = checks.size();
   uint64_t lost = 0;
-  for (uint64_t j = 1; j <= manifest.recovery.size(); ++j) {
-    const std::string piece = MakePieceName(stem, "r" + DecimalText(j));
-    const Verdict verdict = Check(run, piece, manifest.recovery[j - 1]);
-    report.Checked(piece, verdict);
-    lost += verdict == Verdict::kMatches ? 0 : 1;
+  for (uint64_t number = 1; number <= listed + slots; ++number) {
+    FileCheck& check = *checks[number % slots];
+    if (number > slots) {
+      WaitBeside(&check.task);
+      report.Checked(check.path, check.verdict);
+      lost += check.verdict == Verdict::kMatches ? 0 : 1;
+      if (StopRequested()) {
+        *stop = StopReason{StopKind::kInterrupted, check.path};
+        return JobEnd::kStopped;
+      }
+    }
+    if (number <= listed) StartCheck(check, files[number - 1].first, files[number - 1].second);
   }
-  const std::string next = MakePieceName(stem, DecimalText(listed + 1));
+  const std::string next = MakePieceName(stem, DecimalText(manifest.pieces.size() + 1));
   if (FindFileExact(next, &size)) report.Checked(next, Verdict::kUnlisted);
   const std::string restored = set.pieceDir + manifest.wholeName;
-  if (FindFileExact(restored, &size)) report.Checked(restored, Check(run, restored, manifest.whole));
+  if (FindFileExact(restored, &size)) {
+    FileCheck check;
+    check.path = restored;
+    check.expected = manifest.whole;
+    CheckFile(&check);
+    report.Checked(restored, check.verdict);
+  }
   // Any K of the pieces and recovery pieces may be lost.
   const uint64_t coded = manifest.recovery.size();
-  if (coded > 0 && lost + lostData > 0) report.Repairable(lost + lostData, coded);
+  if (coded > 0 && lost > 0) report.Repairable(lost, coded);
   return JobEnd::kFinished;
 }
 

@@ -53,12 +53,20 @@ uint64_t CopyRange::InKernel(FileHandle from, FileHandle to, uint64_t length, Co
 
 void CopyRange::HashInto(HashBeside* hashes) {
   hashes_ = hashes;
-  buffer_.reset();  // a hashed copy takes turns with two blocks
+  buffer_.reset();  // a hashed copy reads into a ring of blocks
 }
+
+namespace {
+
+size_t BlockSize(bool hashed) { return hashed ? kHashedBlock : kCopyBlock; }
+size_t BlockCount(bool hashed) { return hashed ? HashBeside::kQueue : 1; }
+
+}  // namespace
 
 CopyOutcome CopyRange::Copy(FileHandle from, FileHandle to, uint64_t length) {
   if (!buffer_) {
-    buffer_.reset(static_cast<unsigned char*>(::operator new((hashes_ != nullptr ? 2 : 1) * kCopyBlock)));
+    const bool hashed = hashes_ != nullptr;
+    buffer_.reset(static_cast<unsigned char*>(::operator new(BlockCount(hashed) * BlockSize(hashed))));
   }
   CopyOutcome outcome;
   uint64_t done = 0;
@@ -68,21 +76,24 @@ CopyOutcome CopyRange::Copy(FileHandle from, FileHandle to, uint64_t length) {
 }
 
 CopyOutcome CopyRange::ThroughBuffer(FileHandle from, FileHandle to, uint64_t length) {
-  const size_t blocks = hashes_ != nullptr ? 2 : 1;
+  const bool hashed = hashes_ != nullptr;
+  const size_t blocks = BlockCount(hashed), blockSize = BlockSize(hashed);
   CopyOutcome outcome;
   for (size_t turn = 0; length > 0; turn = (turn + 1) % blocks) {
     if (StopRequested()) {
       outcome = CopyOutcome{CopyEnd::kStopped, kNoError};
       break;
     }
-    unsigned char* block = buffer_.get() + turn * kCopyBlock;
+    unsigned char* block = buffer_.get() + turn * blockSize;
+    // The block read into this one `blocks` turns ago is hashed.
+    if (hashed) hashes_->Pending(blocks - 1);
     size_t got = 0;
-    SystemError error = ReadBlock(from, block, AtMost(length, kCopyBlock), &got);
+    SystemError error = ReadBlock(from, block, AtMost(length, blockSize), &got);
     if (error != kNoError) outcome = CopyOutcome{CopyEnd::kReadFailed, error};
     else if (got == 0) outcome = CopyOutcome{CopyEnd::kEndedEarly, kNoError};
     if (outcome.end != CopyEnd::kDone) break;
-    // The hash of this block runs while the other one is read and written.
-    if (hashes_ != nullptr) hashes_->Add(block, got);
+    // The hashes of this block run while the next ones are read and written.
+    if (hashed) hashes_->Add(block, got);
     error = to.value != kNoHandle ? WriteBlock(to, block, got) : kNoError;
     if (error != kNoError) {
       outcome = CopyOutcome{CopyEnd::kWriteFailed, error};

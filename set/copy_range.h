@@ -17,8 +17,11 @@
 // thread, one buffer's turn; a stop is seen between two. Large enough
 // that starting a thread is lost in the time a block takes to hash; small
 // enough that a stop is seen within a fraction of a second on a slow disk.
-// A hashed copy takes turns with two.
 constexpr size_t kCopyBlock = size_t{2} << 20;
+// A hashed copy reads into a ring of HashBeside::kQueue blocks of this
+// size, so that it reads on while the hashes catch up: the same memory as
+// two blocks of the copy, and each fits a processor's nearest cache.
+constexpr size_t kHashedBlock = size_t{1} << 20;
 // Bytes of one read or write call through the buffer: larger calls ran
 // several times slower, and unevenly, under Wine; on POSIX the system
 // layer's own caps are smaller still.

@@ -1,6 +1,8 @@
 // Work beside the caller on a POSIX thread.
 #include <pthread.h>
+#include <semaphore.h>
 
+#include <cerrno>
 #include <new>
 
 #include "platform.h"
@@ -38,4 +40,30 @@ void WaitBeside(BesideTask* task) {
   pthread_join(beside->thread, nullptr);
   delete beside;
   task->value = kNoHandle;
+}
+
+bool CreateSignal(BesideSignal* signal) {
+  sem_t* semaphore = new (std::nothrow) sem_t;
+  if (semaphore == nullptr) return false;
+  if (sem_init(semaphore, 0, 0) != 0) {
+    delete semaphore;
+    return false;
+  }
+  signal->value = reinterpret_cast<intptr_t>(semaphore);
+  return true;
+}
+
+void RaiseSignal(BesideSignal* signal) { sem_post(reinterpret_cast<sem_t*>(signal->value)); }
+
+void AwaitSignal(BesideSignal* signal) {
+  while (sem_wait(reinterpret_cast<sem_t*>(signal->value)) != 0 && errno == EINTR) {
+  }
+}
+
+void DestroySignal(BesideSignal* signal) {
+  if (signal->value == kNoHandle) return;
+  sem_t* semaphore = reinterpret_cast<sem_t*>(signal->value);
+  sem_destroy(semaphore);
+  delete semaphore;
+  signal->value = kNoHandle;
 }

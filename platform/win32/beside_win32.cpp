@@ -42,3 +42,20 @@ void WaitBeside(BesideTask* task) {
   CloseHandle(thread);
   task->value = kNoHandle;
 }
+
+bool CreateSignal(BesideSignal* signal) {
+  HANDLE semaphore = CreateSemaphoreA(nullptr, 0, 0x7fffffff, nullptr);
+  if (semaphore == nullptr) return false;
+  signal->value = reinterpret_cast<intptr_t>(semaphore);
+  return true;
+}
+
+void RaiseSignal(BesideSignal* signal) { ReleaseSemaphore(reinterpret_cast<HANDLE>(signal->value), 1, nullptr); }
+
+void AwaitSignal(BesideSignal* signal) { WaitForSingleObject(reinterpret_cast<HANDLE>(signal->value), INFINITE); }
+
+void DestroySignal(BesideSignal* signal) {
+  if (signal->value == kNoHandle) return;
+  CloseHandle(reinterpret_cast<HANDLE>(signal->value));
+  signal->value = kNoHandle;
+}

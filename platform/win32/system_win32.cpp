@@ -112,6 +112,15 @@ SystemError CopyInKernel(FileHandle, FileHandle, uint64_t, uint64_t* copied, boo
   return kNoError;
 }
 
+unsigned CountProcessors() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwNumberOfProcessors > 0 ? info.dwNumberOfProcessors : 1;
+}
+
+// Whether a disk seeks is not asked here: one file at a time, as before.
+bool ReadsOneAtATime(const std::string&) { return true; }
+
 SystemError CloseFile(FileHandle file) { return CloseHandle(Native(file)) ? kNoError : LastError(); }
 
 SystemError RemoveFile(const std::string& path) {

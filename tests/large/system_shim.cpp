@@ -8,6 +8,7 @@
 #else
 #include "../../platform/posix/system_posix.cpp"
 #include "../../platform/posix/kernel_copy.cpp"
+#include "../../platform/posix/disk_kind.cpp"
 #endif
 #undef QueryFreeBytes
 #undef CreateNewFile

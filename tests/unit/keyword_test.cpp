@@ -82,12 +82,11 @@ TEST_F(JobTest, KeywordSplitCutsAfterEachOccurrence) {
 }
 
 TEST_F(JobTest, CutsAcrossReadBoundariesMatchTheReference) {
-  // Data is read 128 KiB at a time natively and 256 KiB on Windows:
-  // occurrences just before and after each multiple of 128 KiB, and one
-  // that straddles each by a different amount.
-  const size_t block = size_t{128} << 10;
+  // Data is read 256 KiB at a time: occurrences just before and after each
+  // multiple of 256 KiB, and one that straddles each by a different amount.
+  const size_t block = size_t{256} << 10;
   const std::string keyword = "cut@HERE!";
-  std::string data = PatternBytes(block * (keyword.size() + 2) + 123, 3);
+  std::string data = PatternBytes(block * (keyword.size() + 2) + 126, 3);
   for (char& c : data) c = static_cast<char>('a' + static_cast<unsigned char>(c) % 26);
   for (size_t b = block, shift = 0; b + block < data.size(); b += block, ++shift) {
     data.replace(b - shift, keyword.size(), keyword);
@@ -100,13 +99,17 @@ TEST_F(JobTest, CutsAcrossReadBoundariesMatchTheReference) {
   ASSERT_GT(expected.size(), 30u);
   ExpectCuts(dir, data, keyword, expected);
 
-  // Size pieces from a stream are cut as the bytes pass, across the same boundaries; an exact
-  // multiple leaves no empty piece after the last.
-  TempDir target;
-  RedirectedInput input(data, dir);
+  // From a stream the same cuts; size pieces are cut as the bytes pass, across the same boundaries, and an
+  // exact multiple leaves no empty piece after the last.
   ASSERT_EQ(data.size() % 5, 0u);
-  RunSplit(FromStream(BySize(data.size() / 5), "data.txt"), "", target.path());
-  EXPECT_TRUE(Same(PiecesIn(target.path(), "data_txt"), Cut(data, std::vector<size_t>(5, data.size() / 5))));
+  const SplitRequest streams[] = {ByKeyword(keyword), BySize(data.size() / 5)};
+  const Log cuts[] = {expected, Cut(data, std::vector<size_t>(5, data.size() / 5))};
+  for (size_t k = 0; k < 2; ++k) {
+    TempDir target;
+    RedirectedInput input(data, dir);
+    RunSplit(FromStream(streams[k], "data.txt"), "", target.path());
+    EXPECT_TRUE(Same(PiecesIn(target.path(), "data_txt"), cuts[k])) << k;
+  }
 }
 
 }  // namespace
