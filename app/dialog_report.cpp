@@ -51,6 +51,8 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kBatchNameCodePage: return kMsgBatchNameCodePage;
     case StopKind::kInterrupted: return split ? kMsgSplitInterrupted : kMsgJoinInterrupted;
     case StopKind::kLowMemory: return kMsgLowMemory;
+    case StopKind::kNameNotPlain: return kMsgNameNotPlain;
+    case StopKind::kSizesOverflow: return kMsgSizesOverflow;
   }
   return nullptr;
 }
@@ -77,7 +79,9 @@ const char* JoinFailureText(Role role, Operation operation) {
   switch (role) {
     // A folder of pieces that cannot be listed has always been told as a piece that cannot be opened.
     case Role::kFolder: return operation == Operation::kStat ? kMsgNoSpaceJoin : kMsgPieceOpenFailed;
-    case Role::kPiece: return operation == Operation::kOpen ? kMsgPieceOpenFailed : kMsgPieceReadFailed;
+    case Role::kPiece:
+      if (operation == Operation::kLookUp) return kMsgJoinFailed;
+      return operation == Operation::kOpen ? kMsgPieceOpenFailed : kMsgPieceReadFailed;
     case Role::kOutput:
       if (operation == Operation::kCreate) return kMsgOutputCreateFailed;
       return operation == Operation::kRename ? kMsgOutputRenameFailed : kMsgOutputWriteFailed;
@@ -88,7 +92,7 @@ const char* JoinFailureText(Role role, Operation operation) {
 // "create the folder lock": what a refused operation was, for the general box.
 std::string FailedOperationText(const StopReason& reason) {
   static const char* const kOperations[] = {"use",   "open", "create", "list",   "look at", "read",
-                                            "write", "sync", "rename", "remove", "lock"};
+                                            "write", "sync", "rename", "remove", "lock", "look up"};
   static const char* const kRoles[] = {
       "the file",        "the source file", "the piece file",   "the joined file", "the checksum file",
       "the batch file",  "the script",      "the folder lock",  "the folder",      "the record of an unfinished change",
@@ -138,6 +142,10 @@ void DialogReport::Warn(const Warning& warning) {
 }
 
 void DialogReport::StartProgress(uint64_t pieces, uint64_t) {
+  // A split whose pieces are found as it reads (a keyword) has no count
+  // for the bar, which then stays as it was.
+  pieces_ = pieces;
+  if (pieces == 0) return;
   SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETRANGE32, 1, static_cast<LPARAM>(pieces));
   SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETSTEP, 1, 0);
   RECT bar{};
@@ -155,7 +163,7 @@ uint64_t DialogReport::FilledPixels(uint64_t piece) const {
 // grows by a pixel: a redraw costs milliseconds, and thousands of small
 // pieces would otherwise spend more time drawing than writing.
 void DialogReport::Progress(uint64_t piece, uint64_t) {
-  if (piece == position_) return;
+  if (pieces_ == 0 || piece == position_) return;
   position_ = piece;
   if (shown_ != 0 && piece != pieces_ && FilledPixels(piece) == FilledPixels(shown_)) return;
   ShowPosition();

@@ -121,5 +121,9 @@ constexpr const char kMsgScriptFailed[] =
     "Could not write the script\n%s !!\nThe split has been stopped.";
 constexpr const char kMsgScriptIsSource[] =
     "The script\n%s\nwould replace the source file itself, so it was not written !!";
+constexpr const char kMsgNameNotPlain[] =
+    "The set cannot be joined under the name\n%s\nIt is not a plain file name (empty, a folder, or a device such as CON or AUX) !!\nThe join has been stopped; nothing was written.";
+constexpr const char kMsgSizesOverflow[] =
+    "The pieces starting with\n%s\nadd up to more bytes than any file can hold !!\nThe join has been stopped; nothing was written.";
 
 #endif

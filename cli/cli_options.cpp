@@ -8,6 +8,7 @@
 #include <string>
 
 #include "console_text.h"
+#include "naming.h"
 
 const char kHelpText[] =
     "Usage: dorvenal-cli split (-s SIZE [--bytes] | -n COUNT | -k KEYWORD)\n"
@@ -213,6 +214,28 @@ std::string Lowercase(std::string text) {
   return text;
 }
 
+// The code pages cmd reads batch files in that keep ASCII as ASCII (its
+// OEM and ANSI pages, and UTF-8): in any other, "COPY /B" and the names'
+// ASCII letters would be other bytes.
+const uint32_t kBatchCodePages[] = {437,  720,  737,  775,  850,  852,  855,  857,  858,  860,  861,  862,
+                                    863,  864,  865,  866,  869,  874,  932,  936,  949,  950,  1250, 1251,
+                                    1252, 1253, 1254, 1255, 1256, 1257, 1258, 65001};
+
+bool IsBatchCodePage(uint32_t codePage) {
+  for (uint32_t known : kBatchCodePages) {
+    if (known == codePage) return IsKnownBatchCodePage(codePage);
+  }
+  return false;
+}
+
+std::string BatchCodePageChoices() {
+  std::string choices;
+  for (uint32_t known : kBatchCodePages) {
+    if (IsKnownBatchCodePage(known)) choices += (choices.empty() ? "" : ", ") + std::to_string(known);
+  }
+  return choices;
+}
+
 // Digits only, at least one, no more than `limit`.
 bool ReadWholeNumber(const std::string& text, uint64_t limit, uint64_t* value) {
   if (text.empty()) return false;
@@ -295,9 +318,9 @@ bool ApplyOption(int id, const char* value, Parse* parse, std::string* error) {
       break;
     case kBatchCodePage: {
       uint64_t codePage = 0;
-      if (!ReadWholeNumber(value, UINT32_MAX, &codePage) || !IsKnownBatchCodePage(static_cast<uint32_t>(codePage))) {
-        *error = "--codepage takes the number of a Windows code page such as 437, 850, 866, 932, 936 or "
-                 "65001, not " + QuotedName(value);
+      if (!ReadWholeNumber(value, UINT32_MAX, &codePage) || !IsBatchCodePage(static_cast<uint32_t>(codePage))) {
+        *error = "--codepage takes a code page of the Windows command prompt that keeps ASCII: " +
+                 BatchCodePageChoices() + "; not " + QuotedName(value);
         return false;
       }
       request.split.batchCodePage = static_cast<uint32_t>(codePage);
@@ -359,8 +382,13 @@ bool CheckStream(Parse* parse, std::string* error) {
     *error = "SOURCE '-' (standard input) needs --name NAME to name the pieces";
     return false;
   }
-  if (split.streamName.find_first_of("/\\") != std::string::npos) {
-    *error = "--name takes a file name without a folder, not " + QuotedName(split.streamName);
+  // The pieces and a join must be able to hold the name: Windows (and a
+  // JOIN.BAT run there) would open a device, or a stream of another file.
+  const bool windows = kPathSeparator == '\\' || split.writeBatch;
+  if (split.streamName.find('\\') != std::string::npos || !IsPlainFileName(split.streamName, windows)) {
+    *error = std::string("--name takes a plain file name (") +
+             (windows ? "no folder, no ':', not '.', '..' or a device such as CON, NUL or LPT1" : "no folder, not '.' or '..'") +
+             "), not " + QuotedName(split.streamName);
     return false;
   }
   return true;

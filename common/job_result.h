@@ -36,6 +36,7 @@ enum class Operation {
   kRename,
   kRemove,
   kLock,
+  kLookUp,  // a name looked up in its folder, before any file is opened
 };
 
 enum class StopKind {
@@ -85,6 +86,9 @@ enum class StopKind {
   kLockNotAFile,       // something other than a lock file stands at the lock's name (path)
   kInterrupted,        // a stop was requested (a signal, Ctrl+C)
   kLowMemory,
+  // The join, again.
+  kNameNotPlain,       // a name the set gives (path: the restored name, or on Windows a piece's) is not a plain file name
+  kSizesOverflow,      // the pieces' sizes (path: the first piece) add up to more than 64 bits can count
 };
 
 struct StopReason {

@@ -99,6 +99,11 @@ bool IsSameFile(const std::string& path, FileHandle file);
 // Whether a file (not a folder) of exactly this name exists, and its size.
 bool FindFileExact(const std::string& path, uint64_t* size);
 
+// As FindFileExact, but a look-up that fails for another reason than a
+// missing name (a disk error, a folder that may not be searched) returns
+// that error; *found is false, with no error, for nothing or a folder.
+SystemError LookUpFile(const std::string& path, uint64_t* size, bool* found);
+
 // Whether path leads (through links) to a regular file, not a folder, a
 // FIFO, a device or a socket.
 bool IsRegularFile(const std::string& path);
@@ -145,7 +150,7 @@ uint32_t CurrentProcessId();
 // succeed; with `persist`, every call from the nth on fails. With `exitThere`
 // the process ends at that call instead, as a kill would end it. Unused, it
 // costs one branch a call.
-enum class FaultCall { kCreate, kWrite, kRename, kRemove, kSync, kLock };
+enum class FaultCall { kCreate, kWrite, kRename, kRemove, kSync, kLock, kLookUp };
 struct FaultPlan {
   FaultCall call = FaultCall::kRename;
   uint64_t nth = 1;

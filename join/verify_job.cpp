@@ -39,6 +39,21 @@ Verdict Check(VerifyRun& run, const std::string& path, const Sha256Digest& expec
   return digest == expected ? Verdict::kMatches : Verdict::kDiffers;
 }
 
+// The pieces present from 1 on; none, or one that cannot be looked up, is
+// told as what it is before the manifest is read.
+bool CountPieces(const std::string& stem, uint64_t* present, StopReason* stop) {
+  for (;;) {
+    const std::string piece = MakePieceName(stem, DecimalText(*present + 1));
+    uint64_t size = 0;
+    bool found = false;
+    const SystemError error = LookUpFile(piece, &size, &found);
+    if (error != kNoError) *stop = Failure(Role::kPiece, Operation::kLookUp, piece, error);
+    if (error == kNoError && !found && *present == 0) *stop = StopReason{StopKind::kFirstPieceMissing, piece};
+    if (error != kNoError || !found) return error == kNoError && *present != 0;
+    ++*present;
+  }
+}
+
 JobEnd RunVerify(const VerifyRequest& request, VerifyReport& report, StopReason* stop) {
   if (!IsFirstPiecePath(request.firstPiecePath)) {
     *stop = StopReason{StopKind::kNotFirstPiece, request.firstPiecePath};
@@ -47,14 +62,14 @@ JobEnd RunVerify(const VerifyRequest& request, VerifyReport& report, StopReason*
   const PieceSetName set = SplitFirstPiecePath(request.firstPiecePath);
   const std::string stem = set.pieceDir + set.stemName;
   if (!RefuseUnfinishedChange(stem, stop)) return JobEnd::kStopped;
+  uint64_t present = 0;
+  if (!CountPieces(stem, &present, stop)) return JobEnd::kStopped;
   const std::string manifestPath = MakeManifestName(stem);
   uint64_t size = 0;
   if (!FindFileExact(manifestPath, &size)) {
     *stop = StopReason{StopKind::kManifestMissing, manifestPath};
     return JobEnd::kStopped;
   }
-  uint64_t present = 0;
-  while (FindFileExact(MakePieceName(stem, DecimalText(present + 1)), &size)) ++present;
   // Room for the pieces found and for as many again that are missing.
   const uint64_t maxBytes = (2 * present + 2) * kManifestLineBytes;
   const std::string restoredName = RestoreFileName(set.stemName);

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdint>
 
+#include "windows_names.h"
+
 void ReplaceLastDot(std::string& text) {
   size_t dot = text.rfind('.');
   if (dot != std::string::npos) text[dot] = '_';
@@ -13,6 +15,12 @@ std::string RestoreFileName(const std::string& stemName) {
   size_t underscore = restored.rfind('_');
   if (underscore != std::string::npos) restored[underscore] = '.';
   return restored;
+}
+
+bool IsPlainFileName(const std::string& name, bool windowsRules) {
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return false;
+  if (name.find('\0') != std::string::npos) return false;
+  return !windowsRules || (name.find_first_of("\\:") == std::string::npos && !IsWindowsDeviceName(name));
 }
 
 std::string SourceFileName(const std::string& path, char separator) {

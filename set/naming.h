@@ -14,6 +14,11 @@ void ReplaceLastDot(std::string& text);
 // The last underscore becomes a dot; none, no change.
 std::string RestoreFileName(const std::string& stemName);
 
+// Whether a name may be a file's own in a folder: not empty, "." or "..",
+// no separator; with windowsRules (a name Windows must open) also no ":",
+// which names a stream of another file, and no device name (CON, AUX.1).
+bool IsPlainFileName(const std::string& name, bool windowsRules);
+
 // The part of a path after its last separator; the whole path without one.
 std::string SourceFileName(const std::string& path, char separator = kPathSeparator);
 

@@ -41,6 +41,8 @@ class PieceSet {
   // set's checksum manifest; the bytes go through the buffer, which the
   // hashes can see, instead of the kernel's copy.
   void HashPieces();
+  // Where a long piece's copy stands: see CopyRange::TellBlocks.
+  void TellBlocks(void (*tell)(uint64_t bytes, void* context), void* context) { copy_.TellBlocks(tell, context); }
   // After the last piece: the manifest under a temporary name, its last
   // line for restoredName, the file a join re-creates.
   bool WriteManifest(const std::string& restoredName, StopReason* stop);
