@@ -201,7 +201,8 @@ class VerifyLines : public VerifyReport {
  public:
   explicit VerifyLines(bool quiet) : quiet_(quiet) {}
   void Checked(const std::string& path, Verdict verdict) override {
-    static const char* const kWords[] = {"OK", "FAILED", "FAILED open or read", "FAILED: not in the manifest"};
+    static const char* const kWords[] = {"OK", "FAILED", "FAILED open or read", "FAILED: not in the manifest",
+                                         "FAILED: not a regular file"};
     ++files_;
     if (verdict != Verdict::kMatches) ++failed_;
     if (quiet_ && verdict == Verdict::kMatches) return;

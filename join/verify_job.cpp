@@ -21,11 +21,10 @@ struct VerifyRun {
 
 // The file's digest, of as many bytes as it counts; false when it cannot
 // be opened or read, or reads other than it counts.
-bool HashFile(VerifyRun& run, const std::string& path, Sha256Digest* digest) {
+bool HashFile(VerifyRun& run, const std::string& path, Sha256Digest* digest, bool* notRegular) {
   FileSlot file;
-  bool notRegular = false;
   FileStamp stamp;
-  bool read = OpenRegularFile(path, file.Receive(), &notRegular) == kNoError &&
+  bool read = OpenRegularFile(path, file.Receive(), notRegular) == kNoError &&
               GetFileStamp(file.Get(), &stamp) == kNoError &&
               run.copy.Copy(file.Get(), FileHandle(), stamp.size).end == CopyEnd::kDone &&
               run.copy.CheckEnd(file.Get()).end == CopyEnd::kDone;
@@ -35,7 +34,8 @@ bool HashFile(VerifyRun& run, const std::string& path, Sha256Digest* digest) {
 
 Verdict Check(VerifyRun& run, const std::string& path, const Sha256Digest& expected) {
   Sha256Digest digest;
-  if (!HashFile(run, path, &digest)) return Verdict::kUnreadable;
+  bool notRegular = false;
+  if (!HashFile(run, path, &digest, &notRegular)) return notRegular ? Verdict::kNotRegular : Verdict::kUnreadable;
   return digest == expected ? Verdict::kMatches : Verdict::kDiffers;
 }
 

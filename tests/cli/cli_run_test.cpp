@@ -234,6 +234,9 @@ TEST(CliRun, ChecksumManifestGuardsTheSet) {
       {"ln -sf /proc/self/status out/report_doc.3", verify, 1, "@/out/report_doc.1: OK\n@/out/report_doc.2: OK\n"
        "@/out/report_doc.3: FAILED open or read\n", "dorvenal-cli: 1 of 3 files did NOT match the checksum manifest\n",
        "", "j", {}},  // it counts 0 bytes and reads more
+      {"rm out/report_doc.2 && mkfifo out/report_doc.2 && ln -sf /dev/zero out/report_doc.3", verify, 1,
+       "@/out/report_doc.1: OK\n@/out/report_doc.2: FAILED: not a regular file\n@/out/report_doc.3: FAILED: not a "
+       "regular file\n", "dorvenal-cli: 2 of 3 files did NOT match the checksum manifest\n", "", "j", {}},
       {"rm out/report_doc.1", verify, 1, "", "dorvenal-cli: cannot find the piece '@/out/report_doc.1'\n", "", "j", {}},
       {"truncate -s 150 out/report_doc.sha256", verify, 1, "", "dorvenal-cli: the checksum manifest "
        "'@/out/report_doc.sha256' cannot be read, is damaged or lists other pieces than this set's; nothing was "
