@@ -174,4 +174,13 @@ bool StartBeside(void (*work)(void* context), void* context, BesideTask* task);
 // Waits until the work has ended; nothing for a task not started.
 void WaitBeside(BesideTask* task);
 
+// The system's erasure coding over GF(2^8) (ISA-L natively, where it is
+// installed): out[r] = the sum over c of matrix[r * sources + c] times
+// in[c], for every byte of length. False, with nothing written, where the
+// system has none: the portable arithmetic of the recovery code works then.
+bool SystemErasureApply(size_t length, uint32_t sources, uint32_t rows, const unsigned char* matrix,
+                        const unsigned char* const* in, unsigned char* const* out);
+// The name of that coding ("isa-l"), or null where there is none.
+const char* SystemErasureName();
+
 #endif

@@ -34,6 +34,12 @@ class RecoveryCode {
   bool Rebuild(size_t length, const std::vector<uint32_t>& present, const unsigned char* const* presentBytes,
                const std::vector<uint32_t>& lost, unsigned char* const* lostBytes) const;
 
+  // Which arithmetic Encode and Rebuild use: the system's ("isa-l") or "portable".
+  static const char* Implementation();
+  // For tests and measurements: the portable arithmetic even where the
+  // system has its own. Set it before any coding starts, not during.
+  static void UsePortableOnly(bool portableOnly);
+
  private:
   uint32_t dataCount_ = 0;
   uint32_t recoveryCount_ = 0;
