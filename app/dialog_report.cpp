@@ -55,6 +55,8 @@ const char* StopText(StopKind kind, DialogJob job) {
     case StopKind::kTooManyLost: return kMsgTooManyLost;
     case StopKind::kNoRecoveryPieces: return nullptr;  // the program does not repair
     case StopKind::kManifestNotRegular: return kMsgManifestNotRegular;
+    case StopKind::kNameNotPlain: return kMsgNameNotPlain;
+    case StopKind::kSizesOverflow: return kMsgSizesOverflow;
   }
   return nullptr;
 }
@@ -81,7 +83,9 @@ const char* JoinFailureText(Role role, Operation operation) {
   switch (role) {
     // A folder of pieces that cannot be listed has always been told as a piece that cannot be opened.
     case Role::kFolder: return operation == Operation::kStat ? kMsgNoSpaceJoin : kMsgPieceOpenFailed;
-    case Role::kPiece: return operation == Operation::kOpen ? kMsgPieceOpenFailed : kMsgPieceReadFailed;
+    case Role::kPiece:
+      if (operation == Operation::kLookUp) return kMsgJoinFailed;
+      return operation == Operation::kOpen ? kMsgPieceOpenFailed : kMsgPieceReadFailed;
     case Role::kOutput:
       if (operation == Operation::kCreate) return kMsgOutputCreateFailed;
       return operation == Operation::kRename ? kMsgOutputRenameFailed : kMsgOutputWriteFailed;
@@ -92,7 +96,7 @@ const char* JoinFailureText(Role role, Operation operation) {
 // "create the folder lock": what a refused operation was, for the general box.
 std::string FailedOperationText(const StopReason& reason) {
   static const char* const kOperations[] = {"use",   "open", "create", "list",   "look at", "read",
-                                            "write", "sync", "rename", "remove", "lock"};
+                                            "write", "sync", "rename", "remove", "lock", "look up"};
   static const char* const kRoles[] = {
       "the file",        "the source file", "the piece file",   "the joined file", "the checksum file",
       "the batch file",  "the script",      "the folder lock",  "the folder",      "the record of an unfinished change",
@@ -143,6 +147,10 @@ void DialogReport::Warn(const Warning& warning) {
 }
 
 void DialogReport::StartProgress(uint64_t pieces, uint64_t) {
+  // A split whose pieces are found as it reads (a keyword) has no count
+  // for the bar, which then stays as it was.
+  pieces_ = pieces;
+  if (pieces == 0) return;
   SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETRANGE32, 1, static_cast<LPARAM>(pieces));
   SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETSTEP, 1, 0);
   RECT bar{};
@@ -160,7 +168,7 @@ uint64_t DialogReport::FilledPixels(uint64_t piece) const {
 // grows by a pixel: a redraw costs milliseconds, and thousands of small
 // pieces would otherwise spend more time drawing than writing.
 void DialogReport::Progress(uint64_t piece, uint64_t) {
-  if (piece == position_) return;
+  if (pieces_ == 0 || piece == position_) return;
   position_ = piece;
   if (shown_ != 0 && piece != pieces_ && FilledPixels(piece) == FilledPixels(shown_)) return;
   ShowPosition();

@@ -132,5 +132,9 @@ constexpr const char kMsgPiecesRebuilt[] =
     "These pieces were missing or damaged and were rebuilt from the recovery pieces:\n%s";
 constexpr const char kMsgManifestNotRegular[] =
     "The checksum file\n%s\ncannot be read: it is not a regular file !!\nThe join has been stopped; nothing was written.";
+constexpr const char kMsgNameNotPlain[] =
+    "The set cannot be joined under the name\n%s\nIt is not a plain file name (empty, a folder, or a device such as CON or AUX) !!\nThe join has been stopped; nothing was written.";
+constexpr const char kMsgSizesOverflow[] =
+    "The pieces starting with\n%s\nadd up to more bytes than any file can hold !!\nThe join has been stopped; nothing was written.";
 
 #endif

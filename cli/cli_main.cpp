@@ -41,9 +41,13 @@ std::string FullPath(const std::string& path) {
 }
 
 // The C library's stat refuses a folder path that ends in a backslash.
-bool Exists(const std::string& path, bool* isDirectory) {
+// *lookUpError: why a path that may exist could not be looked at.
+bool Exists(const std::string& path, bool* isDirectory, SystemError* lookUpError = nullptr) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   *isDirectory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : NO_ERROR;
+  const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  if (lookUpError != nullptr) *lookUpError = missing ? kNoError : static_cast<SystemError>(error);
   return attributes != INVALID_FILE_ATTRIBUTES;
 }
 
@@ -53,9 +57,11 @@ SystemError MakeDirectory(const std::string& path) {
 #else
 std::string FullPath(const std::string& path) { return path; }
 
-bool Exists(const std::string& path, bool* isDirectory) {
+bool Exists(const std::string& path, bool* isDirectory, SystemError* lookUpError = nullptr) {
   struct stat info;
   const bool exists = ::stat(path.c_str(), &info) == 0;
+  const SystemError error = exists || errno == ENOENT || errno == ENOTDIR ? kNoError : errno;
+  if (lookUpError != nullptr) *lookUpError = error;
   *isDirectory = exists && S_ISDIR(info.st_mode);
   return exists;
 }
@@ -167,7 +173,12 @@ void UseUtf8Console() {}
 bool PrepareTarget(const CliRequest& request, const std::string& target, ConsoleSettings* settings,
                    std::string* complaint) {
   bool isDirectory = false;
-  const bool exists = Exists(target, &isDirectory);
+  SystemError lookUp = kNoError;
+  const bool exists = Exists(target, &isDirectory, &lookUp);
+  if (lookUp != kNoError) {
+    *complaint = "cannot look at the folder " + QuotedName(request.target) + ": " + DescribeSystemError(lookUp);
+    return false;
+  }
   if (request.makeTarget && !exists && request.dryRun) {
     settings->folderToCreate = request.target;
     return true;
@@ -192,7 +203,8 @@ class VerifyLines : public VerifyReport {
  public:
   explicit VerifyLines(bool quiet) : quiet_(quiet) {}
   void Checked(const std::string& path, Verdict verdict) override {
-    static const char* const kWords[] = {"OK", "FAILED", "FAILED open or read", "FAILED: not in the manifest"};
+    static const char* const kWords[] = {"OK", "FAILED", "FAILED open or read", "FAILED: not in the manifest",
+                                         "FAILED: not a regular file"};
     ++files_;
     if (verdict != Verdict::kMatches) ++failed_;
     if (quiet_ && verdict == Verdict::kMatches) return;
@@ -230,6 +242,7 @@ int RunVerify(const CliRequest& request) {
   }
   StopContext context;
   context.join = true;
+  context.verify = true;
   if (result.end != JobEnd::kFinished) {
     std::fprintf(stderr, "dorvenal-cli: %s\n", StopLine(result.reason, context).c_str());
     return kExitFailed;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "console_text.h"
+#include "naming.h"
 
 const char kHelpText[] =
     "Usage: dorvenal-cli split (-s SIZE [--bytes] | -n COUNT | -k KEYWORD)\n"
@@ -49,7 +50,8 @@ const char kHelpText[] =
     "                      reads JOIN.BAT in: 437 (USA), 850 (Western Europe), 866\n"
     "                      (Russian), 936 (Chinese), 65001 (UTF-8), ...; without\n"
     "                      it, 437 on Linux and the system's own on Windows; a\n"
-    "                      name the code page cannot spell is refused\n"
+    "                      name the code page cannot spell is refused, and so\n"
+    "                      is a code page that does not keep ASCII as ASCII\n"
     "      --script        also write join.sh into TARGET_DIR: run by any POSIX\n"
     "                      shell, it re-creates SOURCE with cat\n"
     "      --checksum      also write STEM.sha256 into TARGET_DIR (report_doc.sha256\n"
@@ -63,7 +65,9 @@ const char kHelpText[] =
     "                      largest piece and a header of 40 bytes a piece plus 104;\n"
     "                      pieces and recovery pieces are at most 256 in all\n"
     "      --name NAME     with SOURCE \"-\": the file name the pieces are named\n"
-    "                      after (--name backup.tar gives backup_tar.1, ...)\n"
+    "                      after (--name backup.tar gives backup_tar.1, ...): a\n"
+    "                      plain name, not . or .., no folder; with --batch or on\n"
+    "                      Windows also no ':' and no device name such as CON\n"
     "\n"
     "Standard input: SOURCE \"-\" splits what standard input gives, by --size or\n"
     "--keyword, and needs --name. Whatever needs the size before the start\n"
@@ -125,10 +129,11 @@ const char kHelpText[] =
     "options.\n"
     "\n"
     "Every message is one line that starts with \"dorvenal-cli:\"; a name that\n"
-    "holds a control character is shown quoted with that character escaped, as\n"
-    "'a'$'\\n''b'. The completion message goes to standard output. Errors,\n"
-    "questions and, when standard error is a terminal, a progress line go to\n"
-    "standard error.\n"
+    "holds a control character or a byte that is not UTF-8 is shown quoted with\n"
+    "that byte escaped, as 'a'$'\\n''b'. The completion message goes to standard\n"
+    "output. Errors, questions and, when standard error is a terminal, a\n"
+    "progress line (bytes done of all, percent, rate, time left) go to standard\n"
+    "error.\n"
     "\n"
     "Exit status:\n"
     "  0    the split or join finished (or the dry run was told); verify: every\n"
@@ -230,6 +235,28 @@ std::string Lowercase(std::string text) {
   return text;
 }
 
+// The code pages cmd reads batch files in that keep ASCII as ASCII (its
+// OEM and ANSI pages, and UTF-8): in any other, "COPY /B" and the names'
+// ASCII letters would be other bytes.
+const uint32_t kBatchCodePages[] = {437,  720,  737,  775,  850,  852,  855,  857,  858,  860,  861,  862,
+                                    863,  864,  865,  866,  869,  874,  932,  936,  949,  950,  1250, 1251,
+                                    1252, 1253, 1254, 1255, 1256, 1257, 1258, 65001};
+
+bool IsBatchCodePage(uint32_t codePage) {
+  for (uint32_t known : kBatchCodePages) {
+    if (known == codePage) return IsKnownBatchCodePage(codePage);
+  }
+  return false;
+}
+
+std::string BatchCodePageChoices() {
+  std::string choices;
+  for (uint32_t known : kBatchCodePages) {
+    if (IsKnownBatchCodePage(known)) choices += (choices.empty() ? "" : ", ") + std::to_string(known);
+  }
+  return choices;
+}
+
 // Digits only, at least one, no more than `limit`.
 bool ReadWholeNumber(const std::string& text, uint64_t limit, uint64_t* value) {
   if (text.empty()) return false;
@@ -312,9 +339,9 @@ bool ApplyOption(int id, const char* value, Parse* parse, std::string* error) {
       break;
     case kBatchCodePage: {
       uint64_t codePage = 0;
-      if (!ReadWholeNumber(value, UINT32_MAX, &codePage) || !IsKnownBatchCodePage(static_cast<uint32_t>(codePage))) {
-        *error = "--codepage takes the number of a Windows code page such as 437, 850, 866, 932, 936 or "
-                 "65001, not " + QuotedName(value);
+      if (!ReadWholeNumber(value, UINT32_MAX, &codePage) || !IsBatchCodePage(static_cast<uint32_t>(codePage))) {
+        *error = "--codepage takes a code page of the Windows command prompt that keeps ASCII: " +
+                 BatchCodePageChoices() + "; not " + QuotedName(value);
         return false;
       }
       request.split.batchCodePage = static_cast<uint32_t>(codePage);
@@ -386,8 +413,13 @@ bool CheckStream(Parse* parse, std::string* error) {
     *error = "SOURCE '-' (standard input) needs --name NAME to name the pieces";
     return false;
   }
-  if (split.streamName.find_first_of("/\\") != std::string::npos) {
-    *error = "--name takes a file name without a folder, not " + QuotedName(split.streamName);
+  // The pieces and a join must be able to hold the name: Windows (and a
+  // JOIN.BAT run there) would open a device, or a stream of another file.
+  const bool windows = kPathSeparator == '\\' || split.writeBatch;
+  if (split.streamName.find('\\') != std::string::npos || !IsPlainFileName(split.streamName, windows)) {
+    *error = std::string("--name takes a plain file name (") +
+             (windows ? "no folder, no ':', not '.', '..' or a device such as CON, NUL or LPT1" : "no folder, not '.' or '..'") +
+             "), not " + QuotedName(split.streamName);
     return false;
   }
   return true;

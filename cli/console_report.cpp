@@ -115,7 +115,6 @@ void ConsoleReport::EndProgressLine() {
   if (drawnLength_ == 0) return;
   Say("\n");
   drawnLength_ = 0;
-  drawnPercent_ = -1;
 }
 
 void ConsoleReport::Complain(const std::string& line) {
@@ -172,28 +171,23 @@ void ConsoleReport::Warn(const Warning& warning) {
   }
 }
 
-void ConsoleReport::StartProgress(uint64_t pieces, uint64_t) {
-  pieces_ = pieces;
-  drawnPercent_ = -1;
+void ConsoleReport::StartProgress(uint64_t, uint64_t bytes) {
+  bytes_ = bytes;
+  startedAt_ = std::chrono::steady_clock::now();
 }
 
-void ConsoleReport::Progress(uint64_t piece, uint64_t) {
+void ConsoleReport::Progress(uint64_t piece, uint64_t bytes) {
   // Only a person watching a terminal wants the line; logs do not.
   if (settings_.quiet || !errorIsTerminal_) return;
-  // Redrawn when the figure changes (or, counting pieces of a stream, ten
-  // times a second), so that millions of pieces do not cost their time in
-  // writing to the terminal.
-  std::string line = (settings_.job.join ? "Joining: piece " : "Splitting: piece ") + DecimalText(piece);
-  if (pieces_ != 0) {
-    const int percent = static_cast<int>(piece * 100 / pieces_);
-    if (percent == drawnPercent_ && piece != pieces_) return;
-    drawnPercent_ = percent;
-    line += " of " + DecimalText(pieces_) + " (" + DecimalText(static_cast<uint64_t>(percent)) + "%)";
-  } else {
-    const auto now = std::chrono::steady_clock::now();
-    if (drawnLength_ != 0 && now - drawnAt_ < std::chrono::milliseconds(100)) return;
-    drawnAt_ = now;
-  }
+  // Redrawn at most ten times a second, and once more at the end, so that
+  // millions of pieces do not cost their time in writing to the terminal.
+  const auto now = std::chrono::steady_clock::now();
+  const bool end = bytes_ != 0 && bytes >= bytes_;
+  if (drawnLength_ != 0 && (end ? bytes == drawnDone_ : now - drawnAt_ < std::chrono::milliseconds(100))) return;
+  drawnAt_ = now;
+  drawnDone_ = bytes;
+  const std::string line = ProgressLine(settings_.job.join ? "Joining" : "Splitting", piece, bytes, bytes_,
+                                        std::chrono::duration<double>(now - startedAt_).count());
   // Blanks wipe what a longer earlier line left behind.
   std::string padded = line;
   if (padded.size() < drawnLength_) padded.append(drawnLength_ - padded.size(), ' ');

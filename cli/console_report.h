@@ -54,9 +54,10 @@ class ConsoleReport : public JobReport {
   bool outputFailed_ = false;
   bool errorFailed_ = false;
 
-  uint64_t pieces_ = 0;  // 0 when the count is not known (a stream)
-  int drawnPercent_ = -1;
+  uint64_t bytes_ = 0;  // of all; 0 when not known (a stream)
+  std::chrono::steady_clock::time_point startedAt_;
   std::chrono::steady_clock::time_point drawnAt_;
+  uint64_t drawnDone_ = 0;
   size_t drawnLength_ = 0;  // 0 when no progress line is open
 };
 

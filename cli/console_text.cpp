@@ -5,20 +5,39 @@
 
 namespace {
 
-// Bytes a terminal may act on: C0, DEL, and C1 as UTF-8 (0xC2 0x80-0x9F).
-size_t ControlLength(const std::string& text, size_t at) {
+// The bytes of one character at `at`: a UTF-8 sequence, or a single byte
+// that begins none. *escape for what a terminal may act on or cannot show
+// as written: C0, DEL, C1 (as UTF-8 or raw), and every byte of no valid
+// UTF-8 sequence.
+size_t CharacterAt(const std::string& text, size_t at, bool* escape) {
   const unsigned char c = static_cast<unsigned char>(text[at]);
-  if (c < 0x20 || c == 0x7F) return 1;
-  if (c == 0xC2 && at + 1 < text.size()) {
-    const unsigned char next = static_cast<unsigned char>(text[at + 1]);
-    if (next >= 0x80 && next <= 0x9F) return 2;
+  *escape = true;
+  if (c < 0x80) {
+    *escape = c < 0x20 || c == 0x7F;
+    return 1;
   }
-  return 0;
+  // The lead byte gives the length and the range of the second byte, which
+  // excludes overlong forms, surrogates and values past U+10FFFF.
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) length = 2;
+  else if (c >= 0xE0 && c <= 0xEF) length = 3, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+  else if (c >= 0xF0 && c <= 0xF4) length = 4, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+  if (length == 0 || at + length > text.size()) return 1;
+  for (size_t k = 1; k < length; ++k) {
+    const unsigned char next = static_cast<unsigned char>(text[at + k]);
+    if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return 1;
+  }
+  const unsigned char second = static_cast<unsigned char>(text[at + 1]);
+  *escape = c == 0xC2 && second <= 0x9F;
+  return length;
 }
 
 bool HasControl(const std::string& text) {
-  for (size_t at = 0; at < text.size(); ++at) {
-    if (ControlLength(text, at) != 0) return true;
+  for (size_t at = 0; at < text.size();) {
+    bool escape = false;
+    at += CharacterAt(text, at, &escape);
+    if (escape) return true;
   }
   return false;
 }
@@ -38,11 +57,11 @@ const char* const kRoleWords[] = {
     "the kept copy",
 };
 const char* const kOperationWords[] = {"use",  "open",  "create", "list",   "look at", "read",
-                                       "write", "sync", "rename", "remove", "lock"};
+                                       "write", "sync", "rename", "remove", "lock", "look up"};
 
 struct StopText {
   StopKind kind;
-  // 0 any; 's' a split, 'j' a join.
+  // 0 any; 's' a split, 'j' a join or a check, 'v' a check.
   char when;
   // %p the path, %o the other path, %c ": " and the system's words (nothing
   // without a code), %d the code as a number, %n the piece size, %k the keyword,
@@ -97,6 +116,9 @@ const StopText kStopTexts[] = {
      "it and try again; nothing was written"},
     {StopKind::kManifestMissing, 0,
      "there is no checksum manifest %p beside the pieces, so the set cannot be checked (split --checksum writes one)"},
+    {StopKind::kManifestInvalid, 'v',
+     "the checksum manifest %p cannot be read, is damaged or lists other pieces than this set's%c; nothing was "
+     "checked"},
     {StopKind::kManifestInvalid, 0,
      "the checksum manifest %p cannot be read, is damaged or lists other pieces than this set's%c; nothing was "
      "joined"},
@@ -128,12 +150,19 @@ const StopText kStopTexts[] = {
      "the set %p has no recovery pieces to rebuild it from (split --recovery writes them); nothing was done"},
     {StopKind::kManifestNotRegular, 0,
      "the checksum manifest %p cannot be read: it is not a regular file; nothing was joined"},
+    {StopKind::kNameNotPlain, 0,
+     "the set cannot be joined under the name %p: it is not a plain file name (empty, '.', '..', a folder in it or, "
+     "on Windows, a ':' or a device such as CON or AUX); nothing was written"},
+    {StopKind::kSizesOverflow, 0,
+     "the pieces from %p add up to more than 18446744073709551615 bytes, more than any file can hold; nothing was "
+     "written"},
 };
 
 // What became of the job's files after a refused operation, by the job and
 // how far it had got, which the file's role tells.
 const char* FailureOutcome(const StopReason& reason, bool join) {
   const Role role = reason.role;
+  if (reason.operation == Operation::kLookUp) return "nothing was written";
   if (join) {
     if (role == Role::kFolder || role == Role::kLock) return "nothing was written";
     if (role == Role::kOutput && reason.operation == Operation::kCreate) return "nothing was written";
@@ -165,21 +194,23 @@ std::string QuotedName(const std::string& name) {
   std::string quoted;
   bool open = false;  // inside '...'
   for (size_t at = 0; at < name.size();) {
-    const size_t length = ControlLength(name, at);
-    if (length != 0) {
+    bool escape = false;
+    size_t length = CharacterAt(name, at, &escape);
+    if (escape) {
       if (open) quoted += "'";
       open = false;
       quoted += "$'";
-      for (size_t run = length; run != 0; run = at < name.size() ? ControlLength(name, at) : 0) {
-        for (; run != 0; --run, ++at) quoted += Escape(static_cast<unsigned char>(name[at]));
+      while (escape) {
+        for (; length != 0; --length, ++at) quoted += Escape(static_cast<unsigned char>(name[at]));
+        length = at < name.size() ? CharacterAt(name, at, &escape) : (escape = false, 0);
       }
       quoted += "'";
       continue;
     }
     if (!open) quoted += "'";
     open = true;
-    quoted += name[at] == '\'' ? std::string("'\\''") : std::string(1, name[at]);
-    ++at;
+    quoted += name[at] == '\'' ? std::string("'\\''") : name.substr(at, length);
+    at += length;
   }
   if (open || quoted.empty()) quoted += quoted.empty() ? "''" : "'";
   return quoted;
@@ -211,7 +242,8 @@ std::string StopWords(const StopReason& reason, const StopContext& context) {
   if (reason.kind == StopKind::kFailed) return FailureLine(reason, context.join);
   const char* text = nullptr;
   for (const StopText& row : kStopTexts) {
-    const bool applies = row.when == 0 || (row.when == 'j' && context.join) || (row.when == 's' && !context.join);
+    const bool applies = row.when == 0 || (row.when == 'v' && context.verify) || (row.when == 'j' && context.join) ||
+                         (row.when == 's' && !context.join);
     if (row.kind == reason.kind && applies) {
       text = row.text;
       break;
@@ -236,6 +268,48 @@ std::string StopWords(const StopReason& reason, const StopContext& context) {
 }
 
 }  // namespace
+
+namespace {
+
+// Bytes as a person reads them: 512 B, 9.7 KiB, 4.0 GiB (truncated, so
+// that nothing shows as done before it is).
+std::string SizeText(uint64_t bytes) {
+  static const char* const kUnits[] = {"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
+  if (bytes < 1024) return DecimalText(bytes) + " B";
+  int unit = 0;
+  while (unit < 5 && (bytes >> (10 * (unit + 2))) != 0) ++unit;
+  const uint64_t tenths = ((bytes >> (10 * unit)) & 1023) * 10 / 1024;
+  return DecimalText(bytes >> (10 * (unit + 1))) + "." + DecimalText(tenths) + " " + kUnits[unit];
+}
+
+// 0:07, 12:34, 1:02:03.
+std::string DurationText(uint64_t seconds) {
+  auto twoDigits = [](uint64_t n) { return (n < 10 ? "0" : "") + DecimalText(n); };
+  const std::string minutesAndSeconds = twoDigits(seconds / 60 % 60) + ":" + twoDigits(seconds % 60);
+  if (seconds < 3600) return DecimalText(seconds / 60) + ":" + twoDigits(seconds % 60);
+  return DecimalText(seconds / 3600) + ":" + minutesAndSeconds;
+}
+
+// Less than this, and a rate says more about the start than the job.
+constexpr double kSecondsBeforeRate = 0.5;
+
+}  // namespace
+
+std::string ProgressLine(const std::string& doing, uint64_t piece, uint64_t done, uint64_t total, double seconds) {
+  std::string line = doing + ": ";
+  if (total == 0) {
+    line += "piece " + DecimalText(piece) + ", " + SizeText(done);
+  } else {
+    const uint64_t percent = total > UINT64_MAX / 100 ? done / (total / 100) : done * 100 / total;
+    line += SizeText(done) + " of " + SizeText(total) + " (" +
+            DecimalText(percent) + "%)";
+  }
+  if (seconds < kSecondsBeforeRate || done == 0) return line;
+  const double rate = static_cast<double>(done) / seconds;
+  line += ", " + SizeText(rate < 1.8e19 ? static_cast<uint64_t>(rate) : UINT64_MAX) + "/s";
+  if (total == 0 || done >= total) return line;
+  return line + ", " + DurationText(static_cast<uint64_t>(static_cast<double>(total - done) / rate)) + " left";
+}
 
 std::string QuestionLine(const Question& question) {
   if (question.kind == QuestionKind::kJoin) {

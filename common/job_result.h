@@ -36,6 +36,7 @@ enum class Operation {
   kRename,
   kRemove,
   kLock,
+  kLookUp,  // a name looked up in its folder, before any file is opened
 };
 
 enum class StopKind {
@@ -91,6 +92,9 @@ enum class StopKind {
                        // comma-separated; code: how many could have been rebuilt)
   kNoRecoveryPieces,   // a repair of a set (path: its stem) that has none
   kManifestNotRegular,  // a folder, a device, a FIFO or a dangling link at the manifest's name (path)
+  // The join, again.
+  kNameNotPlain,       // a name the set gives (path: the restored name, or on Windows a piece's) is not a plain file name
+  kSizesOverflow,      // the pieces' sizes (path: the first piece) add up to more than 64 bits can count
 };
 
 struct StopReason {

@@ -102,6 +102,10 @@ bool FindFileExact(const std::string& path, uint64_t* size);
 // Whether anything stands at the name: a file, a folder, a link (even one
 // that leads nowhere), a device.
 bool NameIsTaken(const std::string& path);
+// As FindFileExact, but a look-up that fails for another reason than a
+// missing name (a disk error, a folder that may not be searched) returns
+// that error; *found is false, with no error, for nothing or a folder.
+SystemError LookUpFile(const std::string& path, uint64_t* size, bool* found);
 
 // Whether path leads (through links) to a regular file, not a folder, a
 // FIFO, a device or a socket.
@@ -152,7 +156,7 @@ uint32_t CurrentProcessId();
 // succeed; with `persist`, every call from the nth on fails. With `exitThere`
 // the process ends at that call instead, as a kill would end it. Unused, it
 // costs one branch a call.
-enum class FaultCall { kCreate, kWrite, kRename, kRemove, kSync, kLock };
+enum class FaultCall { kCreate, kWrite, kRename, kRemove, kSync, kLock, kLookUp };
 struct FaultPlan {
   FaultCall call = FaultCall::kRename;
   uint64_t nth = 1;

@@ -10,9 +10,11 @@ std::string UpperAscii(std::string text) {
   return text;
 }
 
+}  // namespace
+
 // Windows opens the device, not a file, for "NUL", "nul.txt" and
 // "NUL .tar.gz": the part before the first dot, trailing blanks dropped.
-bool IsDeviceName(const std::string& name) {
+bool IsWindowsDeviceName(const std::string& name) {
   std::string base = UpperAscii(name.substr(0, name.find('.')));
   base.erase(base.find_last_not_of(' ') + 1);
   for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
@@ -25,12 +27,10 @@ bool IsDeviceName(const std::string& name) {
          number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
-}  // namespace
-
 bool IsWindowsFileName(const std::string& name) {
   if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
   for (unsigned char c : name) {
     if (c < 32 || std::strchr("\"*?<>|:/\\", c) != nullptr) return false;
   }
-  return !IsDeviceName(name);
+  return !IsWindowsDeviceName(name);
 }

@@ -13,4 +13,8 @@
 // before an extension.
 bool IsWindowsFileName(const std::string& name);
 
+// Whether Windows opens a device for this name (CON, nul.txt, LPT1 ...),
+// whatever the folder.
+bool IsWindowsDeviceName(const std::string& name);
+
 #endif

@@ -38,6 +38,7 @@ struct JoinRun {
   uint64_t pieceCount = 0;
   std::vector<uint64_t> pieceSizes;  // as counted: the join copies exactly these
   uint64_t totalSize = 0;
+  uint64_t copying = 0;  // the number of the piece being copied
   FileSlot pieceFile;
   FileSlot outputFile;
   bool outputIncomplete = false;  // the temporary file exists and is not yet whole
@@ -66,10 +67,17 @@ std::string PiecePath(const JoinRun& run, uint64_t number) {
 }
 
 // Counts the consecutive pieces from 1 and adds up their sizes, from
-// directory look-ups alone.
-void DiscoverPieces(JoinRun& run) {
-  uint64_t size = 0;
-  while (FindFileExact(PiecePath(run, run.pieceCount + 1), &size)) {
+// directory look-ups alone. A look-up that fails is told as such, not as
+// the end of the set; sizes that no 64-bit count can add up refuse it.
+bool DiscoverPieces(JoinRun& run, StopReason* stop) {
+  for (;;) {
+    const std::string piece = PiecePath(run, run.pieceCount + 1);
+    uint64_t size = 0;
+    bool found = false;
+    const SystemError error = LookUpFile(piece, &size, &found);
+    if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kLookUp, piece, error);
+    if (!found) return true;
+    if (size > UINT64_MAX - run.totalSize) return Stop(stop, StopKind::kSizesOverflow, PiecePath(run, 1));
     ++run.pieceCount;
     run.pieceSizes.push_back(size);
     run.totalSize += size;
@@ -163,6 +171,12 @@ bool ReadManifest(JoinRun& run, StopReason* stop) {
   return true;
 }
 
+// Where a long piece's copy stands, between its blocks.
+void TellCopied(uint64_t bytes, void* context) {
+  JoinRun& run = *static_cast<JoinRun*>(context);
+  run.report.Progress(run.copying, bytes);
+}
+
 // Appends one piece, exactly the bytes it held when it was counted, and
 // then makes sure that it ends there.
 bool CopyPiece(JoinRun& run, uint64_t number, StopReason* stop) {
@@ -212,7 +226,7 @@ bool CountSet(JoinRun& run, StopReason* stop) {
   run.pieceCount = 0;
   run.pieceSizes.clear();
   run.totalSize = 0;
-  DiscoverPieces(run);
+  if (!DiscoverPieces(run, stop)) return false;
   // Without a first piece there is nothing to join; going on would empty
   // an existing file and call that a success.
   if (run.pieceCount == 0) return Stop(stop, StopKind::kFirstPieceMissing, PiecePath(run, 1));
@@ -297,6 +311,15 @@ bool LockPieceFolder(JoinRun& run, StopReason* stop) {
   return run.lock.Take(run.set.pieceDir.empty() ? "." : run.set.pieceDir, LockMode::kShared, stop);
 }
 
+// The restored name must be a file's own in the target folder. On
+// Windows that also keeps out pieces whose names open a device (aux.1 on
+// Windows 10 and before): their stem's part before the first dot is the
+// restored name's.
+bool CheckNames(const JoinRun& run, StopReason* stop) {
+  if (IsPlainFileName(run.restoredName, kPathSeparator == '\\')) return true;
+  return Stop(stop, StopKind::kNameNotPlain, run.restoredName);
+}
+
 JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   JobReport& report = run.report;
   // A set whose first piece is lost is named by its manifest or a recovery piece.
@@ -309,6 +332,7 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   run.set = SplitFirstPiecePath(setFile ? MakePieceName(stem, "1") : run.request.firstPiecePath);
   run.restoredName = RestoreFileName(run.set.stemName);
   run.outputPath = JoinPath(run.request.targetDir, run.restoredName);
+  if (!CheckNames(run, stop)) return JobEnd::kStopped;
   // A change of this set that a run left unfinished is settled first.
   if (!SettleUnfinishedChange(run.set.pieceDir + run.set.stemName, run.request.dryRun, report, stop)) {
     return JobEnd::kStopped;
@@ -358,11 +382,14 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
   }
   run.outputIncomplete = true;
   report.StartProgress(run.pieceCount, run.totalSize);
+  run.copy.TellBlocks(TellCopied, &run);
   for (uint64_t k = 1; k <= run.pieceCount; ++k) {
     // The bar shows k while piece k is copied.
+    run.copying = k;
     report.Progress(k, run.copy.bytes());
     if (!CopyPiece(run, k, stop)) return JobEnd::kStopped;
   }
+  report.Progress(run.pieceCount, run.copy.bytes());
   if (StopRequested()) {
     Stop(stop, StopKind::kInterrupted, run.outputPath);
     return JobEnd::kStopped;

@@ -27,6 +27,7 @@ struct FileCheck {
   std::string path;
   Sha256Digest expected{};
   Verdict verdict = Verdict::kUnreadable;
+  bool notRegular = false;
   HashBeside hashes{1};
   CopyRange copy;  // after the hashes, so that it ends first
   BesideTask task;
@@ -37,9 +38,8 @@ struct FileCheck {
 void CheckFile(void* context) {
   FileCheck& check = *static_cast<FileCheck*>(context);
   FileSlot file;
-  bool notRegular = false;
   FileStamp stamp;
-  const bool read = OpenRegularFile(check.path, file.Receive(), &notRegular) == kNoError &&
+  const bool read = OpenRegularFile(check.path, file.Receive(), &check.notRegular) == kNoError &&
                     GetFileStamp(file.Get(), &stamp) == kNoError &&
                     check.copy.Copy(file.Get(), FileHandle(), stamp.size).end == CopyEnd::kDone &&
                     check.copy.CheckEnd(file.Get()).end == CopyEnd::kDone;
@@ -47,7 +47,10 @@ void CheckFile(void* context) {
   Sha256Digest digest;
   // Ends the hash either way, so that the next file starts afresh.
   const bool hashed = check.hashes.Final(0, &digest) && read;
-  check.verdict = !hashed ? Verdict::kUnreadable : digest == check.expected ? Verdict::kMatches : Verdict::kDiffers;
+  check.verdict = check.notRegular ? Verdict::kNotRegular
+                  : !hashed        ? Verdict::kUnreadable
+                  : digest == check.expected ? Verdict::kMatches
+                                             : Verdict::kDiffers;
 }
 
 // Starts the check of the file, on a thread where there is one.
@@ -63,6 +66,23 @@ size_t ChecksAtOnce(const std::string& folder) {
   return ReadsOneAtATime(folder.empty() ? "." : folder) ? 1 : CountProcessors();
 }
 
+// The pieces present from 1 on; one that cannot be looked up is told as
+// what it is before the manifest is read.
+bool CountPieces(const std::string& stem, uint64_t* present, StopReason* stop) {
+  for (;;) {
+    const std::string piece = MakePieceName(stem, DecimalText(*present + 1));
+    uint64_t size = 0;
+    bool found = false;
+    const SystemError error = LookUpFile(piece, &size, &found);
+    if (error != kNoError) {
+      *stop = Failure(Role::kPiece, Operation::kLookUp, piece, error);
+      return false;
+    }
+    if (!found) return true;
+    ++*present;
+  }
+}
+
 JobEnd RunVerify(const VerifyRequest& request, VerifyReport& report, StopReason* stop) {
   if (!IsFirstPiecePath(request.firstPiecePath)) {
     *stop = StopReason{StopKind::kNotFirstPiece, request.firstPiecePath};
@@ -71,19 +91,25 @@ JobEnd RunVerify(const VerifyRequest& request, VerifyReport& report, StopReason*
   const PieceSetName set = SplitFirstPiecePath(request.firstPiecePath);
   const std::string stem = set.pieceDir + set.stemName;
   if (!RefuseUnfinishedChange(stem, stop)) return JobEnd::kStopped;
+  uint64_t present = 0;
+  if (!CountPieces(stem, &present, stop)) return JobEnd::kStopped;
+  const std::string firstPiece = MakePieceName(stem, "1");
   const std::string manifestPath = MakeManifestName(stem);
-  uint64_t size = 0;
   if (!NameIsTaken(manifestPath)) {
-    *stop = StopReason{StopKind::kManifestMissing, manifestPath};
+    *stop = present == 0 ? StopReason{StopKind::kFirstPieceMissing, firstPiece}
+                         : StopReason{StopKind::kManifestMissing, manifestPath};
     return JobEnd::kStopped;
   }
-  uint64_t present = 0;
-  while (FindFileExact(MakePieceName(stem, DecimalText(present + 1)), &size)) ++present;
   // Room for as many pieces again as were found, which may be missing.
   SetManifest manifest;
-  if (!ReadSetManifest(manifestPath, set.stemName, ManifestByteLimit(2 * present + 1), &manifest, stop)) {
+  const bool read = ReadSetManifest(manifestPath, set.stemName, ManifestByteLimit(2 * present + 1), &manifest, stop);
+  // Without its first piece only a set with recovery pieces is checked:
+  // they may rebuild it.
+  if (present == 0 && (!read ? stop->kind == StopKind::kManifestInvalid : manifest.recovery.empty())) {
+    *stop = StopReason{StopKind::kFirstPieceMissing, firstPiece};
     return JobEnd::kStopped;
   }
+  if (!read) return JobEnd::kStopped;
   // The pieces, then the recovery pieces, as the manifest lists them.
   std::vector<std::pair<std::string, Sha256Digest>> files;
   for (uint64_t number = 1; number <= manifest.pieces.size(); ++number) {
@@ -112,6 +138,7 @@ JobEnd RunVerify(const VerifyRequest& request, VerifyReport& report, StopReason*
     }
     if (number <= listed) StartCheck(check, files[number - 1].first, files[number - 1].second);
   }
+  uint64_t size = 0;
   const std::string next = MakePieceName(stem, DecimalText(manifest.pieces.size() + 1));
   if (FindFileExact(next, &size)) report.Checked(next, Verdict::kUnlisted);
   const std::string restored = set.pieceDir + manifest.wholeName;

@@ -17,6 +17,7 @@ enum class Verdict {
   kDiffers,
   kUnreadable,  // missing, or it cannot be read
   kUnlisted,    // a piece beyond those the manifest lists
+  kNotRegular,  // a FIFO, a device or a folder at its name, never read
 };
 
 class VerifyReport {

@@ -47,6 +47,7 @@ uint64_t CopyRange::InKernel(FileHandle from, FileHandle to, uint64_t length, Co
     bytes_ += copied;
     if (error != kNoError || unsupported) kernel_ = false;
     if (copied == 0) return done;  // the buffer finds out why
+    if (tell_ != nullptr && done < length) tell_(bytes_, tellContext_);
   }
   return done;
 }
@@ -101,6 +102,7 @@ CopyOutcome CopyRange::ThroughBuffer(FileHandle from, FileHandle to, uint64_t le
     }
     bytes_ += got;
     length -= got;
+    if (tell_ != nullptr && length > 0) tell_(bytes_, tellContext_);
   }
   if (hashes_ != nullptr) hashes_->Wait();
   return outcome;

@@ -61,6 +61,12 @@ class CopyRange {
   CopyOutcome CheckEnd(FileHandle from);
   // Bytes every call so far has moved: the caller's progress.
   uint64_t bytes() const { return bytes_; }
+  // tell(bytes(), context) after each block that leaves more of a copy to
+  // do, so that one long copy shows its progress; null for none.
+  void TellBlocks(void (*tell)(uint64_t bytes, void* context), void* context) {
+    tell_ = tell;
+    tellContext_ = context;
+  }
 
  private:
   uint64_t InKernel(FileHandle from, FileHandle to, uint64_t length, CopyOutcome* outcome);
@@ -69,6 +75,8 @@ class CopyRange {
   HashBeside* hashes_ = nullptr;
   bool kernel_ = true;  // until the system says it cannot
   uint64_t bytes_ = 0;
+  void (*tell_)(uint64_t bytes, void* context) = nullptr;
+  void* tellContext_ = nullptr;
   // Taken at the first copy, whether or not the kernel then copies, so that
   // a run short of memory stops before its first byte rather than where the
   // kernel first declines; left uninitialised, it costs no memory unused.

@@ -18,10 +18,9 @@ std::string RestoreFileName(const std::string& stemName) {
 }
 
 bool IsPlainFileName(const std::string& name, bool windowsRules) {
-  if (name.empty() || name == "." || name == ".." || name.find_first_of(std::string("/\0", 2)) != std::string::npos) {
-    return false;
-  }
-  return !windowsRules || IsWindowsFileName(name);
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return false;
+  if (name.find('\0') != std::string::npos) return false;
+  return !windowsRules || (name.find_first_of("\\:") == std::string::npos && !IsWindowsDeviceName(name));
 }
 
 std::string SourceFileName(const std::string& path, char separator) {

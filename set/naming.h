@@ -14,9 +14,9 @@ void ReplaceLastDot(std::string& text);
 // The last underscore becomes a dot; none, no change.
 std::string RestoreFileName(const std::string& stemName);
 
-// Whether a name read from a set (not typed by the user) may name a file
-// in the folder: not empty, not "." or "..", no separator or zero byte;
-// with windowsRules also one Windows can hold (no ':', no device name).
+// Whether a name may be a file's own in a folder: not empty, "." or "..",
+// no separator; with windowsRules (a name Windows must open) also no ":",
+// which names a stream of another file, and no device name (CON, AUX.1).
 bool IsPlainFileName(const std::string& name, bool windowsRules);
 
 // The part of a path after its last separator; the whole path without one.

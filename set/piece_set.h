@@ -41,6 +41,8 @@ class PieceSet {
   // set's checksum manifest; the bytes go through the buffer, which the
   // hashes can see, instead of the kernel's copy.
   void HashPieces();
+  // Where a long piece's copy stands: see CopyRange::TellBlocks.
+  void TellBlocks(void (*tell)(uint64_t bytes, void* context), void* context) { copy_.TellBlocks(tell, context); }
   // The digest of everything written, once the last piece has ended.
   bool WholeDigest(Sha256Digest* digest);
   // After the last piece: recovery pieces 1 .. digests.size() are written

@@ -122,6 +122,12 @@ void Summarize(SplitRun& run, uint64_t pieces, uint64_t firstBytes, uint64_t las
   run.summary.lastPieceBytes = lastBytes;
 }
 
+// Where a long piece's copy stands: the pieces before it are written.
+void TellCopied(uint64_t bytes, void* context) {
+  SplitRun& run = *static_cast<SplitRun*>(context);
+  run.report.Progress(run.pieces->count() - 1, bytes);
+}
+
 // Size and count: the lengths are known before a byte is read.
 bool WritePlannedPieces(SplitRun& run, const SplitPlan& plan, StopReason* stop) {
   PieceSet& pieces = *run.pieces;
@@ -144,6 +150,7 @@ bool WritePlannedPieces(SplitRun& run, const SplitPlan& plan, StopReason* stop) 
     return false;
   }
   run.report.StartProgress(last, run.stamp.size);
+  pieces.TellBlocks(TellCopied, &run);
   for (uint64_t number = 1; number <= last; ++number) {
     const uint64_t length = PlannedPieceLength(plan, number);
     if (!pieces.Begin(stop) || !pieces.Copy(run.source, run.sourcePath, length, stop) || !EndPiece(run, stop)) return false;
@@ -162,6 +169,8 @@ bool WriteFoundPieces(SplitRun& run, Cutter& cutter, StopReason* stop) {
   size_t carry = 0;  // bytes at the window's start that the current piece holds already
   bool open = false;
   uint64_t cuts = 0;
+  // No count of pieces before the end: the bytes alone, of a file's size or of a stream's unknown one.
+  run.report.StartProgress(0, IsStream(run) ? 0 : run.stamp.size);
   auto write = [&](size_t from, size_t to) {
     if (from == to) return true;
     if (!open && !pieces.Begin(stop)) return false;
@@ -187,6 +196,7 @@ bool WriteFoundPieces(SplitRun& run, Cutter& cutter, StopReason* stop) {
       written = from = cutEnd;
     }
     if (!write(written, size)) return false;
+    run.report.Progress(pieces.count(), run.bytesDone);
     carry = cutter.CarryAfter(from, size);
     std::memmove(window.data(), window.data() + size - carry, carry);
   }

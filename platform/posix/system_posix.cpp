@@ -246,6 +246,17 @@ bool NameIsTaken(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
+SystemError LookUpFile(const std::string& path, uint64_t* size, bool* found) {
+  *found = false;
+  if (SystemError fault = InjectedFault(FaultCall::kLookUp)) return fault;
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return errno == ENOENT || errno == ENOTDIR ? kNoError : LastError();
+  if (S_ISDIR(info.st_mode)) return kNoError;
+  *size = static_cast<uint64_t>(info.st_size);
+  *found = true;
+  return kNoError;
+}
+
 bool IsRegularFile(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);

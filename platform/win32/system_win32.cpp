@@ -276,6 +276,21 @@ bool FindFileExact(const std::string& path, uint64_t* size) {
 // A reparse point's own attributes, whether or not it leads anywhere.
 bool NameIsTaken(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+SystemError LookUpFile(const std::string& path, uint64_t* size, bool* found) {
+  *found = false;
+  if (SystemError fault = InjectedFault(FaultCall::kLookUp)) return fault;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(path.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+    return missing ? kNoError : static_cast<SystemError>(error);
+  }
+  FindClose(find);
+  *found = FindFileExact(path, size);
+  return kNoError;
+}
+
 bool IsRegularFile(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES &&

@@ -55,6 +55,10 @@ TEST(ParseCommandLine, AcceptedLinesGiveTheirRequest) {
       {{"split", "-yqn", "3", "-p", "--dry-run", "--script", "a", "b"}, "split pieces=3 script yes quiet dry parents [a] [b]"},
       {{"split", "-k", keyword100, "a", "b"}, "split keyword=" + keyword100 + " [a] [b]"},
       {{"split", "-s", "100M", "--na", "backup.tar", "-", "parts"}, "split size=104857600 stdin=backup.tar [-] [parts]"},
+      {{"split", "-s", "1K", "--name", "con", "-", "p"}, "split size=1024 stdin=con [-] [p]"},
+      {{"split", "-s", "1K", "--name", "a:b", "-", "p"}, "split size=1024 stdin=a:b [-] [p]"},
+      {{"split", "-s", "1K", "--batch", "--codepage", "1258", "--name", "...x", "-", "p"},
+       "split size=1024 batch stdin=...x [-] [p]"},
       {{"join", "-yq", "x.1", "t"}, "join yes quiet [x.1] [t]"},
       {{"-h"}, "help"},
       {{"/?"}, "help"},
@@ -71,6 +75,14 @@ TEST(ParseCommandLine, AcceptedLinesGiveTheirRequest) {
 
 const char kSizeTakes[] =
     "--size takes a whole number from 1 (kilobytes) or a size such as 1400K, 100M, 2G, 512B, not ";
+
+const char kCodePages[] =
+    "--codepage takes a code page of the Windows command prompt that keeps ASCII: 437, 737, 775, 850, 852, 855, 857, "
+    "858, 860, 861, 862, 863, 864, 865, 866, 869, 874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, "
+    "1257, 1258, 65001; not ";
+const char kPlainName[] = "--name takes a plain file name (no folder, not '.' or '..'), not ";
+const char kWindowsName[] =
+    "--name takes a plain file name (no folder, no ':', not '.', '..' or a device such as CON, NUL or LPT1), not ";
 
 TEST(ParseCommandLine, RefusedLinesSayWhy) {
   const std::pair<Args, std::string> rows[] = {
@@ -95,8 +107,8 @@ TEST(ParseCommandLine, RefusedLinesSayWhy) {
       {{"split", "--keyword", std::string(101, 'k'), "a", "b"}, "the value of --keyword has more than 100 bytes"},
       {{"split", "--pieces", "3", "--bytes", "a", "b"}, "--bytes goes only with --size"},
       {{"split", "--pieces", "3", "--yes=1", "a", "b"}, "option '--yes' doesn't allow an argument"},
-      {{"split", "-n", "3", "--batch", "--co=7", "a", "b"},
-       "--codepage takes the number of a Windows code page such as 437, 850, 866, 932, 936 or 65001, not '7'"},
+      {{"split", "-n", "3", "--batch", "--co=7", "a", "b"}, std::string(kCodePages) + "'7'"},
+      {{"split", "-n", "3", "--batch", "--codepage", "1026", "a", "b"}, std::string(kCodePages) + "'1026'"},  // EBCDIC
       {{"split", "--b", "a", "b"}, "option '--b' is ambiguous; possibilities: '--bytes' '--batch'"},
       {{"split", "--bogus=3", "--help"}, "unrecognized option '--bogus'"},
       {{"split", "--pieces", "3"}, "missing SOURCE and TARGET_DIR"},
@@ -109,7 +121,13 @@ TEST(ParseCommandLine, RefusedLinesSayWhy) {
        "--pieces cannot split standard input, whose size is not known before its end; use --size or --keyword"},
       {{"split", "-s", "1M", "-", "t"}, "SOURCE '-' (standard input) needs --name NAME to name the pieces"},
       {{"split", "-s", "1M", "--name", "x", "a", "t"}, "--name goes only with SOURCE '-' (standard input)"},
-      {{"split", "-s", "1M", "--name", "d/x", "-", "t"}, "--name takes a file name without a folder, not 'd/x'"},
+      {{"split", "-s", "1M", "--name", "d/x", "-", "t"}, std::string(kPlainName) + "'d/x'"},
+      {{"split", "-s", "1M", "--name", "d\\x", "-", "t"}, std::string(kPlainName) + "'d\\x'"},
+      {{"split", "-s", "1M", "--name", ".", "-", "t"}, std::string(kPlainName) + "'.'"},
+      {{"split", "-s", "1M", "--name", "..", "-", "t"}, std::string(kPlainName) + "'..'"},
+      {{"split", "-s", "1M", "--batch", "--name", "Con.tar", "-", "t"}, std::string(kWindowsName) + "'Con.tar'"},
+      {{"split", "-s", "1M", "--batch", "--name", "lpt1", "-", "t"}, std::string(kWindowsName) + "'lpt1'"},
+      {{"split", "-s", "1M", "--batch", "--name", "x:y", "-", "t"}, std::string(kWindowsName) + "'x:y'"},
   };
   for (const auto& row : rows) {
     CliRequest request;
@@ -129,6 +147,9 @@ TEST(ConsoleText, NamesAreQuotedAsAShellReadsThemBack) {
       {"\x1b[Kx\n", "$'\\033''[Kx'$'\\n'"},
       {"it's\t", "'it'\\''s'$'\\t'"},
       {"\xc2\x9b" "2J caf\xc3\xa9", "$'\\302\\233''2J caf\xc3\xa9'"},
+      {"\x9b" "2J \xf0\x9f\x8e\x89", "$'\\233''2J \xf0\x9f\x8e\x89'"},  // C1 as a raw byte; a 4-byte character
+      {"caf\xe9.txt", "'caf'$'\\351''.txt'"},                      // Latin-1, not UTF-8
+      {"\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80z\xe2\x82", "$'\\300\\257\\355\\240\\200\\364\\220\\200\\200''z'$'\\342\\202'"},
   };
   for (const auto& row : rows) EXPECT_EQ(QuotedName(row.first), row.second) << PrintToString(row.first);
   EXPECT_EQ(ShownName("my file.doc"), "my file.doc");
@@ -146,9 +167,22 @@ TEST(ConsoleText, EachQuestionIsOneLineOfItsOwn) {
   for (const auto& row : rows) EXPECT_EQ(QuestionLine(row.first), row.second);
 }
 
+TEST(ConsoleText, ProgressTellsBytesRateAndTimeLeft) {
+  struct Row { const char* doing; uint64_t piece, done, total; double seconds; const char* line; };
+  const Row rows[] = {
+      {"Splitting", 1, 3333, 10000, 0.01, "Splitting: 3.2 KiB of 9.7 KiB (33%)"},
+      {"Joining", 2, uint64_t{3} << 30, uint64_t{4} << 30, 30.5, "Joining: 3.0 GiB of 4.0 GiB (75%), 100.7 MiB/s, 0:10 left"},
+      {"Joining", 9, 1023, UINT64_MAX, 1, "Joining: 1023 B of 15.9 EiB (0%), 1023 B/s, 5008891081163:40:00 left"},
+      {"Splitting", 2, UINT64_MAX - 1, UINT64_MAX, 4096, "Splitting: 15.9 EiB of 15.9 EiB (100%), 4.0 PiB/s, 0:00 left"},
+      {"Splitting", 3, 10000, 10000, 2, "Splitting: 9.7 KiB of 9.7 KiB (100%), 4.8 KiB/s"},
+      {"Splitting", 5, 5u << 20, 0, 5, "Splitting: piece 5, 5.0 MiB, 1.0 MiB/s"},  // a stream
+  };
+  for (const Row& row : rows) EXPECT_EQ(ProgressLine(row.doing, row.piece, row.done, row.total, row.seconds), row.line);
+}
+
 TEST(ConsoleText, EveryStopHasALineOfItsOwn) {
   EXPECT_EQ(StopLine(StopReason(), StopContext{}), "stopped without giving a reason") << "a reason made by default";
-  for (int kind = 0; kind <= static_cast<int>(StopKind::kLowMemory); ++kind) {
+  for (int kind = 0; kind <= static_cast<int>(StopKind::kSizesOverflow); ++kind) {
     for (bool join : {false, true}) {
       const std::string line = StopLine(StopReason(static_cast<StopKind>(kind), "p"), StopContext{join, 0, ""});
       EXPECT_EQ(line.find("without words"), std::string::npos) << kind;

@@ -26,6 +26,10 @@ expect 2 "unrecognized option '--bogus'" split --pieces 3 --bogus report.doc out
 expect 2 "option '-s' requires an argument" split -yqs
 "$tools/wine-run" "$exe" '/?' </dev/null >stdout 2>stderr || fail "/? failed"
 grep -qF -- '-k "</record>" --script records.xml parts' stdout || fail "/? shows no cmd example: $(head -c 300 stdout)"
+# Names Windows opens as a device, or as a stream of another file: refused before standard input is read.
+expect 2 "--name takes a plain file name (no folder, no ':', not '.', '..' or a device such as CON, NUL or LPT1), not 'con'" \
+  split -s 1K --name con - out
+expect 2 "), not 'x:y'" split -s 1K --name x:y - out
 expect 1 "cannot open the source '" split -yn 2 missing.doc out
 grep -q "missing.doc': [A-Za-z]" stderr || fail "no system words for a missing source: $(cat stderr)"
 expect 3 "not asking: standard input is not a terminal" split --size 4 report.doc out

@@ -1,4 +1,5 @@
 // Joins of the consecutive pieces beside a ".1": the question, the progress and the file to the byte.
+#include "copy_range.h"
 #include "job_fixture.h"
 
 namespace {
@@ -7,8 +8,8 @@ std::string JoinQuestion(const std::string& count, const std::string& name, cons
   return "ask join " + count + " 0 0 " + size + " " + name;
 }
 
-// Larger than two copy buffers of 204,800 bytes, so it takes several reads.
-const std::string kBig = PatternBytes(409617, 5);
+// Two blocks of the copy and more: told between its blocks.
+const std::string kBig = PatternBytes(2 * kCopyBlock + 17, 5);
 
 struct JoinRow {
   std::string stem;
@@ -54,9 +55,13 @@ TEST_F(JobTest, JoinTakesConsecutivePiecesAndAsksFirst) {
     Log expected;
     if (!row.dryRun) expected.push_back(JoinQuestion(std::to_string(count), row.restored, std::to_string(total)));
     if (row.answer == kYes && !row.dryRun) expected.push_back("start " + std::to_string(count) + " " + std::to_string(total));
-    // Each piece is told as its copy begins.
-    for (size_t k = 0, done = 0; row.answer == kYes && !row.dryRun && k < count; done += row.pieces[k++].size()) {
-      expected.push_back("progress " + std::to_string(k + 1) + " " + std::to_string(done));
+    // Each piece is told as its copy begins, and the end once the last is copied.
+    for (size_t k = 0, done = 0; row.answer == kYes && !row.dryRun && k <= count; ++k) {
+      expected.push_back("progress " + std::to_string(k + (k < count)) + " " + std::to_string(done));
+      for (size_t at = kCopyBlock; k < count && at < row.pieces[k].size(); at += kCopyBlock) {
+        expected.push_back("progress " + std::to_string(k + 1) + " " + std::to_string(done + at));
+      }
+      if (k < count) done += row.pieces[k].size();
     }
     if (row.answer == kYes) {
       expected.push_back("finished " + std::string(row.dryRun ? "dry " : "") + row.restored + " " + std::to_string(count) +

@@ -35,8 +35,13 @@ void ExpectCuts(const TempDir& dir, const std::string& data, const std::string& 
         std::to_string(data.size()) + " data_txt.1:" + std::to_string(pieces.front().size()) + " data_txt." +
         std::to_string(pieces.size()) + ":" + std::to_string(pieces.back().size());
     const std::string notFound = "stopped keyword-not-found " + (stream ? "data.txt" : source) + " 0";
-    // No question and no progress for this method.
-    EXPECT_TRUE(Same(RunSplit(request, source, target.path()), {pieces.empty() ? notFound : finished}));
+    // No question; progress in bytes alone, of the file's size (a stream's is not known), up to its end.
+    Log log, progress;
+    for (const std::string& line : RunSplit(request, source, target.path())) {
+      (line.rfind("progress ", 0) == 0 ? progress : log).push_back(line);
+    }
+    EXPECT_TRUE(Same(log, {"start 0 " + std::to_string(stream ? 0 : data.size()), pieces.empty() ? notFound : finished}));
+    EXPECT_TRUE(!progress.empty() && progress.back().substr(progress.back().rfind(' ') + 1) == std::to_string(data.size()));
     EXPECT_TRUE(Same(PiecesIn(target.path(), "data_txt"), pieces));
     EXPECT_EQ(ListDir(target.path()).size(), pieces.size());
   }

@@ -21,13 +21,14 @@ inline std::string StopLine(const StopReason& reason) {
       "source-empty", "source-changed", "no-free-space", "keyword-not-found", "piece-is-source", "batch-is-source", "script-is-source",
       "not-first-piece", "first-piece-missing", "output-is-piece", "piece-missing", "piece-unreadable",
       "piece-changed", "piece-not-regular", "piece-empty", "set-changed", "manifest-missing", "manifest-invalid", "piece-checksum", "unfinished-change", "other-runs-set", "lock-not-a-file", "interrupted", "low-memory",
-      "recovery-too-many", "too-many-lost", "no-recovery-pieces", "manifest-not-regular"};
-  static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kManifestNotRegular) + 1, "a name a kind");
+      "recovery-too-many", "too-many-lost", "no-recovery-pieces", "manifest-not-regular", "name-not-plain",
+      "sizes-overflow"};
+  static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(StopKind::kSizesOverflow) + 1, "a name a kind");
   // A refused operation: "stopped <operation>-<role> ...", as "stopped lock-lock ...".
   static const char* const kRoles[] = {"file", "source", "piece", "output", "manifest", "batch", "script",
                                        "lock", "folder", "journal", "backup"};
   static const char* const kOperations[] = {"use", "open", "create", "list", "stat", "read",
-                                            "write", "sync", "rename", "remove", "lock"};
+                                            "write", "sync", "rename", "remove", "lock", "lookup"};
   const std::string kind = reason.kind == StopKind::kFailed
                                ? std::string(kOperations[static_cast<size_t>(reason.operation)]) + "-" +
                                      kRoles[static_cast<size_t>(reason.role)]

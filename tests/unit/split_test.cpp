@@ -2,6 +2,7 @@
 // largest plans, and names at the system's limit.
 #include <chrono>
 
+#include "copy_range.h"
 #include "job_fixture.h"
 
 namespace {
@@ -26,6 +27,7 @@ const PlanRow kPlans[] = {
     {ByCount(1), kYes, {{1, 10000}}},
     {ByCount(7), kYes, {{6, 1428}, {1, 1432}}},
     {ByCount(8), kYes, {{7, 0}, {1, 5}}, 5},
+    {BySize(2 * kCopyBlock + 1), kYes, {{1, 2 * kCopyBlock + 1}, {1, 1000}}, 2 * kCopyBlock + 1001},
     {BySize(3), kNo, {{3333, 3}, {1, 1}}},
     {ByCount(3), kNo, {{2, 3333}, {1, 3334}}},
     {Dry(BySize(3)), kYes, {{3333, 3}, {1, 1}}},
@@ -58,6 +60,10 @@ TEST_F(JobTest, SizeAndCountSplitsAskThenCutAsPlanned) {
     }
     if (written) expected.push_back("start " + std::to_string(pieces.size()) + " " + std::to_string(bytes.size()));
     for (size_t k = 1, done = 0; written && k <= pieces.size(); ++k) {
+      // A piece of more than one block of the copy is told between its blocks, as the pieces before it.
+      for (size_t at = kCopyBlock; at < pieces[k - 1].size(); at += kCopyBlock) {
+        expected.push_back("progress " + std::to_string(k - 1) + " " + std::to_string(done + at));
+      }
       done += pieces[k - 1].size();
       expected.push_back("progress " + std::to_string(k) + " " + std::to_string(done));
     }

@@ -53,6 +53,7 @@ enum class F {
   kReadOnly,      // the folder `at` made read-only, the job run by another user
   kSizeLimit,     // files may grow to `limit` bytes only
   kSmallDisk,     // out/ a disk of `limit` KiB, and of `at` inodes when given
+  kHugePieces,    // in/ a small disk whose pieces 2 and 3 are sparse files of 2^63 - 1 bytes
   kStopBefore,    // a stop requested before the job starts
   kStopOn,        // a stop requested when the report says `at`
   kOldSetStopOn,  // kStopOn over out/'s set of in/data.txt, whose bytes then change (same size)
@@ -61,6 +62,7 @@ enum class F {
   kShrinkOn,      // in/data_txt.2 loses a byte when the report says `at`
   kLowMemory,     // allocations of 100 KiB and more fail
   kLockHeld,      // the folder lock `at` held by another run; a stop requested once the job says it waits
+  kLookUpFails,   // the look-up of a name fails with kBadRead, the `limit`th one
 };
 
 // A join of in/data_txt.1..3, told from a split by its stream name.
@@ -147,6 +149,10 @@ const StopRow kRows[] = {
      Kind(K::kInterrupted), "out/~dv.lock.dvtmp", 0},
     {"join: stopped at piece 2", kJoin, F::kStopOn, "progress 2", Kind(K::kInterrupted), "out/data.txt", 0},
     {"join: low memory", kJoin, F::kLowMemory, "", Kind(K::kLowMemory), "out/data.txt", 0},
+    {"join: the pieces give back the name '.'", kJoin, F::kEmpty, "in/_.1", Kind(K::kNameNotPlain), ".", 0, 0, 0,
+     "in/_.1"},
+    {"join: piece 2 cannot be looked up", kJoin, F::kLookUpFails, "", Failed(R::kPiece, O::kLookUp), "in/data_txt.2",
+     kBadRead, 0, 2},
 #ifdef _WIN32
     {"source a device", BySize(2048), F::kNone, "", Kind(K::kSourceNotRegular), "NUL", 0, 0, 0, "NUL"},
 #else
@@ -173,6 +179,7 @@ const StopRow kRows[] = {
     {"join: piece 3 a link to /dev/zero", kJoin, F::kZeroLink, "in/data_txt.3", Kind(K::kPieceNotRegular), "in/data_txt.3", 0},
     {"join: the checksum manifest a link to /dev/zero", kJoin, F::kZeroLink, "in/data_txt.sha256",
      Kind(K::kManifestNotRegular), "in/data_txt.sha256", 0},
+    {"join: sizes past 2^64", kJoin, F::kHugePieces, "", Kind(K::kSizesOverflow), "in/data_txt.1", 0},
     {"join: piece 2 not readable", kJoin, F::kUnreadable, "in/data_txt.2", Failed(R::kPiece, O::kOpen), "in/data_txt.2", EACCES},
 #endif
 };
@@ -235,6 +242,12 @@ bool PrepareChild(const StopRow& row, const std::string& out) {
       return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
              mount("tmpfs", out.c_str(), "tmpfs", 0, options.c_str()) == 0;
     }
+    case F::kHugePieces: {
+      const std::string in = out.substr(0, out.size() - 3) + "in", piece = in + "/data_txt.";
+      return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+             mount("tmpfs", in.c_str(), "tmpfs", 0, "size=1m") == 0 && MakeSparse(piece + "1", 1000) &&
+             MakeSparse(piece + "2", INT64_MAX) && MakeSparse(piece + "3", INT64_MAX);
+    }
     default:
       return false;
   }
@@ -269,8 +282,8 @@ bool RunInChild(const StopRow& row, const std::string& out, const std::function<
 
 #endif
 
-// The faults from kUnreadable to kSmallDisk change the process that runs the job.
-bool InChild(F fault) { return fault >= F::kUnreadable && fault <= F::kSmallDisk; }
+// The faults from kUnreadable to kHugePieces change the process that runs the job.
+bool InChild(F fault) { return fault >= F::kUnreadable && fault <= F::kHugePieces; }
 
 // The pieces of a clean size or count split.
 Log Planned(const std::string& data, const SplitRequest& request) {
@@ -322,10 +335,12 @@ TEST(Stops, EachCauseIsToldWithItsPathAndCode) {
     auto job = [&]() {
       if (row.fault == F::kStopBefore) RequestStop();
       if (row.fault == F::kLowMemory) gFailAllocationsFrom = 100 << 10;
+      if (row.fault == F::kLookUpFails) SetFaultPlan(FaultPlan{FaultCall::kLookUp, row.limit, kBadRead, false, false});
       std::optional<RedirectedInput> input;
       if (row.split.fromStandardInput && !IsJoin(row)) input.emplace(*row.at ? at : source);
       const Log log = IsJoin(row) ? RunJoin(source, target, report) : RunSplit(row.split, source, target, report);
       gFailAllocationsFrom = SIZE_MAX;
+      ClearFaultPlan();
       ClearStopRequest();
       return log;
     };
