@@ -148,6 +148,7 @@ const StopText kStopTexts[] = {
      "nothing was written"},
     {StopKind::kNoRecoveryPieces, 0,
      "the set %p has no recovery pieces to rebuild it from (split --recovery writes them); nothing was done"},
+    {StopKind::kManifestNotRegular, 'v', "the checksum manifest %p cannot be read: it is not a regular file; nothing was checked"},
     {StopKind::kManifestNotRegular, 0,
      "the checksum manifest %p cannot be read: it is not a regular file; nothing was joined"},
     {StopKind::kNameNotPlain, 0,
