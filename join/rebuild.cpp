@@ -122,17 +122,6 @@ bool RebuildColumn(const void* context, size_t length, const unsigned char* cons
   return rebuild.code->Rebuild(length, rebuild.present, in, rebuild.lost, out);
 }
 
-// The files a rebuild creates, removed unless it ends well.
-struct RebuiltFiles {
-  std::vector<std::string> paths;
-  std::unique_ptr<FileSlot[]> files;
-  bool kept = false;
-  ~RebuiltFiles() {
-    for (size_t k = 0; files && k < paths.size(); ++k) files[k].Release();
-    for (size_t k = 0; !kept && k < paths.size(); ++k) RemoveFile(paths[k]);
-  }
-};
-
 }  // namespace
 
 std::string RowPath(const CodedSet& set, uint32_t row) {
@@ -280,7 +269,7 @@ bool RebuildRows(const CodedSet& set, const std::vector<uint32_t>& rows, const s
     }
     in.push_back(PassInput{inputs[k].Get(), row < set.dataCount ? set.sizes[row] : set.pieceLength});
   }
-  RebuiltFiles made;
+  NewFiles made;
   made.files.reset(new FileSlot[rows.size()]);
   std::vector<PassOutput> out;
   std::vector<std::string> prefixes;

@@ -191,17 +191,6 @@ bool EncodeColumn(const void* context, size_t length, const unsigned char* const
   return true;
 }
 
-// The recovery pieces' temporary files, removed unless handed to the set.
-struct RecoveryOutputs {
-  std::vector<std::string> paths;
-  std::unique_ptr<FileSlot[]> files;
-  bool kept = false;
-  ~RecoveryOutputs() {
-    for (size_t j = 0; files && j < paths.size(); ++j) files[j].Release();
-    for (size_t j = 0; !kept && j < paths.size(); ++j) RemoveFile(paths[j]);
-  }
-};
-
 bool PieceFails(StopReason* stop, Operation operation, const std::string& name, SystemError code) {
   *stop = Failure(Role::kPiece, operation, name, code);
   return false;
@@ -239,7 +228,7 @@ bool WriteRecoveryPieces(PieceSet& pieces, uint32_t recoveryCount, const std::st
     if (error != kNoError) return PieceFails(stop, Operation::kOpen, pieces.Name(k + 1), error);
     rows.push_back(PassInput{inputs[k].Get(), header.sizes[k]});
   }
-  RecoveryOutputs outputs;
+  NewFiles outputs;
   outputs.files.reset(new FileSlot[recoveryCount]);
   std::vector<PassOutput> written;
   std::vector<std::string> prefixes;

@@ -6,12 +6,14 @@
 #define DORVENAL_RECOVERY_PIECES_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "job_result.h"
 #include "platform.h"
 #include "sha256.h"
+#include "slots.h"
 
 // The code a header names: the Cauchy rows of recovery_code.h over GF(2^8).
 constexpr uint32_t kCauchyCode = 1;
@@ -46,6 +48,18 @@ SystemError FindRecoveryPieces(const std::string& dir, const std::string& stemNa
 
 // Reads exactly length bytes unless the file ends first (*got says).
 SystemError ReadFull(FileHandle file, unsigned char* buffer, size_t length, size_t* got);
+
+// Files a pass creates (recovery pieces, rebuilt pieces): closed, and
+// removed unless kept, whatever way the work ends.
+struct NewFiles {
+  std::vector<std::string> paths;
+  std::unique_ptr<FileSlot[]> files;
+  bool kept = false;
+  ~NewFiles() {
+    for (size_t k = 0; files && k < paths.size(); ++k) files[k].Release();
+    for (size_t k = 0; !kept && k < paths.size(); ++k) RemoveFile(paths[k]);
+  }
+};
 
 // One pass over the rows of a code, a column of chunks at a time, so that
 // memory stays bounded whatever the pieces' lengths: every input is read
