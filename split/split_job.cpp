@@ -24,6 +24,8 @@ namespace {
 
 // Bytes read at a time when the pieces are found in the data.
 constexpr size_t kReadBlock = size_t{256} << 10;
+// Pieces shorter than this are written from a block read of the source.
+constexpr uint64_t kSmallPiece = uint64_t{64} << 10;
 
 // One run's working state.
 struct SplitRun {
@@ -128,6 +130,43 @@ void TellCopied(uint64_t bytes, void* context) {
   run.report.Progress(run.pieces->count() - 1, bytes);
 }
 
+// Pieces much smaller than a read are written from the source read a block
+// at a time: one kernel copy a piece (or a read and a write, where there is
+// none) costs more than one write a piece and a read a block.
+bool WriteSmallPieces(SplitRun& run, const SplitPlan& plan, uint64_t last, StopReason* stop) {
+  PieceSet& pieces = *run.pieces;
+  std::vector<unsigned char> block(kReadBlock);
+  size_t have = 0;
+  size_t used = 0;
+  // The next bytes of the source into the block; false with the reason
+  // where it cannot be read, or ends before (or reads on past) its count.
+  auto refill = [&](bool atEnd) {
+    if (StopRequested()) return Stop(stop, StopKind::kInterrupted, run.sourcePath);
+    used = 0;
+    SystemError error = ReadSome(run.source, block.data(), block.size(), &have);
+    if (error != kNoError) return Fail(stop, Role::kSource, Operation::kRead, run.sourcePath, error);
+    if ((have == 0) != atEnd) return Stop(stop, StopKind::kSourceChanged, run.sourcePath);
+    return true;
+  };
+  for (uint64_t number = 1; number <= last; ++number) {
+    const uint64_t length = PlannedPieceLength(plan, number);
+    if (!pieces.Begin(stop)) return false;
+    for (uint64_t rest = length; rest > 0;) {
+      if (used == have && !refill(false)) return false;
+      const size_t take = static_cast<size_t>(std::min<uint64_t>(rest, have - used));
+      if (!pieces.Write(block.data() + used, take, stop)) return false;
+      used += take;
+      rest -= take;
+    }
+    if (!EndPiece(run, stop)) return false;
+    run.bytesDone += length;
+    run.report.Progress(number, run.bytesDone);
+  }
+  // The source ends where it was counted.
+  if (used != have) return Stop(stop, StopKind::kSourceChanged, run.sourcePath);
+  return refill(true);
+}
+
 // Size and count: the lengths are known before a byte is read.
 bool WritePlannedPieces(SplitRun& run, const SplitPlan& plan, StopReason* stop) {
   PieceSet& pieces = *run.pieces;
@@ -150,6 +189,10 @@ bool WritePlannedPieces(SplitRun& run, const SplitPlan& plan, StopReason* stop) 
     return false;
   }
   run.report.StartProgress(last, run.stamp.size);
+  // Hashed pieces keep the copy, whose hashes work beside it.
+  if (PlannedPieceLength(plan, 1) < kSmallPiece && !WantsManifest(run.request)) {
+    return WriteSmallPieces(run, plan, last, stop);
+  }
   pieces.TellBlocks(TellCopied, &run);
   for (uint64_t number = 1; number <= last; ++number) {
     const uint64_t length = PlannedPieceLength(plan, number);

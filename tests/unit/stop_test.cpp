@@ -58,8 +58,8 @@ enum class F {
   kStopOn,        // a stop requested when the report says `at`
   kOldSetStopOn,  // kStopOn over out/'s set of in/data.txt, whose bytes then change (same size)
   kOldSetFolder,  // kFolder beside out/'s set of in/data.txt, whose bytes then change (same size)
-  kGrowOn,        // in/data_txt.2 grows by a byte when the report says `at`
-  kShrinkOn,      // in/data_txt.2 loses a byte when the report says `at`
+  kGrowOn,        // in/data_txt.2 (a split's source) grows by a byte when the report says `at`
+  kShrinkOn,      // in/data_txt.2 (a split's source) loses a byte when the report says `at`
   kLowMemory,     // allocations of 100 KiB and more fail
   kLockHeld,      // the folder lock `at` held by another run; a stop requested once the job says it waits
   kLookUpFails,   // the look-up of a name fails with kBadRead, the `limit`th one
@@ -140,6 +140,8 @@ const StopRow kRows[] = {
     {"join: piece 2 a link to /proc/self/mem", kJoin, F::kMemLink, "in/data_txt.2", Kind(K::kPieceEmpty), "in/data_txt.2", 0},
     {"join: piece 3 a link to a /proc file", kJoin, F::kProcLink, "in/data_txt.3", Kind(K::kPieceChanged), "in/data_txt.3", 0},
     {"join: piece 2 grows after it was counted", kJoin, F::kGrowOn, "progress 2", Kind(K::kPieceChanged), "in/data_txt.2", 0},
+    {"split: the source grows while it is read", BySize(2048), F::kGrowOn, "progress 2", Kind(K::kSourceChanged), "in/data.txt", 0},
+    {"split: the source shrinks while it is read", BySize(3000), F::kShrinkOn, "progress 1", Kind(K::kSourceChanged), "in/data.txt", 0},
     {"join: piece 2 shrinks while the question waits", kJoin, F::kShrinkOn, "ask ", Kind(K::kSetChanged), "in/data_txt.1", 0},
     {"a folder at the folder lock", BySize(2048), F::kFolder, "out/~dv.lock.dvtmp", Kind(K::kLockNotAFile),
      "out/~dv.lock.dvtmp", 0},
@@ -325,7 +327,7 @@ TEST(Stops, EachCauseIsToldWithItsPathAndCode) {
     }
     const bool resized = row.fault == F::kGrowOn || row.fault == F::kShrinkOn;
     if (resized) {
-      const std::string piece = in + kPathSeparator + "data_txt.2";
+      const std::string piece = IsJoin(row) ? in + kPathSeparator + "data_txt.2" : source;
       report.onLine = [&row, piece](const std::string& line) {
         if (line.rfind(row.at, 0) != 0) return;
         const std::string bytes = ReadBytes(piece);
