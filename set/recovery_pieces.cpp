@@ -140,25 +140,50 @@ SystemError ReadFull(FileHandle file, unsigned char* buffer, size_t length, size
   return kNoError;
 }
 
+namespace {
+
+// The outputs' hashes of one column, worked beside the reads of the next.
+struct ColumnHash {
+  ColumnHash() = default;
+  ColumnHash(const ColumnHash&) = delete;
+  ColumnHash& operator=(const ColumnHash&) = delete;
+  ~ColumnHash() { WaitBeside(&task); }
+  std::vector<std::unique_ptr<Sha256>>* hashes = nullptr;
+  std::vector<unsigned char*> out;
+  std::vector<size_t> lengths;
+  BesideTask task;
+};
+
+void HashColumn(void* context) {
+  ColumnHash& column = *static_cast<ColumnHash*>(context);
+  for (size_t k = 0; k < column.out.size(); ++k) (*column.hashes)[k]->Update(column.out[k], column.lengths[k]);
+}
+
+}  // namespace
+
 PassOutcome RunColumnPass(uint64_t rowLength, const std::vector<PassInput>& inputs,
                           const std::vector<PassOutput>& outputs, const std::vector<std::string>& prefixes,
                           ColumnCode code, const void* context, std::vector<Sha256Digest>* outputDigests) {
-  const size_t rows = inputs.size() + outputs.size();
+  const size_t rows = inputs.size() + 2 * outputs.size();
   size_t chunk = std::min(kLargestChunk, std::max(kSmallestChunk, kPassBytes / rows) / kSmallestChunk * kSmallestChunk);
   chunk = static_cast<size_t>(std::min<uint64_t>(chunk, std::max<uint64_t>(rowLength, 1)));
+  // The outputs in two halves, turn about: one is hashed while the code
+  // fills the other.
   std::vector<std::unique_ptr<unsigned char[]>> blocks;
-  std::vector<unsigned char*> in, out;
+  std::vector<unsigned char*> in, out[2];
   for (size_t k = 0; k < rows; ++k) {
     blocks.emplace_back(new unsigned char[chunk]);
-    (k < inputs.size() ? in : out).push_back(blocks.back().get());
+    (k < inputs.size() ? in : out[(k - inputs.size()) % 2]).push_back(blocks.back().get());
   }
   std::vector<std::unique_ptr<Sha256>> hashes;
   for (size_t k = 0; k < outputs.size(); ++k) {
     hashes.emplace_back(new Sha256);
     if (k < prefixes.size()) hashes.back()->Update(prefixes[k].data(), prefixes[k].size());
   }
-  PassOutcome outcome;
-  for (uint64_t done = 0; done < rowLength; done += chunk) {
+  ColumnHash column;  // last, so that it is waited for before the blocks go
+  column.hashes = &hashes;
+  size_t turn = 0;
+  for (uint64_t done = 0; done < rowLength; done += chunk, turn ^= 1) {
     if (StopRequested()) return PassOutcome{PassEnd::kStopped, 0, kNoError};
     const size_t length = static_cast<size_t>(std::min<uint64_t>(chunk, rowLength - done));
     for (size_t k = 0; k < inputs.size(); ++k) {
@@ -169,19 +194,25 @@ PassOutcome RunColumnPass(uint64_t rowLength, const std::vector<PassInput>& inpu
       if (got != wanted) return PassOutcome{PassEnd::kEndedEarly, k, kNoError};
       std::memset(in[k] + wanted, 0, length - wanted);
     }
-    if (!code(context, length, in.data(), out.data())) return PassOutcome{PassEnd::kCodeFailed, 0, kNoError};
+    // The half hashed two columns ago is free once the last column's is.
+    WaitBeside(&column.task);
+    if (!code(context, length, in.data(), out[turn].data())) return PassOutcome{PassEnd::kCodeFailed, 0, kNoError};
+    column.out = out[turn];
+    column.lengths.assign(outputs.size(), 0);
     for (size_t k = 0; k < outputs.size(); ++k) {
       const size_t wanted = static_cast<size_t>(std::min<uint64_t>(length, outputs[k].bytes - std::min(done, outputs[k].bytes)));
-      hashes[k]->Update(out[k], wanted);
-      SystemError error = outputs[k].file.value == kNoHandle ? kNoError : WriteAll(outputs[k].file, out[k], wanted);
+      column.lengths[k] = wanted;
+      SystemError error = outputs[k].file.value == kNoHandle ? kNoError : WriteAll(outputs[k].file, out[turn][k], wanted);
       if (error != kNoError) return PassOutcome{PassEnd::kWriteFailed, k, error};
     }
+    if (!StartBeside(HashColumn, &column, &column.task)) HashColumn(&column);
   }
+  WaitBeside(&column.task);
   outputDigests->assign(outputs.size(), Sha256Digest{});
   for (size_t k = 0; k < outputs.size(); ++k) {
     if (!hashes[k]->Final(&(*outputDigests)[k])) return PassOutcome{PassEnd::kCodeFailed, k, kNoError};
   }
-  return outcome;
+  return PassOutcome();
 }
 
 namespace {
