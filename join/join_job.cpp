@@ -66,9 +66,17 @@ std::string PiecePath(const JoinRun& run, uint64_t number) {
   return MakePieceName(run.set.pieceDir + run.set.stemName, DecimalText(number));
 }
 
+// A piece's size into the set's; sizes that no 64-bit count can add up
+// refuse the set.
+bool AddToTotal(JoinRun& run, uint64_t size, StopReason* stop) {
+  if (size > UINT64_MAX - run.totalSize) return Stop(stop, StopKind::kSizesOverflow, PiecePath(run, 1));
+  run.totalSize += size;
+  return true;
+}
+
 // Counts the consecutive pieces from 1 and adds up their sizes, from
 // directory look-ups alone. A look-up that fails is told as such, not as
-// the end of the set; sizes that no 64-bit count can add up refuse it.
+// the end of the set.
 bool DiscoverPieces(JoinRun& run, StopReason* stop) {
   for (;;) {
     const std::string piece = PiecePath(run, run.pieceCount + 1);
@@ -77,10 +85,9 @@ bool DiscoverPieces(JoinRun& run, StopReason* stop) {
     const SystemError error = LookUpFile(piece, &size, &found);
     if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kLookUp, piece, error);
     if (!found) return true;
-    if (size > UINT64_MAX - run.totalSize) return Stop(stop, StopKind::kSizesOverflow, PiecePath(run, 1));
+    if (!AddToTotal(run, size, stop)) return false;
     ++run.pieceCount;
     run.pieceSizes.push_back(size);
-    run.totalSize += size;
   }
 }
 
@@ -262,7 +269,9 @@ bool DescribeCodedSet(JoinRun& run, StopReason* stop) {
   run.pieceCount = set.dataCount;
   run.pieceSizes = set.sizes;
   run.totalSize = 0;
-  for (uint64_t size : set.sizes) run.totalSize += size;
+  for (uint64_t size : set.sizes) {
+    if (!AddToTotal(run, size, stop)) return false;
+  }
   run.manifestPath = set.manifestPath;
   run.manifest.pieces = set.digests;
   run.manifest.whole = set.whole;

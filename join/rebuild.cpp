@@ -40,7 +40,7 @@ void DescribeFromHeaders(CodedSet* set, uint64_t highest) {
     FileSlot file;
     bool notRegular = false;
     RecoveryHeader header;
-    if (OpenRegularFile(MakePieceName(set->stem, RecoveryWhat(j)), file.Receive(), &notRegular) != kNoError ||
+    if (OpenRegularFile(MakeRecoveryName(set->stem, j), file.Receive(), &notRegular) != kNoError ||
         !ReadRecoveryHeader(file.Get(), &header) || header.index != j) {
       continue;
     }
@@ -126,7 +126,7 @@ bool RebuildColumn(const void* context, size_t length, const unsigned char* cons
 
 std::string RowPath(const CodedSet& set, uint32_t row) {
   if (row < set.dataCount) return MakePieceName(set.stem, DecimalText(row + 1));
-  return MakePieceName(set.stem, RecoveryWhat(row - set.dataCount + 1));
+  return MakeRecoveryName(set.stem, row - set.dataCount + 1);
 }
 
 bool ReadCodedSet(const std::string& pieceDir, const std::string& stemName,

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "text_format.h"
 #include "windows_names.h"
 
 void ReplaceLastDot(std::string& text) {
@@ -42,6 +43,12 @@ std::string BuildPieceStem(const std::string& sourcePath, const std::string& tar
 
 std::string MakePieceName(const std::string& stem, const std::string& pieceNumberText) {
   return stem + "." + pieceNumberText;
+}
+
+std::string RecoveryWhat(uint64_t number) { return "r" + DecimalText(number); }
+
+std::string MakeRecoveryName(const std::string& stem, uint64_t number) {
+  return MakePieceName(stem, RecoveryWhat(number));
 }
 
 bool IsFirstPiecePath(const std::string& path) {

@@ -33,6 +33,10 @@ std::string BuildPieceStem(const std::string& sourcePath, const std::string& tar
 
 // stem + "." + number text.
 std::string MakePieceName(const std::string& stem, const std::string& pieceNumberText);
+// "r1", "r2", ...: a recovery piece's part of its name (STEM.r1).
+std::string RecoveryWhat(uint64_t number);
+// The name of a recovery piece: stem + ".r" + its number.
+std::string MakeRecoveryName(const std::string& stem, uint64_t number);
 
 // The set's checksum manifest beside its pieces: stem + ".sha256".
 std::string MakeManifestName(const std::string& stem);

@@ -98,8 +98,6 @@ bool ReadRecoveryHeader(FileHandle file, RecoveryHeader* header) {
   return longest == header->pieceLength;
 }
 
-std::string RecoveryWhat(uint64_t index) { return "r" + DecimalText(index); }
-
 uint64_t RecoveryNumberOf(const std::string& fileName, const std::string& stemName) {
   // "STEM.r7" is read as the piece name "STEM.7", stem matched as pieces are.
   const size_t dot = fileName.rfind('.');
@@ -264,7 +262,7 @@ bool WriteRecoveryPieces(PieceSet& pieces, uint32_t recoveryCount, const std::st
   std::vector<PassOutput> written;
   std::vector<std::string> prefixes;
   for (uint32_t j = 1; j <= recoveryCount; ++j) {
-    const std::string name = MakePieceName(stem, RecoveryWhat(j));
+    const std::string name = MakeRecoveryName(stem, j);
     header.index = j;
     prefixes.push_back(FormatRecoveryHeader(header));
     outputs.paths.push_back(pieces.BesideTemporaryPath(RecoveryWhat(j)));
@@ -280,7 +278,7 @@ bool WriteRecoveryPieces(PieceSet& pieces, uint32_t recoveryCount, const std::st
   std::vector<Sha256Digest> digests;
   const PassOutcome outcome = RunColumnPass(header.pieceLength, rows, written, prefixes, EncodeColumn, &code, &digests);
   const std::string inputName = pieces.Name(outcome.at + 1);
-  const std::string outputName = MakePieceName(stem, RecoveryWhat(outcome.at + 1));
+  const std::string outputName = MakeRecoveryName(stem, outcome.at + 1);
   switch (outcome.end) {
     case PassEnd::kDone: break;
     case PassEnd::kStopped: *stop = StopReason{StopKind::kInterrupted, pieces.Name(1)}; return false;
@@ -291,7 +289,7 @@ bool WriteRecoveryPieces(PieceSet& pieces, uint32_t recoveryCount, const std::st
   }
   for (uint32_t j = 0; j < recoveryCount; ++j) {
     SystemError error = outputs.files[j].Release();
-    if (error != kNoError) return PieceFails(stop, Operation::kWrite, MakePieceName(stem, RecoveryWhat(j + 1)), error);
+    if (error != kNoError) return PieceFails(stop, Operation::kWrite, MakeRecoveryName(stem, j + 1), error);
   }
   for (uint64_t k = 0; k < n; ++k) inputs[k].Release();
   outputs.kept = true;

@@ -39,8 +39,6 @@ std::string FormatRecoveryHeader(const RecoveryHeader& header);
 // whole, undamaged header of ours.
 bool ReadRecoveryHeader(FileHandle file, RecoveryHeader* header);
 
-// "r1", "r2", ...: the recovery piece's part of its name (STEM.r1).
-std::string RecoveryWhat(uint64_t index);
 // The recovery number of a file of the set named stemName (its "r7"), or 0.
 uint64_t RecoveryNumberOf(const std::string& fileName, const std::string& stemName);
 // The highest recovery number among the files of the folder; 0 for none.

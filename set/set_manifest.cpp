@@ -53,10 +53,6 @@ uint64_t ManifestByteLimit(uint64_t pieces) {
   return (pieces + recoveryRoom + 1) * kManifestLineBytes;
 }
 
-std::string MakeRecoveryName(const std::string& stem, uint64_t number) {
-  return MakePieceName(stem, "r" + DecimalText(number));
-}
-
 bool IsWholeNameOfSet(const std::string& name, const std::string& stemName) {
   std::string stem = name;
   ReplaceLastDot(stem);

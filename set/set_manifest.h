@@ -29,9 +29,6 @@ constexpr uint64_t kManifestLineBytes = 1024;
 // refuses a larger one before reading it.
 uint64_t ManifestByteLimit(uint64_t pieces);
 
-// The name of a recovery piece: stem + ".r" + its number.
-std::string MakeRecoveryName(const std::string& stem, uint64_t number);
-
 // Whether the manifest's last line may name the file a join of the set
 // stemName re-creates: a plain file name whose last dot made an underscore
 // gives the stem.

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "find_function.h"
 #include "platform.h"
 
 namespace {
@@ -16,12 +17,6 @@ struct Isal {
   decltype(&ec_init_tables) initTables = nullptr;
   decltype(&ec_encode_data) encodeData = nullptr;
 };
-
-template <typename Function>
-bool FindFunction(void* library, const char* name, Function* function) {
-  *function = reinterpret_cast<Function>(dlsym(library, name));
-  return *function != nullptr;
-}
 
 // Loaded once for the process and never unloaded; null where it is missing.
 const Isal* LoadIsal() {

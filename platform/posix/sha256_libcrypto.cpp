@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <openssl/evp.h>
 
+#include "find_function.h"
 #include "sha256.h"
 
 namespace {
@@ -19,12 +20,6 @@ struct Libcrypto {
   decltype(&EVP_DigestUpdate) update = nullptr;
   decltype(&EVP_DigestFinal_ex) final = nullptr;
 };
-
-template <typename Function>
-bool FindFunction(void* library, const char* name, Function* function) {
-  *function = reinterpret_cast<Function>(dlsym(library, name));
-  return *function != nullptr;
-}
 
 // Loaded once for the process and never unloaded; null where it is missing.
 const Libcrypto* LoadLibcrypto() {
