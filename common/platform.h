@@ -107,6 +107,21 @@ bool NameIsTaken(const std::string& path);
 // that error; *found is false, with no error, for nothing or a folder.
 SystemError LookUpFile(const std::string& path, uint64_t* size, bool* found);
 
+// A folder held open while many names in it are made and changed: each
+// name is then found from the folder instead of along the whole path.
+// Where the system holds no folders, or cannot open this one, the value
+// stays kNoHandle and the calls below use the paths they are given too.
+struct FolderHandle {
+  intptr_t value = kNoHandle;
+};
+SystemError OpenFolder(const std::string& dir, FolderHandle* folder);
+void CloseFolder(FolderHandle folder);
+// CreateNewFile(path) and RenameReplacing(fromPath, toPath), where each
+// path is the name beside it in the folder held.
+SystemError CreateNewFileIn(FolderHandle folder, const std::string& name, const std::string& path, FileHandle* file);
+SystemError RenameIn(FolderHandle folder, const std::string& from, const std::string& to, const std::string& fromPath,
+                     const std::string& toPath);
+
 // Whether path leads (through links) to a regular file, not a folder, a
 // FIFO, a device or a socket.
 bool IsRegularFile(const std::string& path);

@@ -29,4 +29,23 @@ class FileSlot {
   FileHandle file_;
 };
 
+// The same for a folder held open.
+class FolderSlot {
+ public:
+  FolderSlot() = default;
+  FolderSlot(const FolderSlot&) = delete;
+  FolderSlot& operator=(const FolderSlot&) = delete;
+  ~FolderSlot() { Release(); }
+
+  FolderHandle* Receive() { return &folder_; }
+  FolderHandle Get() const { return folder_; }
+  void Release() {
+    if (folder_.value != kNoHandle) CloseFolder(folder_);
+    folder_ = FolderHandle{};
+  }
+
+ private:
+  FolderHandle folder_;
+};
+
 #endif

@@ -50,7 +50,7 @@ bool Repair(const RepairRequest& request, FolderLock& lock, JobReport& report, s
     ChangedName changed{WhatOfRow(set, lost[k]), true, ids[k], false, FileIdentity()};
     // A link is replaced, never kept, as the split's commit does.
     changed.old = GetNameIdentity(RowPath(set, lost[k]), &changed.oldId) == kNoError && !changed.oldId.link;
-    change.Add(changed);
+    change.Add(std::move(changed));
   }
   if (!change.Commit(stop)) return false;
   made->clear();

@@ -30,9 +30,12 @@ std::string SourceFileName(const std::string& path, char separator) {
 }
 
 std::string JoinPath(const std::string& dir, const std::string& name, char separator) {
-  std::string path = dir;
+  // One allocation: a split makes a few of these for every piece.
+  std::string path;
+  path.reserve(dir.size() + 1 + name.size());
+  path = dir;
   if (path.empty() || path.back() != separator) path += separator;
-  return path + name;
+  return path.append(name);
 }
 
 std::string BuildPieceStem(const std::string& sourcePath, const std::string& targetDir, char separator) {
@@ -42,7 +45,9 @@ std::string BuildPieceStem(const std::string& sourcePath, const std::string& tar
 }
 
 std::string MakePieceName(const std::string& stem, const std::string& pieceNumberText) {
-  return stem + "." + pieceNumberText;
+  std::string name;
+  name.reserve(stem.size() + 1 + pieceNumberText.size());
+  return name.append(stem).append(1, '.').append(pieceNumberText);
 }
 
 std::string RecoveryWhat(uint64_t number) { return "r" + DecimalText(number); }
@@ -71,9 +76,10 @@ PieceSetName SplitFirstPiecePath(const std::string& firstPiecePath, char separat
 
 namespace {
 
-bool SameStem(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
+// Whether the first `length` characters of `a` are the stem b.
+bool SameStem(const std::string& a, size_t length, const std::string& b) {
+  if (length != b.size()) return false;
+  for (size_t i = 0; i < length; ++i) {
     char x = a[i];
     char y = b[i];
     // Windows names are the same in any case of their ASCII letters.
@@ -102,12 +108,14 @@ std::string MakeManifestName(const std::string& stem) { return stem + ".sha256";
 std::string MakeJournalName(const std::string& stem) { return stem + ".dvjournal"; }
 
 uint64_t PieceNumberOf(const std::string& fileName, const std::string& stemName) {
+  // Read in place: a folder's every name is asked, and most are not pieces.
   const size_t dot = fileName.rfind('.');
-  if (dot == std::string::npos || !SameStem(fileName.substr(0, dot), stemName)) return 0;
-  const std::string digits = fileName.substr(dot + 1);
-  if (digits.empty() || digits.size() > 9 || digits[0] == '0') return 0;
+  if (dot == std::string::npos || !SameStem(fileName, dot, stemName)) return 0;
+  const size_t digits = fileName.size() - dot - 1;
+  if (digits == 0 || digits > 9 || fileName[dot + 1] == '0') return 0;
   uint64_t number = 0;
-  for (char c : digits) {
+  for (size_t i = dot + 1; i < fileName.size(); ++i) {
+    const char c = fileName[i];
     if (c < '0' || c > '9') return 0;
     number = number * 10 + static_cast<uint64_t>(c - '0');
   }
@@ -126,7 +134,13 @@ std::string MakeKeptPath(const std::string& dir, const std::string& runTag, cons
   return JoinPath(dir, runTag + "." + what + ".dvkeep", separator);
 }
 
+std::string MakeTemporaryName(const std::string& runTag, const std::string& what) {
+  std::string name;
+  name.reserve(runTag.size() + what.size() + 7);
+  return name.append(runTag).append(1, '.').append(what).append(".dvtmp");
+}
+
 std::string MakeTemporaryPath(const std::string& dir, const std::string& runTag, const std::string& what,
                               char separator) {
-  return JoinPath(dir, runTag + "." + what + ".dvtmp", separator);
+  return JoinPath(dir, MakeTemporaryName(runTag, what), separator);
 }

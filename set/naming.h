@@ -60,6 +60,8 @@ std::string MakeRunTag();
 // such names never count as pieces.
 std::string MakeTemporaryPath(const std::string& dir, const std::string& runTag, const std::string& what,
                               char separator = kPathSeparator);
+// The same name without its folder.
+std::string MakeTemporaryName(const std::string& runTag, const std::string& what);
 
 // Where a run keeps a file of the set it replaces until the new set has
 // its names: as MakeTemporaryPath, but ".dvkeep", which nobody may delete.

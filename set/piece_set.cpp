@@ -1,5 +1,7 @@
 #include "piece_set.h"
 
+#include <algorithm>
+
 #include "checksum_manifest.h"
 #include "job_request.h"
 #include "naming.h"
@@ -49,11 +51,13 @@ struct PieceSurvey {
   FileHandle source;
   std::map<uint64_t, FileIdentity>* found;
   uint64_t isSource = 0;  // the number of a piece name that leads to the source
+  uint64_t highestRecovery = 0;  // of the recovery pieces of this name
 };
 
 void NotePiece(const std::string& name, void* context) {
   PieceSurvey& survey = *static_cast<PieceSurvey*>(context);
   const uint64_t number = PieceNumberOf(name, survey.stemName);
+  if (number == 0) survey.highestRecovery = std::max(survey.highestRecovery, RecoveryNumberOf(name, survey.stemName));
   FileIdentity identity;
   // Only files count: a folder at a piece's name is never moved aside.
   if (number == 0 || GetNameIdentity(survey.pieces->Name(number), &identity) != kNoError) return;
@@ -65,15 +69,13 @@ void NotePiece(const std::string& name, void* context) {
 
 }  // namespace
 
-bool PieceSet::IdentifyPieces(std::map<uint64_t, FileIdentity>* found, bool bySource, StopReason* stop) const {
+bool PieceSet::IdentifyPieces(std::map<uint64_t, FileIdentity>* found, bool bySource, uint64_t* highestRecovery,
+                              StopReason* stop) const {
   // One look at the folder instead of one for every number: a name that
   // does not exist costs a scan of the folder on some systems.
   PieceSurvey survey{this, SourceFileName(stem_), bySource ? source_ : FileHandle(), found};
   SystemError error = ListFolder(targetDir_, NotePiece, &survey);
-  if (error != kNoError && bySource) {
-    *stop = Failure(Role::kFolder, Operation::kList, targetDir_, error);
-    return false;
-  }
+  *highestRecovery = survey.highestRecovery;
   if (error != kNoError) {
     *stop = Failure(Role::kFolder, Operation::kList, targetDir_, error);
     return false;
@@ -83,7 +85,13 @@ bool PieceSet::IdentifyPieces(std::map<uint64_t, FileIdentity>* found, bool bySo
   return false;
 }
 
-bool PieceSet::Survey(StopReason* stop) { return dryRun_ || IdentifyPieces(&surveyed_, true, stop); }
+bool PieceSet::Survey(StopReason* stop) {
+  if (dryRun_) return true;
+  // Not held, the pieces are made by their paths: the same files, found more slowly.
+  OpenFolder(targetDir_, folder_.Receive());
+  uint64_t highestRecovery = 0;
+  return IdentifyPieces(&surveyed_, true, &highestRecovery, stop);
+}
 
 bool PieceSet::NamesFit(uint64_t number, StopReason* stop) const {
   // The record of the set's change is as long as a name of nine digits.
@@ -102,14 +110,17 @@ bool PieceSet::Begin(StopReason* stop) {
   if (StopRequested()) return Stop(StopKind::kInterrupted, number, stop);
   if (number > kMaxPieceNumber) return Stop(StopKind::kTooManyPieces, number, stop);
   // A name grows only when its number gains a digit: checked then.
-  const bool newLength = number == 1 || DecimalText(number).find_first_not_of('0', 1) == std::string::npos;
+  uint64_t rest = number;
+  while (rest % 10 == 0) rest /= 10;
+  const bool newLength = rest == 1;  // 1, 10, 100, ...
   if (newLength && !NamesFit(number, stop)) return false;
   pieceBytes_ = 0;
   if (dryRun_) {
     count_ = number;
     return true;
   }
-  SystemError error = CreateNewFile(TemporaryPath(number), piece_.Receive());
+  const std::string name = MakeTemporaryName(runTag_, DecimalText(number));
+  SystemError error = CreateNewFileIn(folder_.Get(), name, JoinPath(targetDir_, name), piece_.Receive());
   if (error != kNoError) return Fail(Operation::kCreate, number, error, stop);
   count_ = number;
   return true;
@@ -159,6 +170,14 @@ bool PieceSet::End(StopReason* stop) {
   return hashes_->Final(0, &digests_.back()) || FailManifest(Operation::kWrite, kNoError, stop);
 }
 
+void PieceSet::Reserve(uint64_t pieces) {
+  // A count near the limit grows as it goes instead of asking for all at once.
+  const size_t room = static_cast<size_t>(std::min<uint64_t>(pieces, uint64_t{1} << 20));
+  freshIds_.reserve(room);
+  if (recordSizes_) sizes_.reserve(room);
+  if (hashes_) digests_.reserve(room);
+}
+
 void PieceSet::HashPieces() {
   hashes_.reset(new HashBeside(2));
   copy_.HashInto(hashes_.get());
@@ -200,7 +219,10 @@ std::string PieceSet::BesideTemporaryPath(const std::string& what) const {
 bool PieceSet::Commit(StopReason* stop) {
   if (dryRun_) return true;
   std::map<uint64_t, FileIdentity> now;
-  if (!IdentifyPieces(&now, false, stop)) return false;
+  // Recovery pieces of an old set that this one has not: they would
+  // describe pieces that are gone.
+  uint64_t oldRecovery = 0;
+  if (!IdentifyPieces(&now, false, &oldRecovery, stop)) return false;
   // A piece that is not the file the survey found was named by another run
   // meanwhile: giving ours their names would leave a set of both.
   for (const auto& piece : now) {
@@ -211,25 +233,18 @@ bool PieceSet::Commit(StopReason* stop) {
     }
   }
   SetChange change(stem_, runTag_);
+  change.Reserve(count_ + beside_.size() + 1);
   for (uint64_t number = 1; number <= count_; ++number) {
     ChangedName name{DecimalText(number), true, freshIds_[number - 1], false, FileIdentity()};
     // A link is replaced, never kept: Wine deletes a link's target, not the link.
     const auto old = now.find(number);
     if (old != now.end() && !old->second.link) name.old = true, name.oldId = old->second;
-    change.Add(name);
+    change.Add(std::move(name));
   }
   // The manifest and the files beside: the new one if written, the old one
   // going with the old set either way.
   std::vector<std::pair<std::string, bool>> beside{{"sha256", manifestWritten_}};
   for (const std::string& what : beside_) beside.emplace_back(what, true);
-  // Recovery pieces of an old set that this one has not: they would
-  // describe pieces that are gone.
-  uint64_t oldRecovery = 0;
-  SystemError listed = FindRecoveryPieces(targetDir_, SourceFileName(stem_), &oldRecovery);
-  if (listed != kNoError) {
-    *stop = Failure(Role::kFolder, Operation::kList, targetDir_, listed);
-    return false;
-  }
   for (uint64_t j = recovery_.size() + 1; j <= oldRecovery; ++j) beside.emplace_back(RecoveryWhat(j), false);
   for (const auto& file : beside) {
     ChangedName name{file.first, file.second, FileIdentity(), false, FileIdentity()};
@@ -240,7 +255,7 @@ bool PieceSet::Commit(StopReason* stop) {
       *stop = Failure(RoleOfBeside(file.first), Operation::kStat, temporary, error);
       return false;
     }
-    if (name.fresh || name.old) change.Add(name);
+    if (name.fresh || name.old) change.Add(std::move(name));
   }
   if (!change.Commit(stop)) return false;
   committed_ = count_;

@@ -70,6 +70,9 @@ class PieceSet {
   // and the set's record of a change; the stop names the one it cannot.
   bool NamesFit(uint64_t number, StopReason* stop) const;
 
+  // Makes room for what is kept of each of `pieces` pieces, where the
+  // count is known before the first: no growing, and no copying, as they end.
+  void Reserve(uint64_t pieces);
   // Keeps every piece's size, for a script that checks them.
   void RecordSizes() { recordSizes_ = true; }
   const std::vector<uint64_t>& sizes() const { return sizes_; }
@@ -84,8 +87,10 @@ class PieceSet {
 
  private:
   std::string TemporaryPath(uint64_t number) const;
-  // The identity of every file at a piece's name now, by number.
-  bool IdentifyPieces(std::map<uint64_t, FileIdentity>* found, bool bySource, StopReason* stop) const;
+  // The identity of every file at a piece's name now, by number, and the
+  // highest number of the recovery pieces there.
+  bool IdentifyPieces(std::map<uint64_t, FileIdentity>* found, bool bySource, uint64_t* highestRecovery,
+                      StopReason* stop) const;
   std::string ManifestTemporaryPath() const;
   bool Stop(StopKind kind, uint64_t number, StopReason* stop) const;
   bool Fail(Operation operation, uint64_t number, SystemError code, StopReason* stop) const;
@@ -113,6 +118,7 @@ class PieceSet {
   std::map<uint64_t, FileIdentity> surveyed_;  // the files at the pieces' names before the run wrote
   std::vector<FileIdentity> freshIds_;         // of the pieces ended
   std::vector<std::string> beside_;            // files beside the pieces written under temporary names
+  FolderSlot folder_;                          // the target folder, held for the pieces' names
   FileSlot piece_;
 };
 

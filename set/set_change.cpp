@@ -1,5 +1,6 @@
 #include "set_change.h"
 
+#include <charconv>
 #include <cstdlib>
 
 #include "folder_lock.h"
@@ -36,9 +37,22 @@ bool IsRunTag(const std::string& tag) {
          tag.find_first_not_of("0123456789abcdefghijklmnopqrstuvwxyz-", 3) == std::string::npos;
 }
 
-std::string IdentityText(bool present, const FileIdentity& id) {
-  if (!present) return "0 0 0 0";
-  return "1 " + DecimalText(id.volume) + " " + DecimalText(id.index) + " " + DecimalText(id.size);
+// " 1 VOLUME INDEX SIZE", or " 0 0 0 0" for no file: a record has a line
+// of these for every piece, so they are written straight into it.
+void AppendIdentity(bool present, const FileIdentity& id, std::string* text) {
+  if (!present) {
+    *text += " 0 0 0 0";
+    return;
+  }
+  char digits[3 * 21 + 3];
+  char* at = digits;
+  *at++ = ' ';
+  *at++ = '1';
+  for (uint64_t number : {id.volume, id.index, id.size}) {
+    *at++ = ' ';
+    at = std::to_chars(at, digits + sizeof digits, number).ptr;
+  }
+  text->append(digits, at);
 }
 
 // Splits a line at its blanks.
@@ -103,6 +117,8 @@ SetChange::SetChange(const std::string& stem, const std::string& runTag)
     : stem_(stem), dir_(FolderOf(stem)), runTag_(runTag), journal_(MakeJournalName(stem)) {}
 
 std::string SetChange::FinalPath(const ChangedName& name) const {
+  // Pieces first: a set has thousands of them and three other files at most.
+  if (IsDigits(name.what)) return MakePieceName(stem_, name.what);
   if (name.what == "sha256") return MakeManifestName(stem_);
   if (name.what == "bat") return JoinPath(dir_, kJoinBatchName);
   if (name.what == "sh") return JoinPath(dir_, kJoinScriptName);
@@ -113,12 +129,23 @@ std::string SetChange::TemporaryPath(const std::string& what) const { return Mak
 
 std::string SetChange::KeptPath(const std::string& what) const { return MakeKeptPath(dir_, runTag_, what); }
 
-std::string SetChange::Text() const {
-  std::string text = std::string(kJournalHead) + "\n" + runTag_ + "\n";
+SystemError SetChange::WriteRecord(FileHandle file) const {
+  // Written a block at a time: a set of many pieces has a long record.
+  constexpr size_t kBlock = size_t{64} << 10;
+  std::string text;
+  text.reserve(kBlock + 256);
+  text.append(kJournalHead).append(1, '\n').append(runTag_).append(1, '\n');
   for (const ChangedName& name : names_) {
-    text += name.what + " " + IdentityText(name.fresh, name.freshId) + " " + IdentityText(name.old, name.oldId) + "\n";
+    text += name.what;
+    AppendIdentity(name.fresh, name.freshId, &text);
+    AppendIdentity(name.old, name.oldId, &text);
+    text += '\n';
+    if (text.size() < kBlock) continue;
+    if (SystemError error = WriteAll(file, text.data(), text.size())) return error;
+    text.clear();
   }
-  return text + kJournalEnd + "\n";
+  text.append(kJournalEnd).append(1, '\n');
+  return WriteAll(file, text.data(), text.size());
 }
 
 bool SetChange::Read(const std::string& text) {
@@ -153,9 +180,8 @@ bool SetChange::WriteJournal(StopReason* stop) {
     *stop = Failure(Role::kJournal, Operation::kCreate, journal_, error);
     return false;
   }
-  const std::string text = Text();
   Operation failed = Operation::kWrite;
-  error = WriteAll(file.Get(), text.data(), text.size());
+  error = WriteRecord(file.Get());
   // Synced once, with its folder's entry: after a power loss the record
   // is there whenever a rename it describes is.
   if (error == kNoError) failed = Operation::kSync, error = SyncFile(file.Get());
@@ -170,6 +196,9 @@ bool SetChange::WriteJournal(StopReason* stop) {
 
 bool SetChange::Commit(StopReason* stop) {
   if (!WriteJournal(stop)) return false;
+  // Held for the renames, which the record's folder names; not held, they go by path.
+  FolderSlot folder;
+  OpenFolder(dir_, folder.Receive());
   bool failed = false;
   for (const ChangedName& name : names_) {
     const std::string final = FinalPath(name);
@@ -184,7 +213,9 @@ bool SetChange::Commit(StopReason* stop) {
       failed = true;
       break;
     }
-    error = name.fresh ? RenameReplacing(TemporaryPath(name.what), final) : kNoError;
+    error = name.fresh ? RenameIn(folder.Get(), MakeTemporaryName(runTag_, name.what), SourceFileName(final),
+                                  TemporaryPath(name.what), final)
+                       : kNoError;
     if (error != kNoError) {
       *stop = RenameCause(name.what, final, error);
       failed = true;

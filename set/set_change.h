@@ -8,6 +8,7 @@
 #define DORVENAL_SET_CHANGE_H
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "job_report.h"
@@ -28,7 +29,8 @@ class SetChange {
   // `stem` is the set's path without the piece number (out/report_doc).
   SetChange(const std::string& stem, const std::string& runTag);
 
-  void Add(const ChangedName& name) { names_.push_back(name); }
+  void Reserve(size_t names) { names_.reserve(names); }
+  void Add(ChangedName&& name) { names_.push_back(std::move(name)); }
   // The record, the renames, the end. On a failure the old set is back and
   // the stop names the cause; when putting it back failed too, the stop also
   // names that file (otherPath, otherCode) and the record stays.
@@ -42,7 +44,8 @@ class SetChange {
   // Read back from a record. False for a record that is not whole (a run
   // that died while writing it renamed nothing).
   bool Read(const std::string& text);
-  std::string Text() const;
+  // Writes the record that Read reads back.
+  SystemError WriteRecord(FileHandle file) const;
 
   // Undoes what the files there say was done: kept files back to their
   // names, new files taken away; the run's temporary files are removed

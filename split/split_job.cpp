@@ -189,6 +189,7 @@ bool WritePlannedPieces(SplitRun& run, const SplitPlan& plan, StopReason* stop) 
     return false;
   }
   run.report.StartProgress(last, run.stamp.size);
+  pieces.Reserve(last);
   // Hashed pieces keep the copy, whose hashes work beside it.
   if (PlannedPieceLength(plan, 1) < kSmallPiece && !WantsManifest(run.request)) {
     return WriteSmallPieces(run, plan, last, stop);

@@ -61,6 +61,37 @@ SystemError CreateNewFile(const std::string& path, FileHandle* file) {
   return kNoError;
 }
 
+SystemError OpenFolder(const std::string& dir, FolderHandle* folder) {
+#ifdef O_PATH
+  // A folder that may be searched but not read is held all the same.
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+#else
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#endif
+  if (fd < 0) return LastError();
+  folder->value = fd;
+  return kNoError;
+}
+
+void CloseFolder(FolderHandle folder) { ::close(static_cast<int>(folder.value)); }
+
+SystemError CreateNewFileIn(FolderHandle folder, const std::string& name, const std::string& path, FileHandle* file) {
+  if (folder.value == kNoHandle) return CreateNewFile(path, file);
+  if (SystemError fault = InjectedFault(FaultCall::kCreate)) return fault;
+  int fd = ::openat(static_cast<int>(folder.value), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return LastError();
+  file->value = fd;
+  return kNoError;
+}
+
+SystemError RenameIn(FolderHandle folder, const std::string& from, const std::string& to, const std::string& fromPath,
+                     const std::string& toPath) {
+  if (folder.value == kNoHandle) return RenameReplacing(fromPath, toPath);
+  if (SystemError fault = InjectedFault(FaultCall::kRename)) return fault;
+  const int at = static_cast<int>(folder.value);
+  return ::renameat(at, from.c_str(), at, to.c_str()) == 0 ? kNoError : LastError();
+}
+
 SystemError GetFileStamp(FileHandle file, FileStamp* stamp) {
   struct stat info;
   if (::fstat(Fd(file), &info) != 0) return LastError();
@@ -314,8 +345,9 @@ SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& 
   DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());
   if (folder == nullptr) return LastError();
   errno = 0;
+  std::string name;  // one buffer for every entry: a set's folder may hold thousands
   while (const struct dirent* entry = ::readdir(folder)) {
-    const std::string name = entry->d_name;
+    name.assign(entry->d_name);
     if (name != "." && name != "..") visit(name, context);
     errno = 0;
   }

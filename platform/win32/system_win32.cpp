@@ -68,6 +68,19 @@ SystemError CreateNewFile(const std::string& path, FileHandle* file) {
   return Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, file);
 }
 
+// Windows opens names by path all the same: no folder is held.
+SystemError OpenFolder(const std::string&, FolderHandle*) { return kNoError; }
+void CloseFolder(FolderHandle) {}
+
+SystemError CreateNewFileIn(FolderHandle, const std::string&, const std::string& path, FileHandle* file) {
+  return CreateNewFile(path, file);
+}
+
+SystemError RenameIn(FolderHandle, const std::string&, const std::string&, const std::string& fromPath,
+                     const std::string& toPath) {
+  return RenameReplacing(fromPath, toPath);
+}
+
 SystemError GetFileStamp(FileHandle file, FileStamp* stamp) {
   DWORD high = 0;
   DWORD low = GetFileSize(Native(file), &high);

@@ -141,6 +141,16 @@ SystemError RenameReplacing(const std::string& from, const std::string& to) {
 
 SystemError KeepAside(const std::string& name, const std::string& kept) { return RenameReplacing(name, kept); }
 
+SystemError OpenFolder(const std::string&, FolderHandle*) { return kNoError; }
+void CloseFolder(FolderHandle) {}
+SystemError CreateNewFileIn(FolderHandle, const std::string&, const std::string& path, FileHandle* file) {
+  return CreateNewFile(path, file);
+}
+SystemError RenameIn(FolderHandle, const std::string&, const std::string&, const std::string& fromPath,
+                     const std::string& toPath) {
+  return RenameReplacing(fromPath, toPath);
+}
+
 SystemError MakeExecutable(const std::string& path) { return gFiles.count(path) == 1 ? kNoError : kNotFound; }
 bool PathFitsSystem(const std::string&) { return true; }
 bool IsSameFile(const std::string& path, FileHandle file) { return path == Handle(file).path; }

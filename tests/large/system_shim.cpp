@@ -1,6 +1,7 @@
-// The real system side, four calls renamed so that a hook runs before each; the engine has no seam for it.
+// The real system side, five calls renamed so that a hook runs before each; the engine has no seam for it.
 #define QueryFreeBytes RealQueryFreeBytes
 #define CreateNewFile RealCreateNewFile
+#define CreateNewFileIn RealCreateNewFileIn
 #define ReadSome RealReadSome
 #define CopyInKernel RealCopyInKernel
 #ifdef _WIN32
@@ -12,6 +13,7 @@
 #endif
 #undef QueryFreeBytes
 #undef CreateNewFile
+#undef CreateNewFileIn
 #undef ReadSome
 #undef CopyInKernel
 
@@ -26,6 +28,10 @@ SystemError QueryFreeBytes(const std::string& dir, uint64_t* freeBytes) {
 SystemError CreateNewFile(const std::string& path, FileHandle* file) {
   if (gBeforeSystemCall) gBeforeSystemCall("create", path);
   return RealCreateNewFile(path, file);
+}
+SystemError CreateNewFileIn(FolderHandle folder, const std::string& name, const std::string& path, FileHandle* file) {
+  if (gBeforeSystemCall) gBeforeSystemCall("create", path);
+  return RealCreateNewFileIn(folder, name, path, file);
 }
 SystemError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) {
   if (gBeforeSystemCall) gBeforeSystemCall("read", std::string());
