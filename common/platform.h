@@ -151,9 +151,14 @@ SystemError SyncFile(FileHandle file);
 // can; nothing where it cannot.
 SystemError SyncFolder(const std::string& dir);
 
-// Calls visit with the name of every entry of the folder but "." and "..".
-SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context),
-                       void* context);
+// Calls visit with the name of every entry of the folder but "." and "..",
+// and the index the listing gives it (0 where it gives none).
+SystemError ListFolder(const std::string& dir,
+                       void (*visit)(const std::string& name, uint64_t index, void* context), void* context);
+// Whether, in this folder, a listing's index of a file is the index of
+// its identity: true only where the file system is known to keep them
+// one (a listing of a FAT volume, say, may make numbers up).
+bool ListingTellsIdentity(const std::string& dir);
 
 // Free bytes of the volume that holds the directory, for this user.
 SystemError QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes);

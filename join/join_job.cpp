@@ -99,7 +99,7 @@ struct LaterPieces {
   uint64_t nearest = 0;     // the lowest number above that one, 0 for none
 };
 
-void NoteLaterPiece(const std::string& name, void* context) {
+void NoteLaterPiece(const std::string& name, uint64_t, void* context) {
   LaterPieces& later = *static_cast<LaterPieces*>(context);
   const uint64_t number = PieceNumberOf(name, later.stemName);
   if (number == 0) return;

@@ -140,6 +140,23 @@ std::string MakeTemporaryName(const std::string& runTag, const std::string& what
   return name.append(runTag).append(1, '.').append(what).append(".dvtmp");
 }
 
+uint64_t TemporaryNumberOf(const std::string& name, const std::string& runTag) {
+  static const std::string kEnd = ".dvtmp";
+  const size_t from = runTag.size() + 1;
+  if (name.size() <= from + kEnd.size() || name.compare(0, runTag.size(), runTag) != 0 || name[runTag.size()] != '.' ||
+      name.compare(name.size() - kEnd.size(), kEnd.size(), kEnd) != 0) {
+    return 0;
+  }
+  const size_t digits = name.size() - kEnd.size() - from;
+  if (digits > 9 || name[from] == '0') return 0;
+  uint64_t number = 0;
+  for (size_t i = from; i < from + digits; ++i) {
+    if (name[i] < '0' || name[i] > '9') return 0;
+    number = number * 10 + static_cast<uint64_t>(name[i] - '0');
+  }
+  return number;
+}
+
 std::string MakeTemporaryPath(const std::string& dir, const std::string& runTag, const std::string& what,
                               char separator) {
   return JoinPath(dir, MakeTemporaryName(runTag, what), separator);

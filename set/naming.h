@@ -62,6 +62,8 @@ std::string MakeTemporaryPath(const std::string& dir, const std::string& runTag,
                               char separator = kPathSeparator);
 // The same name without its folder.
 std::string MakeTemporaryName(const std::string& runTag, const std::string& what);
+// The piece number of such a name of this run's, or 0 for any other name.
+uint64_t TemporaryNumberOf(const std::string& name, const std::string& runTag);
 
 // Where a run keeps a file of the set it replaces until the new set has
 // its names: as MakeTemporaryPath, but ".dvkeep", which nobody may delete.

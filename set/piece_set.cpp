@@ -52,11 +52,30 @@ struct PieceSurvey {
   std::map<uint64_t, FileIdentity>* found;
   uint64_t isSource = 0;  // the number of a piece name that leads to the source
   uint64_t highestRecovery = 0;  // of the recovery pieces of this name
+  // At the commit, where the listing tells identities: this run's pieces
+  // under their temporary names, given the indices listed.
+  const std::string* runTag = nullptr;
+  std::vector<FileIdentity>* fresh = nullptr;
+  uint64_t freshListed = 0;
+  bool freshDisagree = false;  // the first piece's listed index is not its own
 };
 
-void NotePiece(const std::string& name, void* context) {
+void NoteFresh(PieceSurvey& survey, const std::string& name, uint64_t index) {
+  const uint64_t number = TemporaryNumberOf(name, *survey.runTag);
+  if (number == 0 || number > survey.fresh->size()) return;
+  FileIdentity& identity = (*survey.fresh)[number - 1];
+  if (number == 1) {
+    survey.freshDisagree = index != identity.index;
+    return;
+  }
+  identity.index = index;
+  ++survey.freshListed;
+}
+
+void NotePiece(const std::string& name, uint64_t index, void* context) {
   PieceSurvey& survey = *static_cast<PieceSurvey*>(context);
   const uint64_t number = PieceNumberOf(name, survey.stemName);
+  if (number == 0 && survey.fresh != nullptr) NoteFresh(survey, name, index);
   if (number == 0) survey.highestRecovery = std::max(survey.highestRecovery, RecoveryNumberOf(name, survey.stemName));
   FileIdentity identity;
   // Only files count: a folder at a piece's name is never moved aside.
@@ -70,25 +89,41 @@ void NotePiece(const std::string& name, void* context) {
 }  // namespace
 
 bool PieceSet::IdentifyPieces(std::map<uint64_t, FileIdentity>* found, bool bySource, uint64_t* highestRecovery,
-                              StopReason* stop) const {
+                              StopReason* stop) {
   // One look at the folder instead of one for every number: a name that
   // does not exist costs a scan of the folder on some systems.
   PieceSurvey survey{this, SourceFileName(stem_), bySource ? source_ : FileHandle(), found};
+  // At the commit, the same look tells this run's pieces' indices, where it can.
+  const bool fresh = !bySource && listedIds_ && count_ >= 2;
+  if (fresh) survey.runTag = &runTag_, survey.fresh = &freshIds_;
   SystemError error = ListFolder(targetDir_, NotePiece, &survey);
   *highestRecovery = survey.highestRecovery;
   if (error != kNoError) {
     *stop = Failure(Role::kFolder, Operation::kList, targetDir_, error);
     return false;
   }
+  const bool listedAll = survey.freshListed == count_ - 1 && !survey.freshDisagree;
+  if (fresh && !listedAll && !IdentifyFreshByName(stop)) return false;
   if (survey.isSource == 0) return true;
   *stop = StopReason{StopKind::kPieceIsSource, Name(survey.isSource)};
   return false;
+}
+
+bool PieceSet::IdentifyFreshByName(StopReason* stop) {
+  for (uint64_t number = 2; number <= count_; ++number) {
+    const uint64_t size = freshIds_[number - 1].size;
+    SystemError error = GetNameIdentity(TemporaryPath(number), &freshIds_[number - 1]);
+    if (error != kNoError) return Fail(Operation::kStat, number, error, stop);
+    freshIds_[number - 1].size = size;
+  }
+  return true;
 }
 
 bool PieceSet::Survey(StopReason* stop) {
   if (dryRun_) return true;
   // Not held, the pieces are made by their paths: the same files, found more slowly.
   OpenFolder(targetDir_, folder_.Receive());
+  listedIds_ = ListingTellsIdentity(targetDir_);
   uint64_t highestRecovery = 0;
   return IdentifyPieces(&surveyed_, true, &highestRecovery, stop);
 }
@@ -157,9 +192,16 @@ bool PieceSet::End(StopReason* stop) {
   if (recordSizes_) sizes_.push_back(pieceBytes_);
   if (!dryRun_) {
     FileIdentity id;
-    // Every piece lies in the first one's folder.
-    SystemError error = freshIds_.empty() ? GetOpenIdentity(piece_.Get(), &id)
-                                          : GetOpenIdentityBeside(piece_.Get(), freshIds_.front(), &id);
+    SystemError error = kNoError;
+    // Every piece lies in the first one's folder, on its volume; where the
+    // commit's listing tells the others' indices, they are taken from it.
+    if (freshIds_.empty()) {
+      error = GetOpenIdentity(piece_.Get(), &id);
+    } else if (listedIds_) {
+      id = FileIdentity{freshIds_.front().volume, 0, pieceBytes_, false};
+    } else {
+      error = GetOpenIdentityBeside(piece_.Get(), freshIds_.front(), &id);
+    }
     freshIds_.push_back(id);
     if (error != kNoError) return Fail(Operation::kStat, count_, error, stop);
   }

@@ -88,9 +88,13 @@ class PieceSet {
  private:
   std::string TemporaryPath(uint64_t number) const;
   // The identity of every file at a piece's name now, by number, and the
-  // highest number of the recovery pieces there.
+  // highest number of the recovery pieces there; after the survey, also
+  // the indices of this run's pieces after the first, which End left out
+  // where the listing tells them.
   bool IdentifyPieces(std::map<uint64_t, FileIdentity>* found, bool bySource, uint64_t* highestRecovery,
-                      StopReason* stop) const;
+                      StopReason* stop);
+  // Those indices asked of each piece by name, where the listing missed one.
+  bool IdentifyFreshByName(StopReason* stop);
   std::string ManifestTemporaryPath() const;
   bool Stop(StopKind kind, uint64_t number, StopReason* stop) const;
   bool Fail(Operation operation, uint64_t number, SystemError code, StopReason* stop) const;
@@ -119,6 +123,7 @@ class PieceSet {
   std::vector<FileIdentity> freshIds_;         // of the pieces ended
   std::vector<std::string> beside_;            // files beside the pieces written under temporary names
   FolderSlot folder_;                          // the target folder, held for the pieces' names
+  bool listedIds_ = false;                     // its listing tells the pieces' indices
   FileSlot piece_;
 };
 

@@ -112,7 +112,7 @@ struct RecoveryListing {
   uint64_t highest = 0;
 };
 
-void NoteRecovery(const std::string& name, void* context) {
+void NoteRecovery(const std::string& name, uint64_t, void* context) {
   RecoveryListing& listing = *static_cast<RecoveryListing*>(context);
   listing.highest = std::max(listing.highest, RecoveryNumberOf(name, listing.stemName));
 }

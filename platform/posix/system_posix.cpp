@@ -4,6 +4,9 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
 #include <time.h>
 #include <unistd.h>
 
@@ -340,20 +343,34 @@ SystemError SyncFolder(const std::string& dir) {
   return error;
 }
 
-SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context),
-                       void* context) {
+SystemError ListFolder(const std::string& dir,
+                       void (*visit)(const std::string& name, uint64_t index, void* context), void* context) {
   DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());
   if (folder == nullptr) return LastError();
   errno = 0;
   std::string name;  // one buffer for every entry: a set's folder may hold thousands
   while (const struct dirent* entry = ::readdir(folder)) {
     name.assign(entry->d_name);
-    if (name != "." && name != "..") visit(name, context);
+    if (name != "." && name != "..") visit(name, static_cast<uint64_t>(entry->d_ino), context);
     errno = 0;
   }
   SystemError error = errno;
   ::closedir(folder);
   return error;
+}
+
+bool ListingTellsIdentity(const std::string& dir) {
+#ifdef __linux__
+  // Local file systems whose listings give each file's inode number.
+  constexpr unsigned long kExt = 0xEF53, kTmpfs = 0x01021994, kXfs = 0x58465342, kBtrfs = 0x9123683E;
+  struct statfs info;
+  if (::statfs(dir.empty() ? "." : dir.c_str(), &info) != 0) return false;
+  const unsigned long type = static_cast<unsigned long>(info.f_type);
+  return type == kExt || type == kTmpfs || type == kXfs || type == kBtrfs;
+#else
+  (void)dir;
+  return false;
+#endif
 }
 
 namespace {

@@ -363,8 +363,8 @@ SystemError SyncFile(FileHandle file) {
 // Windows keeps a folder's entries with the files' own metadata: nothing to ask.
 SystemError SyncFolder(const std::string&) { return InjectedFault(FaultCall::kSync); }
 
-SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context),
-                       void* context) {
+SystemError ListFolder(const std::string& dir,
+                       void (*visit)(const std::string& name, uint64_t index, void* context), void* context) {
   std::string pattern = dir.empty() ? std::string(".") : dir;
   if (pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
   pattern += '*';
@@ -373,12 +373,15 @@ SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& 
   if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? kNoError : LastError();
   do {
     const std::string name = data.cFileName;
-    if (name != "." && name != "..") visit(name, context);
+    if (name != "." && name != "..") visit(name, 0, context);
   } while (FindNextFileA(find, &data));
   SystemError error = GetLastError() == ERROR_NO_MORE_FILES ? kNoError : LastError();
   FindClose(find);
   return error;
 }
+
+// FindFirstFile tells no file index.
+bool ListingTellsIdentity(const std::string&) { return false; }
 
 SystemError QueryFreeBytes(const std::string& targetDir, uint64_t* freeBytes) {
   const std::string root = MakeFreeSpaceRoot(targetDir);

@@ -163,13 +163,15 @@ SystemError LookUpFile(const std::string& path, uint64_t* size, bool* found) {
   return kNoError;
 }
 bool IsRegularFile(const std::string& path) { return gFiles.count(path) == 1; }
+bool ListingTellsIdentity(const std::string&) { return false; }
 // Names directly in dir; every file here lives in a folder of its own path.
-SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, void* context), void* context) {
+SystemError ListFolder(const std::string& dir, void (*visit)(const std::string& name, uint64_t index, void* context),
+                       void* context) {
   const std::string prefix = dir.empty() || dir.back() == '/' ? dir : dir + "/";
   for (const auto& file : gFiles) {
     const std::string& path = file.first;
     if (path.compare(0, prefix.size(), prefix) == 0 && path.find('/', prefix.size()) == std::string::npos) {
-      visit(path.substr(prefix.size()), context);
+      visit(path.substr(prefix.size()), 0, context);
     }
   }
   return kNoError;
