@@ -116,11 +116,10 @@ struct FolderHandle {
 };
 SystemError OpenFolder(const std::string& dir, FolderHandle* folder);
 void CloseFolder(FolderHandle folder);
-// CreateNewFile(path) and RenameReplacing(fromPath, toPath), where each
-// path is the name beside it in the folder held.
-SystemError CreateNewFileIn(FolderHandle folder, const std::string& name, const std::string& path, FileHandle* file);
-SystemError RenameIn(FolderHandle folder, const std::string& from, const std::string& to, const std::string& fromPath,
-                     const std::string& toPath);
+// CreateNewFile and RenameReplacing of names in the folder `dir`, held as
+// `folder` (or not held: then by the path of dir and name).
+SystemError CreateNewFileIn(FolderHandle folder, const std::string& dir, const std::string& name, FileHandle* file);
+SystemError RenameIn(FolderHandle folder, const std::string& dir, const std::string& from, const std::string& to);
 
 // Whether path leads (through links) to a regular file, not a folder, a
 // FIFO, a device or a socket.

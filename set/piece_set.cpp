@@ -60,22 +60,25 @@ struct PieceSurvey {
   bool freshDisagree = false;  // the first piece's listed index is not its own
 };
 
-void NoteFresh(PieceSurvey& survey, const std::string& name, uint64_t index) {
+// Whether name is one of this run's pieces under its temporary name.
+bool NoteFresh(PieceSurvey& survey, const std::string& name, uint64_t index) {
   const uint64_t number = TemporaryNumberOf(name, *survey.runTag);
-  if (number == 0 || number > survey.fresh->size()) return;
+  if (number == 0 || number > survey.fresh->size()) return false;
   FileIdentity& identity = (*survey.fresh)[number - 1];
   if (number == 1) {
     survey.freshDisagree = index != identity.index;
-    return;
+  } else {
+    identity.index = index;
+    ++survey.freshListed;
   }
-  identity.index = index;
-  ++survey.freshListed;
+  return true;
 }
 
 void NotePiece(const std::string& name, uint64_t index, void* context) {
   PieceSurvey& survey = *static_cast<PieceSurvey*>(context);
+  // At the commit most names are this run's temporary ones: asked first.
+  if (survey.fresh != nullptr && NoteFresh(survey, name, index)) return;
   const uint64_t number = PieceNumberOf(name, survey.stemName);
-  if (number == 0 && survey.fresh != nullptr) NoteFresh(survey, name, index);
   if (number == 0) survey.highestRecovery = std::max(survey.highestRecovery, RecoveryNumberOf(name, survey.stemName));
   FileIdentity identity;
   // Only files count: a folder at a piece's name is never moved aside.
@@ -154,8 +157,8 @@ bool PieceSet::Begin(StopReason* stop) {
     count_ = number;
     return true;
   }
-  const std::string name = MakeTemporaryName(runTag_, DecimalText(number));
-  SystemError error = CreateNewFileIn(folder_.Get(), name, JoinPath(targetDir_, name), piece_.Receive());
+  SystemError error =
+      CreateNewFileIn(folder_.Get(), targetDir_, MakeTemporaryName(runTag_, DecimalText(number)), piece_.Receive());
   if (error != kNoError) return Fail(Operation::kCreate, number, error, stop);
   count_ = number;
   return true;

@@ -114,7 +114,7 @@ Role RoleOfBeside(const std::string& what) {
 }
 
 SetChange::SetChange(const std::string& stem, const std::string& runTag)
-    : stem_(stem), dir_(FolderOf(stem)), runTag_(runTag), journal_(MakeJournalName(stem)) {}
+    : stem_(stem), stemName_(SourceFileName(stem)), dir_(FolderOf(stem)), runTag_(runTag), journal_(MakeJournalName(stem)) {}
 
 std::string SetChange::FinalPath(const ChangedName& name) const {
   // Pieces first: a set has thousands of them and three other files at most.
@@ -123,6 +123,12 @@ std::string SetChange::FinalPath(const ChangedName& name) const {
   if (name.what == "bat") return JoinPath(dir_, kJoinBatchName);
   if (name.what == "sh") return JoinPath(dir_, kJoinScriptName);
   return MakePieceName(stem_, name.what);
+}
+
+std::string SetChange::FinalName(const ChangedName& name) const {
+  // A piece's name is made without its folder: a set has thousands of them.
+  if (IsDigits(name.what)) return MakePieceName(stemName_, name.what);
+  return SourceFileName(FinalPath(name));
 }
 
 std::string SetChange::TemporaryPath(const std::string& what) const { return MakeTemporaryPath(dir_, runTag_, what); }
@@ -194,6 +200,15 @@ bool SetChange::WriteJournal(StopReason* stop) {
   return false;
 }
 
+SystemError SetChange::MoveOldAside(const ChangedName& name) const {
+  const std::string final = FinalPath(name);
+  SystemError error = KeepAside(final, KeptPath(name.what));
+  // Kept as a second name, the old file still stands at a name that no new one takes.
+  FileIdentity there;
+  if (error == kNoError && !name.fresh && GetNameIdentity(final, &there) == kNoError) error = RemoveFile(final);
+  return error;
+}
+
 bool SetChange::Commit(StopReason* stop) {
   if (!WriteJournal(stop)) return false;
   // Held for the renames, which the record's folder names; not held, they go by path.
@@ -201,23 +216,15 @@ bool SetChange::Commit(StopReason* stop) {
   OpenFolder(dir_, folder.Receive());
   bool failed = false;
   for (const ChangedName& name : names_) {
-    const std::string final = FinalPath(name);
-    SystemError error = name.old ? KeepAside(final, KeptPath(name.what)) : kNoError;
-    // Kept as a second name, the old file still stands at a name that no new one takes.
-    FileIdentity there;
-    if (error == kNoError && name.old && !name.fresh && GetNameIdentity(final, &there) == kNoError) {
-      error = RemoveFile(final);
-    }
+    SystemError error = name.old ? MoveOldAside(name) : kNoError;
     if (error != kNoError) {
-      *stop = Failure(Role::kBackup, Operation::kRename, final, error);
+      *stop = Failure(Role::kBackup, Operation::kRename, FinalPath(name), error);
       failed = true;
       break;
     }
-    error = name.fresh ? RenameIn(folder.Get(), MakeTemporaryName(runTag_, name.what), SourceFileName(final),
-                                  TemporaryPath(name.what), final)
-                       : kNoError;
+    error = name.fresh ? RenameIn(folder.Get(), dir_, MakeTemporaryName(runTag_, name.what), FinalName(name)) : kNoError;
     if (error != kNoError) {
-      *stop = RenameCause(name.what, final, error);
+      *stop = RenameCause(name.what, FinalPath(name), error);
       failed = true;
       break;
     }

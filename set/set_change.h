@@ -38,6 +38,8 @@ class SetChange {
 
   // The final name of `what`, and its temporary name and kept name.
   std::string FinalPath(const ChangedName& name) const;
+  // The same without its folder.
+  std::string FinalName(const ChangedName& name) const;
   std::string TemporaryPath(const std::string& what) const;
   std::string KeptPath(const std::string& what) const;
 
@@ -62,8 +64,11 @@ class SetChange {
  private:
   bool WriteJournal(StopReason* stop);
   bool Named(const ChangedName& name) const;
+  // The old file of a name that the change replaces or empties, kept aside.
+  SystemError MoveOldAside(const ChangedName& name) const;
 
   std::string stem_;
+  std::string stemName_;  // the stem without its folder
   std::string dir_;
   std::string runTag_;
   std::string journal_;

@@ -78,8 +78,18 @@ SystemError OpenFolder(const std::string& dir, FolderHandle* folder) {
 
 void CloseFolder(FolderHandle folder) { ::close(static_cast<int>(folder.value)); }
 
-SystemError CreateNewFileIn(FolderHandle folder, const std::string& name, const std::string& path, FileHandle* file) {
-  if (folder.value == kNoHandle) return CreateNewFile(path, file);
+namespace {
+
+// A name in a folder that is not held, by its path.
+std::string PathIn(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return name;
+  return dir.back() == '/' ? dir + name : dir + '/' + name;
+}
+
+}  // namespace
+
+SystemError CreateNewFileIn(FolderHandle folder, const std::string& dir, const std::string& name, FileHandle* file) {
+  if (folder.value == kNoHandle) return CreateNewFile(PathIn(dir, name), file);
   if (SystemError fault = InjectedFault(FaultCall::kCreate)) return fault;
   int fd = ::openat(static_cast<int>(folder.value), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return LastError();
@@ -87,9 +97,8 @@ SystemError CreateNewFileIn(FolderHandle folder, const std::string& name, const 
   return kNoError;
 }
 
-SystemError RenameIn(FolderHandle folder, const std::string& from, const std::string& to, const std::string& fromPath,
-                     const std::string& toPath) {
-  if (folder.value == kNoHandle) return RenameReplacing(fromPath, toPath);
+SystemError RenameIn(FolderHandle folder, const std::string& dir, const std::string& from, const std::string& to) {
+  if (folder.value == kNoHandle) return RenameReplacing(PathIn(dir, from), PathIn(dir, to));
   if (SystemError fault = InjectedFault(FaultCall::kRename)) return fault;
   const int at = static_cast<int>(folder.value);
   return ::renameat(at, from.c_str(), at, to.c_str()) == 0 ? kNoError : LastError();

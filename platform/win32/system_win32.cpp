@@ -72,13 +72,21 @@ SystemError CreateNewFile(const std::string& path, FileHandle* file) {
 SystemError OpenFolder(const std::string&, FolderHandle*) { return kNoError; }
 void CloseFolder(FolderHandle) {}
 
-SystemError CreateNewFileIn(FolderHandle, const std::string&, const std::string& path, FileHandle* file) {
-  return CreateNewFile(path, file);
+namespace {
+
+std::string PathIn(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return name;
+  return dir.back() == '\\' || dir.back() == '/' ? dir + name : dir + '\\' + name;
 }
 
-SystemError RenameIn(FolderHandle, const std::string&, const std::string&, const std::string& fromPath,
-                     const std::string& toPath) {
-  return RenameReplacing(fromPath, toPath);
+}  // namespace
+
+SystemError CreateNewFileIn(FolderHandle, const std::string& dir, const std::string& name, FileHandle* file) {
+  return CreateNewFile(PathIn(dir, name), file);
+}
+
+SystemError RenameIn(FolderHandle, const std::string& dir, const std::string& from, const std::string& to) {
+  return RenameReplacing(PathIn(dir, from), PathIn(dir, to));
 }
 
 SystemError GetFileStamp(FileHandle file, FileStamp* stamp) {

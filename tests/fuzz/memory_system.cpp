@@ -143,12 +143,14 @@ SystemError KeepAside(const std::string& name, const std::string& kept) { return
 
 SystemError OpenFolder(const std::string&, FolderHandle*) { return kNoError; }
 void CloseFolder(FolderHandle) {}
-SystemError CreateNewFileIn(FolderHandle, const std::string&, const std::string& path, FileHandle* file) {
-  return CreateNewFile(path, file);
+std::string PathIn(const std::string& dir, const std::string& name) {
+  return dir.empty() ? name : dir.back() == '/' ? dir + name : dir + "/" + name;
 }
-SystemError RenameIn(FolderHandle, const std::string&, const std::string&, const std::string& fromPath,
-                     const std::string& toPath) {
-  return RenameReplacing(fromPath, toPath);
+SystemError CreateNewFileIn(FolderHandle, const std::string& dir, const std::string& name, FileHandle* file) {
+  return CreateNewFile(PathIn(dir, name), file);
+}
+SystemError RenameIn(FolderHandle, const std::string& dir, const std::string& from, const std::string& to) {
+  return RenameReplacing(PathIn(dir, from), PathIn(dir, to));
 }
 
 SystemError MakeExecutable(const std::string& path) { return gFiles.count(path) == 1 ? kNoError : kNotFound; }

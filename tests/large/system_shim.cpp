@@ -29,9 +29,9 @@ SystemError CreateNewFile(const std::string& path, FileHandle* file) {
   if (gBeforeSystemCall) gBeforeSystemCall("create", path);
   return RealCreateNewFile(path, file);
 }
-SystemError CreateNewFileIn(FolderHandle folder, const std::string& name, const std::string& path, FileHandle* file) {
-  if (gBeforeSystemCall) gBeforeSystemCall("create", path);
-  return RealCreateNewFileIn(folder, name, path, file);
+SystemError CreateNewFileIn(FolderHandle folder, const std::string& dir, const std::string& name, FileHandle* file) {
+  if (gBeforeSystemCall) gBeforeSystemCall("create", dir + name);
+  return RealCreateNewFileIn(folder, dir, name, file);
 }
 SystemError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) {
   if (gBeforeSystemCall) gBeforeSystemCall("read", std::string());
