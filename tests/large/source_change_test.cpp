@@ -79,4 +79,27 @@ TEST(PieceVanishes, DuringTheJoinStopsItAndRemovesTheIncompleteFile) {
   EXPECT_EQ(ListDir(pieces).size(), 4u);
 }
 
+// Piece 2 is gone, under its temporary name, when JOIN.BAT is written after the last piece: the
+// commit cannot tell its identity (POSIX) or rename it (Windows), stops, and names nothing.
+TEST(PieceVanishes, BeforeTheCommitStopsTheSplitAndLeavesTheTargetAsItWas) {
+  TempDir dir;
+  const std::string source = dir.Subdir("in") + kPathSeparator + "data.bin", target = dir.Subdir("out");
+  WriteBytes(source, PatternBytes(10000, 7));
+  gBeforeSystemCall = [&](const std::string& call, const std::string& path) {
+    if (call != "create" || path.find(".bat.dvtmp") == std::string::npos) return;
+    for (const std::string& name : ListDir(target)) {
+      if (name.size() > 9 && name.compare(name.size() - 8, 8, ".2.dvtmp") == 0) RemoveFile(target + kPathSeparator + name);
+    }
+  };
+  const Log log = RunSplit(WithBatch(BySize(4000)), source, target);
+  gBeforeSystemCall = nullptr;
+  const std::string second = target + kPathSeparator + "data_bin.2";
+#ifdef _WIN32
+  EXPECT_EQ(log.back(), "stopped rename-piece " + second + " 2");  // ERROR_FILE_NOT_FOUND
+#else
+  EXPECT_EQ(log.back(), "stopped stat-piece " + second + " 2");  // ENOENT
+#endif
+  EXPECT_TRUE(ListDir(target).empty());
+}
+
 }  // namespace
