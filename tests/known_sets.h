@@ -133,6 +133,12 @@ constexpr char kPieceChecksum[] =
     "been stopped and the incomplete file removed.";
 constexpr char kManifestNotRegular[] =
     "The checksum file\n%p\ncannot be read: it is not a regular file !!\nThe join has been stopped; nothing was written.";
+// %p the pieces, %q how many the recovery pieces could have rebuilt (the dialog's table fills them).
+constexpr char kPiecesRebuilt[] =
+    "These pieces were missing or damaged and were rebuilt from the recovery pieces:\n%p";
+constexpr char kTooManyLost[] =
+    "Too many pieces are missing or damaged to rebuild the set:\n%p\nIts recovery pieces could have rebuilt %q !!\n"
+    "Nothing was written.";
 }  // namespace known
 
 #endif

@@ -97,11 +97,14 @@ struct Event {
   uint64_t number;   // pieces of kStart, piece of kProgress
   StopReason reason;
   Question question;
+  WarningKind warning = WarningKind::kStalePiece;
 };
 Event Ask(QuestionKind kind, uint64_t pieces, uint64_t pieceBytes, uint64_t lastBytes, uint64_t total) {
   return {Event::kAsk, "", 0, {}, {kind, pieces, pieceBytes, lastBytes, total, "x.bin"}};
 }
-Event Warn(const std::string& path) { return {Event::kWarn, path, 0, {}, {}}; }
+Event Warn(const std::string& path, WarningKind kind = WarningKind::kStalePiece) {
+  return {Event::kWarn, path, 0, {}, {}, kind};
+}
 Event Start(uint64_t pieces) { return {Event::kStart, "", pieces, {}, {}}; }
 Event Step(uint64_t piece) { return {Event::kProgress, "", piece, {}, {}}; }
 Event Finish() { return {Event::kFinish, "", 0, {}, {}}; }
@@ -123,7 +126,7 @@ JobResult Play(JobReport& report) {
       case Event::kAsk:
         if (report.Ask(event.question) == Answer::kNo) return {JobEnd::kDeclined, {}};
         break;
-      case Event::kWarn: report.Warn({WarningKind::kStalePiece, event.text}); break;
+      case Event::kWarn: report.Warn({event.warning, event.text}); break;
       case Event::kStart: report.StartProgress(event.number, event.number * 10); break;
       case Event::kProgress: report.Progress(event.number, event.number * 10); break;
       case Event::kFinish: report.Finished({}); return {JobEnd::kFinished, {}};
@@ -237,6 +240,8 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
     return std::string("Could not ") + what + "\n%p !!\n" + DescribeSystemError(kDenied) + "\nThe " + job +
            " has been stopped.";
   };
+  // A known text whose %q is a count, not the second path.
+  auto counted = [](std::string text, const char* count) { return text.replace(text.find("%q"), 2, count); };
   struct Row {
     int mode;                        // 1021 Split, 1022 Join
     std::vector<Event> script;       // what the job reports, when it runs
@@ -314,6 +319,9 @@ TEST_F(MainDialog, each_refusal_and_each_stop_shows_its_boxes_and_the_split_hold
       {1022, {Stop(K::kPieceChecksum, p, 0, q)}, {known::kPieceChecksum}},
       {1022, {Stop(K::kInterrupted)}, {known::kJoinInterrupted}}, {1022, {Stop(K::kLowMemory)}, {known::kLowMemory}},
       {1022, {Finish()}, {known::kJoinFinished}},
+      // A set with recovery pieces: what was rebuilt before the end, or why nothing could be.
+      {1022, {Warn(p, WarningKind::kPiecesRebuilt), Finish()}, {known::kPiecesRebuilt, known::kJoinFinished}},
+      {1022, {Stop(K::kTooManyLost, p, 1)}, {counted(known::kTooManyLost, "1")}},
   };
   for (const Row& row : rows) {
     const bool join = row.mode == 1022;
