@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "checksum_manifest.h"
+#include "split_job.h"
 #include "batch_file.h"
 #include "known_sets.h"
 
@@ -287,6 +288,43 @@ TEST(Program, splits_and_joins_names_in_any_script) {
     EXPECT_EQ(25, SendMessageW(program.Control(1006), WM_GETTEXTLENGTH, 0, 0));
     EXPECT_EQ(0u, program.EscapeAndWait());
   }
+}
+
+// A set made with a recovery piece (by the engine, as the command line makes it), its piece 2 lost: the program
+// joins it, says which piece it rebuilt before it says it finished, and gives back the source.
+TEST(Program, joins_a_set_whose_lost_piece_it_rebuilds) {
+  struct Quiet : JobReport {
+    Answer Ask(const Question&) override { return Answer::kYes; }
+    void Warn(const Warning&) override {}
+    void StartProgress(uint64_t, uint64_t) override {}
+    void Progress(uint64_t, uint64_t) override {}
+    void Finished(const JobSummary&) override {}
+    void Stopped(const StopReason&) override {}
+  } quiet;
+  Scratch at("report.doc");
+  SplitRequest request;
+  request.sourcePath = at.in + "\\report.doc";
+  request.targetDir = at.pieces;
+  request.method = Size;
+  request.pieceBytes = 4096;
+  request.recoveryCount = 1;
+  ASSERT_EQ(JobEnd::kFinished, PerformSplitJob(request, quiet).end);
+  ASSERT_TRUE(DeleteFileW(Wide(at.pieces + "\\report_doc.2").c_str()));
+  Program program(at.work);
+  program.Click(1022);
+  program.PickSource(at.pieces + "\\report_doc.1");
+  program.PickTarget(at.out);
+  program.Click(IDOK);
+  program.Expect("Dorvenal has detected 3 files which can joined to recreate report.doc.\n report.doc which will be "
+                 "recreated will be of size 10000.\n If there is an existing report.doc , it will be Over-Written.\n "
+                 "Do you wish to continue ?",
+                 IDYES);
+  program.Expect("These pieces were missing or damaged and were rebuilt from the recovery pieces:\nreport_doc.2", IDOK);
+  program.Expect("Finished Joining Successfully !!!", IDOK);
+  EXPECT_TRUE(at.source == Read(at.out + "\\report.doc")) << "the joined file differs";
+  EXPECT_EQ((std::vector<std::string>{"report_doc.1", "report_doc.3", "report_doc.r1", "report_doc.sha256"}),
+            List(at.pieces));
+  EXPECT_EQ(0u, program.EscapeAndWait());
 }
 
 // JOIN.BAT as the split writes it, run by cmd in its folder: a refusal, or a COPY that fails, names the piece
