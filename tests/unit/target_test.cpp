@@ -305,6 +305,21 @@ TEST(Target, ACommitIsAllOrNothingAtEveryCall) {
   }
 }
 
+// Thousands of pieces: the record of the change is written a block at a time and the pieces' identities come from the
+// folder's listing. Killed halfway through the renames, the next run reads the record back whole and undoes it all.
+TEST(Target, ALongRecordIsReadBackWhole) {
+  TempDir scratch;
+  const std::string in = scratch.Subdir("in"), out = scratch.Subdir("out"), joined = scratch.Subdir("joined");
+  const std::string source = in + "/data.bin", stem = out + "/data_bin";
+  WriteBytes(source, PatternBytes(9000, 3));
+  ASSERT_TRUE(KilledAt({FaultCall::kRename, 2000, 0, false, true}, [&] { RunSplit(ByCount(3000), source, out); }));
+  ASSERT_GT(ReadBytes(stem + ".dvjournal").size(), size_t{65536});
+  EXPECT_EQ(ListDir(out).size(), 3002u);  // 1,999 pieces named, 1,001 not, the record and the lock
+  const Log next = RunJoin(stem + ".1", joined);
+  EXPECT_EQ(next.front(), "warn undone " + stem);
+  EXPECT_EQ(SetIn(out), Log{});
+}
+
 // Another split of the same name gives the folder its set while this one writes its pieces: this one stops with its
 // reason and leaves that set whole, whichever of the two has more pieces.
 TEST(Target, AnotherRunsSetIsLeftWhole) {
