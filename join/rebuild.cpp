@@ -371,12 +371,25 @@ const Sha256Digest* DigestOfRow(const CodedSet& set, uint32_t row) {
   return set.recoveryDigests.empty() ? nullptr : &set.recoveryDigests[row - set.dataCount];
 }
 
+// The data rows of `present`, which come before its recovery rows.
+size_t DataRowsIn(const std::vector<uint32_t>& present, uint32_t dataCount) {
+  return static_cast<size_t>(std::count_if(present.begin(), present.end(), [&](uint32_t row) { return row < dataCount; }));
+}
+
+// The data survivors hashed in the pass against the set's digests.
 void CheckSurvivors(CodedSet* set, const std::vector<uint32_t>& present, const std::vector<Sha256Digest>& digests,
                     bool* survivorsSound) {
-  for (size_t k = 0; k < present.size(); ++k) {
-    const Sha256Digest* expected = DigestOfRow(*set, present[k]);
-    if (expected != nullptr && digests[k] != *expected) FoundDamaged(set, present[k], survivorsSound);
+  for (size_t k = 0; k < digests.size(); ++k) {
+    if (digests[k] != set->digests[present[k]]) FoundDamaged(set, present[k], survivorsSound);
   }
+}
+
+bool RowsMatch(const CodedSet& set, const std::vector<uint32_t>& rows, const std::vector<Sha256Digest>& digests) {
+  for (size_t k = 0; k < rows.size(); ++k) {
+    const Sha256Digest* expected = DigestOfRow(set, rows[k]);
+    if (expected != nullptr && digests[k] != *expected) return false;
+  }
+  return true;
 }
 
 // A column done, as bytes of the whole output: every data row is written
@@ -432,7 +445,9 @@ bool Rebuild(CodedSet* set, const std::vector<uint32_t>& rows, const std::vector
   std::unique_ptr<FileSlot[]> inputs(new FileSlot[set->dataCount]);
   std::vector<PassInput> in;
   PassWork work;
-  work.hashInputs = whole != nullptr;
+  // Survivors copied to the output are hashed; a recovery row shows its
+  // damage in the rows it rebuilds.
+  if (whole != nullptr) work.hashedInputs = DataRowsIn(context.present, set->dataCount);
   if (!OpenSurvivors(set, context.present, whole, inputs.get(), &in, &work.inputPrefixes, survivorsSound, stop)) {
     return false;
   }
@@ -451,6 +466,9 @@ bool Rebuild(CodedSet* set, const std::vector<uint32_t>& rows, const std::vector
   if (whole != nullptr && unread) return FoundDamaged(set, context.present[outcome.at], survivorsSound);
   if (!PassStops(*set, outcome, context.present, rows, whole, stop)) return false;
   if (whole != nullptr) CheckSurvivors(set, context.present, work.inputDigests, survivorsSound);
+  // There a rebuilt row unlike its digest tells of a recovery row damaged:
+  // the whole check finds which.
+  if (whole != nullptr && !RowsMatch(*set, rows, work.outputDigests)) *survivorsSound = false;
   return !*survivorsSound || KeepRebuilt(*set, rows, work.outputDigests, made, ids, stop);
 }
 

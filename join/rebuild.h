@@ -74,12 +74,13 @@ struct WholeOutput {
   void* context = nullptr;
 };
 // Writes the whole output in one pass over survivors presumed sound: each
-// data row read goes to its place, the lost data rows (`rows`) are rebuilt
-// at theirs, and every survivor is hashed as it is read. A survivor that
-// is not what the set describes is no longer sound, and *survivorsSound
-// false (no stop): the output is then worth nothing, and the set is to be
-// checked whole and rebuilt from what is sound. A rebuilt row that does
-// not match its digest stops as RebuildRows does.
+// data row read goes to its place, and is hashed; the lost data rows
+// (`rows`) are rebuilt at theirs, and checked against their digests. A
+// data survivor that is not what the set describes is no longer sound,
+// and where one is, or a rebuilt row does not match (a recovery row is
+// damaged), *survivorsSound is false (no stop): the output is then worth
+// nothing, and the set is to be checked whole and rebuilt from what is
+// sound.
 bool RebuildIntoOutput(CodedSet* set, const std::vector<uint32_t>& rows, const WholeOutput& output,
                        bool* survivorsSound, StopReason* stop);
 

@@ -207,12 +207,12 @@ struct PassBlocks {
   std::vector<unsigned char*> in[2], out[2];
 };
 
-void MakeBlocks(size_t inputs, size_t outputs, size_t inputTurns, size_t chunk, PassBlocks* blocks) {
+void MakeBlocks(size_t inputs, size_t hashedInputs, size_t outputs, size_t chunk, PassBlocks* blocks) {
   for (size_t turn = 0; turn < 2; ++turn) {
     for (size_t k = 0; k < inputs + outputs; ++k) {
       const bool input = k < inputs;
-      if (input && turn >= inputTurns) {
-        blocks->in[turn].push_back(blocks->in[0][k]);
+      if (input && turn == 1 && k >= hashedInputs) {
+        blocks->in[1].push_back(blocks->in[0][k]);
         continue;
       }
       blocks->owned.emplace_back(new unsigned char[chunk]);
@@ -275,12 +275,11 @@ PassOutcome RunColumnPass(uint64_t rowLength, const std::vector<PassInput>& inpu
                           PassWork* work) {
   // Rows hashed are read or filled into two blocks, turn about: one is
   // hashed while the other takes the next column.
-  const size_t inputTurns = work->hashInputs ? 2 : 1;
-  const size_t chunk = ChunkOf(rowLength, inputTurns * inputs.size() + 2 * outputs.size());
+  const size_t hashedInputs = std::min(work->hashedInputs, inputs.size());
+  const size_t chunk = ChunkOf(rowLength, inputs.size() + hashedInputs + 2 * outputs.size());
   PassBlocks blocks;
-  MakeBlocks(inputs.size(), outputs.size(), inputTurns, chunk, &blocks);
+  MakeBlocks(inputs.size(), hashedInputs, outputs.size(), chunk, &blocks);
   ColumnHash column;  // after the blocks, so that it is waited for before they go
-  const size_t hashedInputs = work->hashInputs ? inputs.size() : 0;
   const size_t hashed = hashedInputs + outputs.size();
   StartHashes(column, work->inputPrefixes, hashedInputs);
   StartHashes(column, work->outputPrefixes, outputs.size());
@@ -308,8 +307,7 @@ PassOutcome RunColumnPass(uint64_t rowLength, const std::vector<PassInput>& inpu
   if (!FinishHashes(column, hashedInputs, outputs.size(), &work->outputDigests)) {
     return PassOutcome{PassEnd::kCodeFailed, 0, kNoError};
   }
-  work->inputDigests.clear();
-  if (work->hashInputs && !FinishHashes(column, 0, inputs.size(), &work->inputDigests)) {
+  if (!FinishHashes(column, 0, hashedInputs, &work->inputDigests)) {
     return PassOutcome{PassEnd::kCodeFailed, 0, kNoError};
   }
   return PassOutcome();

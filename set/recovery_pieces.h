@@ -84,12 +84,12 @@ struct PassOutcome {
 using ColumnCode = bool (*)(const void* context, size_t length, const unsigned char* const* in,
                             unsigned char* const* out);
 // What a pass does beside the code: every output hashed, the SHA-256 of
-// outputPrefixes[k] then its bytes; with hashInputs, every input as well
+// outputPrefixes[k] then its bytes; the first hashedInputs inputs as well
 // (inputPrefixes[k], then the bytes read, not the zeros after them); and
 // `tell`, where set, told after each column how far every row is done.
 struct PassWork {
   std::vector<std::string> outputPrefixes;
-  bool hashInputs = false;
+  size_t hashedInputs = 0;
   std::vector<std::string> inputPrefixes;
   void (*tell)(uint64_t through, void* context) = nullptr;
   void* tellContext = nullptr;

@@ -9,7 +9,7 @@
 
 namespace {
 
-enum class Harm { kMissing, kFlipped, kCut, kForeign };
+enum class Harm { kMissing, kFlipped, kCut, kForeign, kLastFlipped };
 const Harm kHarms[] = {Harm::kMissing, Harm::kFlipped, Harm::kCut, Harm::kForeign};
 
 // The set's file of row `row`: pieces 1 .. n, then recovery pieces r1 ...
@@ -26,6 +26,7 @@ void Damage(const std::string& folder, const std::string& name, Harm harm, const
   std::string bytes = ReadBytes(path);
   std::remove(path.c_str());
   if (harm == Harm::kFlipped) bytes[bytes.size() / 2] ^= 0x20;
+  if (harm == Harm::kLastFlipped) bytes.back() ^= 0x20;
   if (harm == Harm::kCut) bytes.resize(bytes.size() / 2);
   if (harm == Harm::kForeign) bytes = ReadBytes(foreignFolder + kPathSeparator + name);
   if (harm != Harm::kMissing) WriteBytes(path, bytes);
@@ -81,6 +82,9 @@ std::vector<LossCase> LossCases(int n) {
   for (int a = 0; a < n + 2; ++a) {
     for (int b = a + 1; b < n + 2; ++b, ++turn) cases.push_back({2, {{a, kHarms[turn % 4]}, {b, kHarms[(turn + 1) % 4]}}});
   }
+  // Damage past the end of the short last piece, which rebuilding it never
+  // reads: only the damaged piece's own hash tells.
+  cases.push_back({2, {{0, Harm::kLastFlipped}, {n - 1, Harm::kMissing}}});
   return cases;
 }
 
