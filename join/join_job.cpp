@@ -42,13 +42,15 @@ struct JoinRun {
   FileSlot pieceFile;
   FileSlot outputFile;
   bool outputIncomplete = false;  // the temporary file exists and is not yet whole
-  // A set with recovery pieces: checked whole before the copy, its lost
-  // pieces rebuilt into temporary files of this run, which the copy takes
-  // in their place.
+  // A set with recovery pieces: pieces lost by their look-ups are
+  // rebuilt by the pass that writes the whole output and checks the others
+  // as it reads them. Otherwise the set is checked whole before the copy,
+  // its lost pieces rebuilt into temporary files of this run, which the
+  // copy takes in their place.
   bool coded = false;
   CodedSet codedSet;
-  bool rebuildInOutput = false;  // left to the pass that writes the whole output
-  bool outputWhole = false;      // that pass wrote it
+  bool rebuildInOutput = false;  // left to that pass
+  bool outputWhole = false;      // that pass wrote the output
   std::vector<uint32_t> rebuilt;         // rows
   std::vector<std::string> rebuiltPaths;  // by row of `rebuilt`
   std::vector<std::string> standIns;     // by piece: the rebuilt file, or empty

@@ -27,7 +27,8 @@ struct CodedSet {
   // Sound recovery headers describe another set than the manifest does:
   // the manifest is damaged, or they belong elsewhere.
   bool headersDisagree = false;
-  // After CheckCodedSet (or PresumeFromLookUps): by row (data 0 .. N-1, then recovery N .. N+K-1).
+  // After CheckCodedSet, or as presumed by PresumeFromLookUps: by row
+  // (data 0 .. N-1, then recovery N .. N+K-1).
   std::vector<bool> sound;
   std::vector<FileStamp> stamps;  // of the sound rows, as checked
 };
