@@ -13,6 +13,11 @@
 #   par2_create     par2 create -r10 of the source     (with par2 installed)
 #   par2_repair     par2 repair of a copy with 1 MiB overwritten
 #
+# $CASES picks some of them (e.g. CASES="join_manifest join_rebuild"). The
+# rounds pair the cases: the ratios of split_recovery to split_checksum
+# and join_rebuild to join_manifest are also given as the median of the
+# rounds' own ratios, which hold on a shared machine where the times do not.
+#
 # Put the scratch directory on tmpfs ($BENCH_DIR, e.g. /dev/shm): it needs
 # about five times the size, and is removed at the end.
 set -euo pipefail
@@ -27,12 +32,13 @@ mkdir "$work/summed" "$work/coded" "$work/out"
 "$cli" split -q -y -n 10 --checksum "$work/src.bin" "$work/summed"
 "$cli" split -q -y -n 10 --recovery 1 "$work/src.bin" "$work/coded"
 rm "$work/coded/src_bin.4"
-cases="split_checksum split_recovery join_manifest join_rebuild"
-if command -v par2 >/dev/null; then
+all="split_checksum split_recovery join_manifest join_rebuild"
+command -v par2 >/dev/null && all="$all par2_create par2_repair"
+cases=${CASES:-$all}
+if [[ " $cases " == *" par2_"* ]]; then
   mkdir "$work/par"
   cp "$work/src.bin" "$work/par/src.bin"
   (cd "$work/par" && par2 create -q -q -r10 -n1 src.par2 src.bin)
-  cases="$cases par2_create par2_repair"
 fi
 
 # Each case writes into an emptied folder, so that none pays for another's files.
@@ -44,7 +50,8 @@ damage() {
   cp "$work/src.bin" "$work/par/src.bin"
   dd if=/dev/zero of="$work/par/src.bin" bs=1M seek=300 count=1 conv=notrunc status=none
 }
-declare -A seconds cpu
+declare -A seconds cpu last
+ratios=()
 for round in $(seq 0 "$runs"); do
   for case in $cases; do
     case $case in
@@ -57,8 +64,15 @@ for round in $(seq 0 "$runs"); do
     esac
     [ "$round" -eq 0 ] && continue  # round 0 warms up
     read -r wall user system <"$work/t"
+    last[$case]=$wall
     seconds[$case]+="$wall "
     cpu[$case]+="$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }') "
+  done
+  [ "$round" -eq 0 ] && continue
+  for pair in split_recovery/split_checksum join_rebuild/join_manifest; do
+    a=${pair%/*} b=${pair#*/}
+    [ -n "${last[$a]:-}" ] && [ -n "${last[$b]:-}" ] &&
+      ratios[${#ratios[@]}]="$pair $(awk -v a="${last[$a]}" -v b="${last[$b]}" 'BEGIN { print a / b }')"
   done
 done
 stats() {
@@ -67,4 +81,10 @@ stats() {
 }
 for case in $cases; do
   printf '%-15s wall %s   cpu %s   (n %d)\n' "$case" "$(stats "${seconds[$case]}")" "$(stats "${cpu[$case]}")" "$runs"
+done
+for pair in split_recovery/split_checksum join_rebuild/join_manifest; do
+  values=$(printf '%s\n' "${ratios[@]}" | awk -v p="$pair" '$1 == p { print $2 }')
+  [ -z "$values" ] && continue
+  printf '%-29s ratio of each round: median %s\n' "$pair" \
+    "$(sort -n <<<"$values" | awk '{ v[NR] = $1 } END { printf "%.2f (n %d)", v[int((NR + 1) / 2)], NR }')"
 done

@@ -51,6 +51,9 @@ SystemError GetFileStamp(FileHandle file, FileStamp* stamp);
 SystemError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got);
 // Writes all bytes at the file's position; a short write is finished or reported.
 SystemError WriteAll(FileHandle file, const void* data, size_t length);
+// The same at `offset`, whatever the position (which it may move); bytes
+// between the file's end and the offset read as zeros until written.
+SystemError WriteAllAt(FileHandle file, uint64_t offset, const void* data, size_t length);
 // Copies length bytes from `from` at its position to `to` at its position
 // inside the kernel, moving both positions; *copied says how far it got.
 // *unsupported (with kNoError) when this system or these files cannot:

@@ -42,11 +42,15 @@ struct JoinRun {
   FileSlot pieceFile;
   FileSlot outputFile;
   bool outputIncomplete = false;  // the temporary file exists and is not yet whole
-  // A set with recovery pieces: checked whole before the copy, its lost
-  // pieces rebuilt into temporary files of this run, which the copy takes
-  // in their place.
+  // A set with recovery pieces: pieces lost by their look-ups are
+  // rebuilt by the pass that writes the whole output and checks the others
+  // as it reads them. Otherwise the set is checked whole before the copy,
+  // its lost pieces rebuilt into temporary files of this run, which the
+  // copy takes in their place.
   bool coded = false;
   CodedSet codedSet;
+  bool rebuildInOutput = false;  // left to that pass
+  bool outputWhole = false;      // that pass wrote the output
   std::vector<uint32_t> rebuilt;         // rows
   std::vector<std::string> rebuiltPaths;  // by row of `rebuilt`
   std::vector<std::string> standIns;     // by piece: the rebuilt file, or empty
@@ -281,11 +285,10 @@ bool DescribeCodedSet(JoinRun& run, StopReason* stop) {
 
 // Every piece checked, the lost ones rebuilt beside the output and checked
 // against the set's digests before anything takes the output's name.
-bool RebuildLostPieces(JoinRun& run, StopReason* stop) {
+bool CheckAndRebuild(JoinRun& run, StopReason* stop) {
   CodedSet& set = run.codedSet;
   if (!CheckCodedSet(&set, false, stop)) return false;
   run.rebuilt = LostRows(set, false);
-  run.standIns.assign(set.dataCount, std::string());
   if (run.rebuilt.empty()) return true;
   if (!RefuseTooManyLost(set, run.rebuilt, stop)) return false;
   const std::string tag = MakeRunTag();
@@ -301,6 +304,17 @@ bool RebuildLostPieces(JoinRun& run, StopReason* stop) {
   return true;
 }
 
+// Before the output is made. Pieces lost by their look-ups alone (missing,
+// another size) are left to the pass that writes the whole output, which
+// checks the survivors as it reads them; otherwise every piece is checked
+// first and the lost ones rebuilt.
+bool PlanRebuild(JoinRun& run, StopReason* stop) {
+  CodedSet& set = run.codedSet;
+  run.standIns.assign(set.dataCount, std::string());
+  run.rebuildInOutput = PresumeFromLookUps(&set) && LostRows(set, false).size() <= RebuildableCount(set);
+  return run.rebuildInOutput || CheckAndRebuild(run, stop);
+}
+
 // The set as it was asked about: the same description, checked now.
 bool CountCodedAgain(JoinRun& run, StopReason* stop) {
   const CodedSet asked = run.codedSet;
@@ -311,7 +325,48 @@ bool CountCodedAgain(JoinRun& run, StopReason* stop) {
       now.wholeName != asked.wholeName) {
     return Stop(stop, StopKind::kSetChanged, PiecePath(run, 1));
   }
-  return RebuildLostPieces(run, stop);
+  return PlanRebuild(run, stop);
+}
+
+// The output, written under a temporary name of this run's own, so that a
+// failure leaves an existing file of the restored name as it was.
+bool StartOutput(JoinRun& run, StopReason* stop) {
+  run.outputTemporary = MakeTemporaryPath(run.request.targetDir, MakeRunTag(), "out");
+  SystemError error = CreateNewFile(run.outputTemporary, run.outputFile.Receive());
+  if (error != kNoError) return Fail(stop, Role::kOutput, Operation::kCreate, run.outputPath, error);
+  run.outputIncomplete = true;
+  return true;
+}
+
+// Where the pass that writes the whole output stands: every piece has that
+// share done, shown as the piece the bytes would reach one after another.
+void TellWritten(uint64_t bytes, void* context) {
+  JoinRun& run = *static_cast<JoinRun*>(context);
+  uint64_t piece = 1;
+  uint64_t end = run.pieceSizes[0];  // of piece `piece`
+  while (piece < run.pieceCount && end <= bytes) end += run.pieceSizes[piece++];
+  run.report.Progress(piece, bytes);
+}
+
+// The whole output in one pass that reads every survivor once: copied to
+// its place, hashed, and with the others rebuilding the lost pieces at
+// theirs. A survivor found damaged there costs the output, which is made
+// again once the set is checked whole and the lost pieces rebuilt.
+bool RebuildInOutput(JoinRun& run, StopReason* stop) {
+  run.rebuilt = LostRows(run.codedSet, false);
+  WholeOutput output;
+  output.file = run.outputFile.Get();
+  output.path = run.outputPath;
+  output.tell = TellWritten;
+  output.context = &run;
+  bool survivorsSound = false;
+  if (!RebuildIntoOutput(&run.codedSet, run.rebuilt, output, &survivorsSound, stop)) return false;
+  run.outputWhole = survivorsSound;
+  if (survivorsSound) return true;
+  run.outputFile.Release();
+  RemoveFile(run.outputTemporary);
+  run.outputIncomplete = false;
+  return CheckAndRebuild(run, stop) && StartOutput(run, stop);
 }
 
 // Held while the set is counted and copied, so that a split's commit there
@@ -381,29 +436,22 @@ JobEnd RunJoin(JoinRun& run, JobSummary* summary, StopReason* stop) {
     Stop(stop, StopKind::kOutputIsPiece, run.outputPath);
     return JobEnd::kStopped;
   }
-  // Written under a temporary name of this run's own, so that a failure
-  // leaves an existing file of the restored name as it was.
-  run.outputTemporary = MakeTemporaryPath(run.request.targetDir, MakeRunTag(), "out");
-  SystemError error = CreateNewFile(run.outputTemporary, run.outputFile.Receive());
-  if (error != kNoError) {
-    Fail(stop, Role::kOutput, Operation::kCreate, run.outputPath, error);
-    return JobEnd::kStopped;
-  }
-  run.outputIncomplete = true;
+  if (!StartOutput(run, stop)) return JobEnd::kStopped;
   report.StartProgress(run.pieceCount, run.totalSize);
+  if (run.rebuildInOutput && !RebuildInOutput(run, stop)) return JobEnd::kStopped;
   run.copy.TellBlocks(TellCopied, &run);
-  for (uint64_t k = 1; k <= run.pieceCount; ++k) {
+  for (uint64_t k = 1; !run.outputWhole && k <= run.pieceCount; ++k) {
     // The bar shows k while piece k is copied.
     run.copying = k;
     report.Progress(k, run.copy.bytes());
     if (!CopyPiece(run, k, stop)) return JobEnd::kStopped;
   }
-  report.Progress(run.pieceCount, run.copy.bytes());
+  report.Progress(run.pieceCount, run.outputWhole ? run.totalSize : run.copy.bytes());
   if (StopRequested()) {
     Stop(stop, StopKind::kInterrupted, run.outputPath);
     return JobEnd::kStopped;
   }
-  error = run.outputFile.Release();
+  SystemError error = run.outputFile.Release();
   if (error != kNoError) {
     Fail(stop, Role::kOutput, Operation::kWrite, run.outputPath, error);
     return JobEnd::kStopped;

@@ -241,38 +241,91 @@ std::string RowNames(const CodedSet& set, const std::vector<uint32_t>& rows) {
   return names;
 }
 
-bool RebuildRows(const CodedSet& set, const std::vector<uint32_t>& rows, const std::vector<std::string>& paths,
-                 std::vector<FileIdentity>* ids, StopReason* stop) {
-  RecoveryCode code;
-  code.Init(set.dataCount, set.recoveryCount);
-  RebuildContext context{&code, {}, rows};
-  // Data rows first: read as they are, no arithmetic for those columns.
-  for (uint32_t row = 0; row < set.sound.size() && context.present.size() < set.dataCount; ++row) {
-    if (set.sound[row]) context.present.push_back(row);
+namespace {
+
+// The bytes a sound row's file has.
+uint64_t RowFileBytes(const CodedSet& set, uint32_t row) {
+  return row < set.dataCount ? set.sizes[row] : RecoveryHeaderBytes(set.dataCount) + set.pieceLength;
+}
+
+// Where each data row starts in the file the set re-creates.
+std::vector<uint64_t> RowOffsets(const CodedSet& set) {
+  std::vector<uint64_t> offsets;
+  uint64_t at = 0;
+  for (uint64_t size : set.sizes) {
+    offsets.push_back(at);
+    at += size;
   }
-  if (context.present.size() < set.dataCount) {
-    *stop = StopReason{StopKind::kTooManyLost, RowNames(set, LostRows(set, true)),
-                       static_cast<SystemError>(RebuildableCount(set))};
-    return false;
+  return offsets;
+}
+
+// The first N sound rows, data rows first: read as they are, no
+// arithmetic for those columns.
+std::vector<uint32_t> Survivors(const CodedSet& set) {
+  std::vector<uint32_t> present;
+  for (uint32_t row = 0; row < set.sound.size() && present.size() < set.dataCount; ++row) {
+    if (set.sound[row]) present.push_back(row);
   }
-  std::unique_ptr<FileSlot[]> inputs(new FileSlot[set.dataCount]);
-  std::vector<PassInput> in;
-  for (uint32_t k = 0; k < set.dataCount; ++k) {
-    const uint32_t row = context.present[k];
+  return present;
+}
+
+// A survivor taken as sound from its look-up alone turned out not to be.
+bool FoundDamaged(CodedSet* set, uint32_t row, bool* survivorsSound) {
+  set->sound[row] = false;
+  *survivorsSound = false;
+  return true;
+}
+
+// Opens the survivors at their rows' first bytes. For the whole output
+// they are still to be checked: each one's stamp is taken and its header's
+// bytes go to `prefixes`, one that is not what its look-up said is found
+// damaged, and the data rows are copied to their places.
+bool OpenSurvivors(CodedSet* set, const std::vector<uint32_t>& present, const WholeOutput* whole,
+                   FileSlot* files, std::vector<PassInput>* in, std::vector<std::string>* prefixes,
+                   bool* survivorsSound, StopReason* stop) {
+  const std::vector<uint64_t> offsets = RowOffsets(*set);
+  const bool checking = whole != nullptr;
+  for (size_t k = 0; k < present.size(); ++k) {
+    const uint32_t row = present[k];
+    const std::string path = RowPath(*set, row);
     bool notRegular = false;
     RecoveryHeader header;
-    SystemError error = OpenRegularFile(RowPath(set, row), inputs[k].Receive(), &notRegular);
-    if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kOpen, RowPath(set, row), error);
-    if (row >= set.dataCount && !ReadRecoveryHeader(inputs[k].Get(), &header)) {
-      *stop = StopReason{StopKind::kPieceChanged, RowPath(set, row)};
+    SystemError error = OpenRegularFile(path, files[k].Receive(), &notRegular);
+    if (error != kNoError && checking) return FoundDamaged(set, row, survivorsSound);
+    if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kOpen, path, error);
+    if (checking && (GetFileStamp(files[k].Get(), &set->stamps[row]) != kNoError ||
+                     set->stamps[row].size != RowFileBytes(*set, row))) {
+      return FoundDamaged(set, row, survivorsSound);
+    }
+    const bool recovery = row >= set->dataCount;
+    if (recovery && checking && !ReadHeaderOf(*set, row - set->dataCount + 1, files[k].Get(), &header)) {
+      return FoundDamaged(set, row, survivorsSound);
+    }
+    if (recovery && !checking && !ReadRecoveryHeader(files[k].Get(), &header)) {
+      *stop = StopReason{StopKind::kPieceChanged, path};
       return false;
     }
-    in.push_back(PassInput{inputs[k].Get(), row < set.dataCount ? set.sizes[row] : set.pieceLength});
+    prefixes->push_back(recovery ? FormatRecoveryHeader(header) : std::string());
+    // A data row read goes to its place in the whole output too.
+    const FileHandle copy = whole != nullptr && !recovery ? whole->file : FileHandle();
+    in->push_back(PassInput{files[k].Get(), recovery ? set->pieceLength : set->sizes[row], copy,
+                            recovery ? 0 : offsets[row]});
   }
-  NewFiles made;
+  return true;
+}
+
+// Where the rows rebuilt go: their places in the whole output; or new
+// files at paths, each with its header for a recovery row (its bytes go
+// to `prefixes` too).
+bool CreateRebuilt(const CodedSet& set, const std::vector<uint32_t>& rows, const std::vector<std::string>& paths,
+                   const WholeOutput* whole, NewFiles& made, std::vector<PassOutput>* out,
+                   std::vector<std::string>* prefixes, StopReason* stop) {
+  if (whole != nullptr) {
+    const std::vector<uint64_t> offsets = RowOffsets(set);
+    for (uint32_t row : rows) out->push_back(PassOutput{whole->file, set.sizes[row], true, offsets[row]});
+    return true;
+  }
   made.files.reset(new FileSlot[rows.size()]);
-  std::vector<PassOutput> out;
-  std::vector<std::string> prefixes;
   RecoveryHeader header;
   header.dataCount = set.dataCount;
   header.recoveryCount = set.recoveryCount;
@@ -283,42 +336,168 @@ bool RebuildRows(const CodedSet& set, const std::vector<uint32_t>& rows, const s
   for (size_t k = 0; k < rows.size(); ++k) {
     const bool recovery = rows[k] >= set.dataCount;
     header.index = rows[k] - set.dataCount + 1;
-    prefixes.push_back(recovery ? FormatRecoveryHeader(header) : std::string());
+    prefixes->push_back(recovery ? FormatRecoveryHeader(header) : std::string());
     SystemError error = CreateNewFile(paths[k], made.files[k].Receive());
     if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kCreate, RowPath(set, rows[k]), error);
     made.paths.push_back(paths[k]);
-    error = WriteAll(made.files[k].Get(), prefixes.back().data(), prefixes.back().size());
+    error = WriteAll(made.files[k].Get(), prefixes->back().data(), prefixes->back().size());
     if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kWrite, RowPath(set, rows[k]), error);
-    out.push_back(PassOutput{made.files[k].Get(), recovery ? set.pieceLength : set.sizes[rows[k]]});
+    out->push_back(PassOutput{made.files[k].Get(), recovery ? set.pieceLength : set.sizes[rows[k]], false, 0});
   }
-  std::vector<Sha256Digest> digests;
-  const PassOutcome outcome = RunColumnPass(set.pieceLength, in, out, prefixes, RebuildColumn, &context, &digests);
+  return true;
+}
+
+bool PassStops(const CodedSet& set, const PassOutcome& outcome, const std::vector<uint32_t>& present,
+               const std::vector<uint32_t>& rows, const WholeOutput* whole, StopReason* stop) {
   switch (outcome.end) {
-    case PassEnd::kDone: break;
+    case PassEnd::kDone: return true;
     case PassEnd::kStopped: *stop = StopReason{StopKind::kInterrupted, RowPath(set, rows[0])}; return false;
     case PassEnd::kReadFailed:
-      return Fail(stop, Role::kPiece, Operation::kRead, RowPath(set, context.present[outcome.at]), outcome.code);
-    case PassEnd::kEndedEarly: *stop = StopReason{StopKind::kPieceChanged, RowPath(set, context.present[outcome.at])}; return false;
-    case PassEnd::kWriteFailed: return Fail(stop, Role::kPiece, Operation::kWrite, RowPath(set, rows[outcome.at]), outcome.code);
+      return Fail(stop, Role::kPiece, Operation::kRead, RowPath(set, present[outcome.at]), outcome.code);
+    case PassEnd::kEndedEarly: *stop = StopReason{StopKind::kPieceChanged, RowPath(set, present[outcome.at])}; return false;
+    case PassEnd::kCopyFailed:  // only ever into the whole file
+    case PassEnd::kWriteFailed:
+      if (whole != nullptr) return Fail(stop, Role::kOutput, Operation::kWrite, whole->path, outcome.code);
+      return Fail(stop, Role::kPiece, Operation::kWrite, RowPath(set, rows[outcome.at]), outcome.code);
     case PassEnd::kCodeFailed: return Fail(stop, Role::kPiece, Operation::kWrite, RowPath(set, rows[outcome.at]), kNoError);
   }
+  return true;
+}
+
+// The digest the set holds for a row: a recovery row's only where the
+// manifest is there.
+const Sha256Digest* DigestOfRow(const CodedSet& set, uint32_t row) {
+  if (row < set.dataCount) return &set.digests[row];
+  return set.recoveryDigests.empty() ? nullptr : &set.recoveryDigests[row - set.dataCount];
+}
+
+// The data rows of `present`, which come before its recovery rows.
+size_t DataRowsIn(const std::vector<uint32_t>& present, uint32_t dataCount) {
+  return static_cast<size_t>(std::count_if(present.begin(), present.end(), [&](uint32_t row) { return row < dataCount; }));
+}
+
+// The data survivors hashed in the pass against the set's digests.
+void CheckSurvivors(CodedSet* set, const std::vector<uint32_t>& present, const std::vector<Sha256Digest>& digests,
+                    bool* survivorsSound) {
+  for (size_t k = 0; k < digests.size(); ++k) {
+    if (digests[k] != set->digests[present[k]]) FoundDamaged(set, present[k], survivorsSound);
+  }
+}
+
+bool RowsMatch(const CodedSet& set, const std::vector<uint32_t>& rows, const std::vector<Sha256Digest>& digests) {
+  for (size_t k = 0; k < rows.size(); ++k) {
+    const Sha256Digest* expected = DigestOfRow(set, rows[k]);
+    if (expected != nullptr && digests[k] != *expected) return false;
+  }
+  return true;
+}
+
+// A column done, as bytes of the whole output: every data row is written
+// up to `through`.
+struct WholeProgress {
+  const CodedSet* set;
+  const WholeOutput* whole;
+};
+
+void TellWhole(uint64_t through, void* context) {
+  const WholeProgress& progress = *static_cast<const WholeProgress*>(context);
+  uint64_t bytes = 0;
+  for (uint64_t size : progress.set->sizes) bytes += std::min(size, through);
+  progress.whole->tell(bytes, progress.whole->context);
+}
+
+// The rows rebuilt checked against the set's digests; new files kept, and
+// their identities in *ids.
+bool KeepRebuilt(const CodedSet& set, const std::vector<uint32_t>& rows, const std::vector<Sha256Digest>& digests,
+                 NewFiles& made, std::vector<FileIdentity>* ids, StopReason* stop) {
   ids->assign(rows.size(), FileIdentity());
   for (size_t k = 0; k < rows.size(); ++k) {
     const uint32_t row = rows[k];
     // A survivor that was damaged in a way no check saw gives other bytes:
     // nothing rebuilt is used unless it is the piece the set describes.
-    const bool known = row < set.dataCount || !set.recoveryDigests.empty();
-    const Sha256Digest& expected = row < set.dataCount ? set.digests[row] : set.recoveryDigests.empty() ? digests[k] : set.recoveryDigests[row - set.dataCount];
-    if (known && digests[k] != expected) {
+    const Sha256Digest* expected = DigestOfRow(set, row);
+    if (expected != nullptr && digests[k] != *expected) {
       *stop = StopReason{StopKind::kPieceChecksum, RowPath(set, row), kNoError, set.manifestPath};
       return false;
     }
+    if (!made.files) continue;
     SystemError error = GetOpenIdentity(made.files[k].Get(), &(*ids)[k]);
     if (error == kNoError) error = made.files[k].Release();
     if (error != kNoError) return Fail(stop, Role::kPiece, Operation::kWrite, RowPath(set, row), error);
   }
   made.kept = true;
   return true;
+}
+
+// Rebuilds the rows from the first N sound rows: into new files at paths,
+// or, with `whole`, into the whole output, checking the survivors.
+bool Rebuild(CodedSet* set, const std::vector<uint32_t>& rows, const std::vector<std::string>& paths,
+             const WholeOutput* whole, std::vector<FileIdentity>* ids, bool* survivorsSound, StopReason* stop) {
+  *survivorsSound = true;
+  RecoveryCode code;
+  code.Init(set->dataCount, set->recoveryCount);
+  RebuildContext context{&code, Survivors(*set), rows};
+  if (context.present.size() < set->dataCount) {
+    *stop = StopReason{StopKind::kTooManyLost, RowNames(*set, LostRows(*set, true)),
+                       static_cast<SystemError>(RebuildableCount(*set))};
+    return false;
+  }
+  std::unique_ptr<FileSlot[]> inputs(new FileSlot[set->dataCount]);
+  std::vector<PassInput> in;
+  PassWork work;
+  // Survivors copied to the output are hashed; a recovery row shows its
+  // damage in the rows it rebuilds.
+  if (whole != nullptr) work.hashedInputs = DataRowsIn(context.present, set->dataCount);
+  if (!OpenSurvivors(set, context.present, whole, inputs.get(), &in, &work.inputPrefixes, survivorsSound, stop)) {
+    return false;
+  }
+  if (!*survivorsSound) return true;
+  NewFiles made;
+  std::vector<PassOutput> out;
+  if (!CreateRebuilt(*set, rows, paths, whole, made, &out, &work.outputPrefixes, stop)) return false;
+  WholeProgress progress{set, whole};
+  if (whole != nullptr && whole->tell != nullptr) {
+    work.tell = TellWhole;
+    work.tellContext = &progress;
+  }
+  const PassOutcome outcome = RunColumnPass(set->pieceLength, in, out, RebuildColumn, &context, &work);
+  // A survivor not read to its end is lost, as the whole check would find.
+  const bool unread = outcome.end == PassEnd::kReadFailed || outcome.end == PassEnd::kEndedEarly;
+  if (whole != nullptr && unread) return FoundDamaged(set, context.present[outcome.at], survivorsSound);
+  if (!PassStops(*set, outcome, context.present, rows, whole, stop)) return false;
+  if (whole != nullptr) CheckSurvivors(set, context.present, work.inputDigests, survivorsSound);
+  // There a rebuilt row unlike its digest tells of a recovery row damaged:
+  // the whole check finds which.
+  if (whole != nullptr && !RowsMatch(*set, rows, work.outputDigests)) *survivorsSound = false;
+  return !*survivorsSound || KeepRebuilt(*set, rows, work.outputDigests, made, ids, stop);
+}
+
+}  // namespace
+
+bool PresumeFromLookUps(CodedSet* set) {
+  const uint32_t rows = set->dataCount + set->recoveryCount;
+  set->sound.assign(rows, false);
+  set->stamps.assign(rows, FileStamp());
+  for (uint32_t row = 0; row < rows; ++row) {
+    uint64_t size = 0;
+    const std::string path = RowPath(*set, row);
+    set->sound[row] = FindFileExact(path, &size) && size == RowFileBytes(*set, row) && IsRegularFile(path);
+  }
+  return std::count(set->sound.begin(), set->sound.begin() + set->dataCount, false) > 0;
+}
+
+bool RebuildRows(const CodedSet& set, const std::vector<uint32_t>& rows, const std::vector<std::string>& paths,
+                 std::vector<FileIdentity>* ids, StopReason* stop) {
+  // Survivors checked before: nothing of the set changes.
+  CodedSet checked = set;
+  bool survivorsSound = true;
+  return Rebuild(&checked, rows, paths, nullptr, ids, &survivorsSound, stop);
+}
+
+bool RebuildIntoOutput(CodedSet* set, const std::vector<uint32_t>& rows, const WholeOutput& output,
+                       bool* survivorsSound, StopReason* stop) {
+  std::vector<FileIdentity> ids;
+  return Rebuild(set, rows, std::vector<std::string>(), &output, &ids, survivorsSound, stop);
 }
 
 bool StemOfSetFile(const std::string& path, std::string* stem) {

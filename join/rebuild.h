@@ -27,7 +27,8 @@ struct CodedSet {
   // Sound recovery headers describe another set than the manifest does:
   // the manifest is damaged, or they belong elsewhere.
   bool headersDisagree = false;
-  // After CheckCodedSet: by row (data 0 .. N-1, then recovery N .. N+K-1).
+  // After CheckCodedSet, or as presumed by PresumeFromLookUps: by row
+  // (data 0 .. N-1, then recovery N .. N+K-1).
   std::vector<bool> sound;
   std::vector<FileStamp> stamps;  // of the sound rows, as checked
 };
@@ -58,6 +59,31 @@ bool RefuseTooManyLost(const CodedSet& set, const std::vector<uint32_t>& lost, S
 // stop leaves no file behind.
 bool RebuildRows(const CodedSet& set, const std::vector<uint32_t>& rows, const std::vector<std::string>& paths,
                  std::vector<FileIdentity>* ids, StopReason* stop);
+
+// Takes every row whose file has the size the set gives it (and is a
+// regular file) as sound, without reading it; true when a data row is
+// lost by that alone (missing, another size), for a join that rebuilds it
+// with RebuildIntoOutput instead of checking the whole set first.
+bool PresumeFromLookUps(CodedSet* set);
+
+// The file a join re-creates, as RebuildIntoOutput writes it.
+struct WholeOutput {
+  FileHandle file;
+  std::string path;  // its name, for a failed write
+  // Told after each column how many of its bytes are written.
+  void (*tell)(uint64_t bytes, void* context) = nullptr;
+  void* context = nullptr;
+};
+// Writes the whole output in one pass over survivors presumed sound: each
+// data row read goes to its place, and is hashed; the lost data rows
+// (`rows`) are rebuilt at theirs, and checked against their digests. A
+// data survivor that is not what the set describes is no longer sound,
+// and where one is, or a rebuilt row does not match (a recovery row is
+// damaged), *survivorsSound is false (no stop): the output is then worth
+// nothing, and the set is to be checked whole and rebuilt from what is
+// sound.
+bool RebuildIntoOutput(CodedSet* set, const std::vector<uint32_t>& rows, const WholeOutput& output,
+                       bool* survivorsSound, StopReason* stop);
 
 // The names of rows, comma-separated, for a warning or a refusal.
 std::string RowNames(const CodedSet& set, const std::vector<uint32_t>& rows);

@@ -140,75 +140,175 @@ SystemError ReadFull(FileHandle file, unsigned char* buffer, size_t length, size
 
 namespace {
 
-// The outputs' hashes of one column, worked beside the reads of the next.
+// The hashes of a pass's rows (the inputs hashed, then the outputs), and
+// the bytes each has in the column at hand. The thread beside hashes a
+// range of them while the caller goes on: the inputs as soon as they are
+// read, while the caller codes and writes, which then hashes the outputs
+// itself; or, where the inputs are not hashed, the outputs while the
+// caller reads the next column.
 struct ColumnHash {
   ColumnHash() = default;
   ColumnHash(const ColumnHash&) = delete;
   ColumnHash& operator=(const ColumnHash&) = delete;
   ~ColumnHash() { WaitBeside(&task); }
-  std::vector<std::unique_ptr<Sha256>>* hashes = nullptr;
-  std::vector<unsigned char*> out;
+  std::vector<std::unique_ptr<Sha256>> hashes;
+  std::vector<const unsigned char*> bytes;
   std::vector<size_t> lengths;
+  size_t from = 0, to = 0;  // the range beside
   BesideTask task;
 };
 
-void HashColumn(void* context) {
+void HashRange(ColumnHash& column, size_t from, size_t to) {
+  for (size_t k = from; k < to; ++k) column.hashes[k]->Update(column.bytes[k], column.lengths[k]);
+}
+
+void HashBesideRange(void* context) {
   ColumnHash& column = *static_cast<ColumnHash*>(context);
-  for (size_t k = 0; k < column.out.size(); ++k) (*column.hashes)[k]->Update(column.out[k], column.lengths[k]);
+  HashRange(column, column.from, column.to);
+}
+
+void StartHashRange(ColumnHash& column, size_t from, size_t to) {
+  column.from = from;
+  column.to = to;
+  if (!StartBeside(HashBesideRange, &column, &column.task)) HashRange(column, from, to);
+}
+
+size_t ChunkOf(uint64_t rowLength, size_t buffers) {
+  size_t chunk = std::min(kLargestChunk, std::max(kSmallestChunk, kPassBytes / buffers) / kSmallestChunk * kSmallestChunk);
+  return static_cast<size_t>(std::min<uint64_t>(chunk, std::max<uint64_t>(rowLength, 1)));
+}
+
+// The bytes of a row that fall in the column from `done`: none past its end.
+size_t BytesIn(uint64_t rowBytes, uint64_t done, size_t length) {
+  return static_cast<size_t>(std::min<uint64_t>(length, rowBytes - std::min(done, rowBytes)));
+}
+
+void StartHashes(ColumnHash& column, const std::vector<std::string>& prefixes, size_t count) {
+  for (size_t k = 0; k < count; ++k) {
+    column.hashes.emplace_back(new Sha256);
+    if (k < prefixes.size()) column.hashes.back()->Update(prefixes[k].data(), prefixes[k].size());
+  }
+  column.bytes.assign(column.hashes.size(), nullptr);
+  column.lengths.assign(column.hashes.size(), 0);
+}
+
+bool FinishHashes(ColumnHash& column, size_t from, size_t count, std::vector<Sha256Digest>* digests) {
+  digests->assign(count, Sha256Digest{});
+  for (size_t k = 0; k < count; ++k) {
+    if (!column.hashes[from + k]->Final(&(*digests)[k])) return false;
+  }
+  return true;
+}
+
+// The blocks of a pass: one per row and turn, but a single one for inputs
+// that are not hashed, which nothing reads once the column is coded.
+struct PassBlocks {
+  std::vector<std::unique_ptr<unsigned char[]>> owned;
+  std::vector<unsigned char*> in[2], out[2];
+};
+
+void MakeBlocks(size_t inputs, size_t hashedInputs, size_t outputs, size_t chunk, PassBlocks* blocks) {
+  for (size_t turn = 0; turn < 2; ++turn) {
+    for (size_t k = 0; k < inputs + outputs; ++k) {
+      const bool input = k < inputs;
+      if (input && turn == 1 && k >= hashedInputs) {
+        blocks->in[1].push_back(blocks->in[0][k]);
+        continue;
+      }
+      blocks->owned.emplace_back(new unsigned char[chunk]);
+      (input ? blocks->in[turn] : blocks->out[turn]).push_back(blocks->owned.back().get());
+    }
+  }
+}
+
+PassOutcome ReadColumn(const std::vector<PassInput>& inputs, uint64_t done, size_t length, unsigned char* const* in) {
+  for (size_t k = 0; k < inputs.size(); ++k) {
+    const size_t wanted = BytesIn(inputs[k].bytes, done, length);
+    size_t got = 0;
+    SystemError error = ReadFull(inputs[k].file, in[k], wanted, &got);
+    if (error != kNoError) return PassOutcome{PassEnd::kReadFailed, k, error};
+    if (got != wanted) return PassOutcome{PassEnd::kEndedEarly, k, kNoError};
+    std::memset(in[k] + wanted, 0, length - wanted);
+  }
+  return PassOutcome();
+}
+
+void NoteInputs(const std::vector<PassInput>& inputs, uint64_t done, size_t length, unsigned char* const* in,
+                size_t hashedInputs, ColumnHash& column) {
+  for (size_t k = 0; k < hashedInputs; ++k) {
+    column.bytes[k] = in[k];
+    column.lengths[k] = BytesIn(inputs[k].bytes, done, length);
+  }
+}
+
+// The column's outputs, and the inputs' copies, written; the outputs'
+// bytes noted for their hashes.
+PassOutcome WriteColumn(const std::vector<PassInput>& inputs, const std::vector<PassOutput>& outputs, uint64_t done,
+                        size_t length, unsigned char* const* in, unsigned char* const* out, size_t hashedInputs,
+                        ColumnHash& column) {
+  for (size_t k = 0; k < inputs.size(); ++k) {
+    const size_t wanted = BytesIn(inputs[k].bytes, done, length);
+    if (inputs[k].copy.value == kNoHandle || wanted == 0) continue;
+    SystemError error = WriteAllAt(inputs[k].copy, inputs[k].copyAt + done, in[k], wanted);
+    if (error != kNoError) return PassOutcome{PassEnd::kCopyFailed, k, error};
+  }
+  for (size_t k = 0; k < outputs.size(); ++k) {
+    const PassOutput& output = outputs[k];
+    const size_t wanted = BytesIn(output.bytes, done, length);
+    column.bytes[hashedInputs + k] = out[k];
+    column.lengths[hashedInputs + k] = wanted;
+    SystemError error = kNoError;
+    if (output.file.value != kNoHandle && output.placed && wanted > 0) {
+      error = WriteAllAt(output.file, output.at + done, out[k], wanted);
+    } else if (output.file.value != kNoHandle && !output.placed) {
+      error = WriteAll(output.file, out[k], wanted);
+    }
+    if (error != kNoError) return PassOutcome{PassEnd::kWriteFailed, k, error};
+  }
+  return PassOutcome();
 }
 
 }  // namespace
 
 PassOutcome RunColumnPass(uint64_t rowLength, const std::vector<PassInput>& inputs,
-                          const std::vector<PassOutput>& outputs, const std::vector<std::string>& prefixes,
-                          ColumnCode code, const void* context, std::vector<Sha256Digest>* outputDigests) {
-  const size_t rows = inputs.size() + 2 * outputs.size();
-  size_t chunk = std::min(kLargestChunk, std::max(kSmallestChunk, kPassBytes / rows) / kSmallestChunk * kSmallestChunk);
-  chunk = static_cast<size_t>(std::min<uint64_t>(chunk, std::max<uint64_t>(rowLength, 1)));
-  // The outputs in two halves, turn about: one is hashed while the code
-  // fills the other.
-  std::vector<std::unique_ptr<unsigned char[]>> blocks;
-  std::vector<unsigned char*> in, out[2];
-  for (size_t k = 0; k < rows; ++k) {
-    blocks.emplace_back(new unsigned char[chunk]);
-    (k < inputs.size() ? in : out[(k - inputs.size()) % 2]).push_back(blocks.back().get());
-  }
-  std::vector<std::unique_ptr<Sha256>> hashes;
-  for (size_t k = 0; k < outputs.size(); ++k) {
-    hashes.emplace_back(new Sha256);
-    if (k < prefixes.size()) hashes.back()->Update(prefixes[k].data(), prefixes[k].size());
-  }
-  ColumnHash column;  // last, so that it is waited for before the blocks go
-  column.hashes = &hashes;
+                          const std::vector<PassOutput>& outputs, ColumnCode code, const void* context,
+                          PassWork* work) {
+  // Rows hashed are read or filled into two blocks, turn about: one is
+  // hashed while the other takes the next column.
+  const size_t hashedInputs = std::min(work->hashedInputs, inputs.size());
+  const size_t chunk = ChunkOf(rowLength, inputs.size() + hashedInputs + 2 * outputs.size());
+  PassBlocks blocks;
+  MakeBlocks(inputs.size(), hashedInputs, outputs.size(), chunk, &blocks);
+  ColumnHash column;  // after the blocks, so that it is waited for before they go
+  const size_t hashed = hashedInputs + outputs.size();
+  StartHashes(column, work->inputPrefixes, hashedInputs);
+  StartHashes(column, work->outputPrefixes, outputs.size());
   size_t turn = 0;
   for (uint64_t done = 0; done < rowLength; done += chunk, turn ^= 1) {
     if (StopRequested()) return PassOutcome{PassEnd::kStopped, 0, kNoError};
     const size_t length = static_cast<size_t>(std::min<uint64_t>(chunk, rowLength - done));
-    for (size_t k = 0; k < inputs.size(); ++k) {
-      const size_t wanted = static_cast<size_t>(std::min<uint64_t>(length, inputs[k].bytes - std::min(done, inputs[k].bytes)));
-      size_t got = 0;
-      SystemError error = ReadFull(inputs[k].file, in[k], wanted, &got);
-      if (error != kNoError) return PassOutcome{PassEnd::kReadFailed, k, error};
-      if (got != wanted) return PassOutcome{PassEnd::kEndedEarly, k, kNoError};
-      std::memset(in[k] + wanted, 0, length - wanted);
-    }
-    // The half hashed two columns ago is free once the last column's is.
+    PassOutcome outcome = ReadColumn(inputs, done, length, blocks.in[turn].data());
+    if (outcome.end != PassEnd::kDone) return outcome;
+    // The blocks hashed two columns ago are free once the last column's are.
     WaitBeside(&column.task);
-    if (!code(context, length, in.data(), out[turn].data())) return PassOutcome{PassEnd::kCodeFailed, 0, kNoError};
-    column.out = out[turn];
-    column.lengths.assign(outputs.size(), 0);
-    for (size_t k = 0; k < outputs.size(); ++k) {
-      const size_t wanted = static_cast<size_t>(std::min<uint64_t>(length, outputs[k].bytes - std::min(done, outputs[k].bytes)));
-      column.lengths[k] = wanted;
-      SystemError error = outputs[k].file.value == kNoHandle ? kNoError : WriteAll(outputs[k].file, out[turn][k], wanted);
-      if (error != kNoError) return PassOutcome{PassEnd::kWriteFailed, k, error};
+    NoteInputs(inputs, done, length, blocks.in[turn].data(), hashedInputs, column);
+    if (hashedInputs > 0) StartHashRange(column, 0, hashedInputs);
+    if (!code(context, length, blocks.in[turn].data(), blocks.out[turn].data())) {
+      return PassOutcome{PassEnd::kCodeFailed, 0, kNoError};
     }
-    if (!StartBeside(HashColumn, &column, &column.task)) HashColumn(&column);
+    outcome = WriteColumn(inputs, outputs, done, length, blocks.in[turn].data(), blocks.out[turn].data(),
+                          hashedInputs, column);
+    if (outcome.end != PassEnd::kDone) return outcome;
+    if (hashedInputs > 0) HashRange(column, hashedInputs, hashed);
+    if (hashedInputs == 0) StartHashRange(column, 0, hashed);
+    if (work->tell != nullptr) work->tell(done + length, work->tellContext);
   }
   WaitBeside(&column.task);
-  outputDigests->assign(outputs.size(), Sha256Digest{});
-  for (size_t k = 0; k < outputs.size(); ++k) {
-    if (!hashes[k]->Final(&(*outputDigests)[k])) return PassOutcome{PassEnd::kCodeFailed, k, kNoError};
+  if (!FinishHashes(column, hashedInputs, outputs.size(), &work->outputDigests)) {
+    return PassOutcome{PassEnd::kCodeFailed, 0, kNoError};
+  }
+  if (!FinishHashes(column, 0, hashedInputs, &work->inputDigests)) {
+    return PassOutcome{PassEnd::kCodeFailed, 0, kNoError};
   }
   return PassOutcome();
 }
@@ -255,28 +355,28 @@ bool WriteRecoveryPieces(PieceSet& pieces, uint32_t recoveryCount, const std::st
     bool notRegular = false;
     SystemError error = OpenRegularFile(pieces.WrittenPath(k + 1), inputs[k].Receive(), &notRegular);
     if (error != kNoError) return PieceFails(stop, Operation::kOpen, pieces.Name(k + 1), error);
-    rows.push_back(PassInput{inputs[k].Get(), header.sizes[k]});
+    rows.push_back(PassInput{inputs[k].Get(), header.sizes[k], FileHandle(), 0});
   }
   NewFiles outputs;
   outputs.files.reset(new FileSlot[recoveryCount]);
   std::vector<PassOutput> written;
-  std::vector<std::string> prefixes;
+  PassWork work;
   for (uint32_t j = 1; j <= recoveryCount; ++j) {
     const std::string name = MakeRecoveryName(stem, j);
     header.index = j;
-    prefixes.push_back(FormatRecoveryHeader(header));
+    work.outputPrefixes.push_back(FormatRecoveryHeader(header));
     outputs.paths.push_back(pieces.BesideTemporaryPath(RecoveryWhat(j)));
     SystemError error = CreateNewFile(outputs.paths.back(), outputs.files[j - 1].Receive());
     if (error != kNoError) {
       outputs.paths.pop_back();
       return PieceFails(stop, Operation::kCreate, name, error);
     }
-    error = WriteAll(outputs.files[j - 1].Get(), prefixes.back().data(), prefixes.back().size());
+    error = WriteAll(outputs.files[j - 1].Get(), work.outputPrefixes.back().data(),
+                     work.outputPrefixes.back().size());
     if (error != kNoError) return PieceFails(stop, Operation::kWrite, name, error);
-    written.push_back(PassOutput{outputs.files[j - 1].Get(), header.pieceLength});
+    written.push_back(PassOutput{outputs.files[j - 1].Get(), header.pieceLength, false, 0});
   }
-  std::vector<Sha256Digest> digests;
-  const PassOutcome outcome = RunColumnPass(header.pieceLength, rows, written, prefixes, EncodeColumn, &code, &digests);
+  const PassOutcome outcome = RunColumnPass(header.pieceLength, rows, written, EncodeColumn, &code, &work);
   const std::string inputName = pieces.Name(outcome.at + 1);
   const std::string outputName = MakeRecoveryName(stem, outcome.at + 1);
   switch (outcome.end) {
@@ -284,6 +384,7 @@ bool WriteRecoveryPieces(PieceSet& pieces, uint32_t recoveryCount, const std::st
     case PassEnd::kStopped: *stop = StopReason{StopKind::kInterrupted, pieces.Name(1)}; return false;
     case PassEnd::kReadFailed: return PieceFails(stop, Operation::kRead, inputName, outcome.code);
     case PassEnd::kEndedEarly: *stop = StopReason{StopKind::kPieceChanged, inputName}; return false;
+    case PassEnd::kCopyFailed:  // the pieces are not copied anywhere
     case PassEnd::kWriteFailed: return PieceFails(stop, Operation::kWrite, outputName, outcome.code);
     case PassEnd::kCodeFailed: return PieceFails(stop, Operation::kWrite, outputName, kNoError);
   }
@@ -293,6 +394,6 @@ bool WriteRecoveryPieces(PieceSet& pieces, uint32_t recoveryCount, const std::st
   }
   for (uint64_t k = 0; k < n; ++k) inputs[k].Release();
   outputs.kept = true;
-  pieces.AddRecovery(digests);
+  pieces.AddRecovery(work.outputDigests);
   return true;
 }

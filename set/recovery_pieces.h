@@ -66,12 +66,16 @@ struct NewFiles {
 struct PassInput {
   FileHandle file;  // at the row's first byte
   uint64_t bytes = 0;
+  FileHandle copy;  // where set, the bytes read also go there, from copyAt on
+  uint64_t copyAt = 0;
 };
 struct PassOutput {
   FileHandle file;  // none: the bytes are only hashed
   uint64_t bytes = 0;
+  bool placed = false;  // written from `at` on rather than at the file's position
+  uint64_t at = 0;
 };
-enum class PassEnd { kDone, kReadFailed, kEndedEarly, kWriteFailed, kStopped, kCodeFailed };
+enum class PassEnd { kDone, kReadFailed, kEndedEarly, kWriteFailed, kCopyFailed, kStopped, kCodeFailed };
 struct PassOutcome {
   PassEnd end = PassEnd::kDone;
   size_t at = 0;  // the input or output concerned
@@ -79,10 +83,22 @@ struct PassOutcome {
 };
 using ColumnCode = bool (*)(const void* context, size_t length, const unsigned char* const* in,
                             unsigned char* const* out);
-// outputDigests gets, for each output, the SHA-256 of `prefix[k]` then its bytes.
+// What a pass does beside the code: every output hashed, the SHA-256 of
+// outputPrefixes[k] then its bytes; the first hashedInputs inputs as well
+// (inputPrefixes[k], then the bytes read, not the zeros after them); and
+// `tell`, where set, told after each column how far every row is done.
+struct PassWork {
+  std::vector<std::string> outputPrefixes;
+  size_t hashedInputs = 0;
+  std::vector<std::string> inputPrefixes;
+  void (*tell)(uint64_t through, void* context) = nullptr;
+  void* tellContext = nullptr;
+  std::vector<Sha256Digest> outputDigests;  // after the pass
+  std::vector<Sha256Digest> inputDigests;
+};
 PassOutcome RunColumnPass(uint64_t rowLength, const std::vector<PassInput>& inputs,
-                          const std::vector<PassOutput>& outputs, const std::vector<std::string>& prefixes,
-                          ColumnCode code, const void* context, std::vector<Sha256Digest>* outputDigests);
+                          const std::vector<PassOutput>& outputs, ColumnCode code, const void* context,
+                          PassWork* work);
 
 class PieceSet;
 // After the last piece of a split, before its manifest: recovery pieces

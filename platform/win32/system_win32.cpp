@@ -115,6 +115,26 @@ SystemError WriteAll(FileHandle file, const void* data, size_t length) {
   return kNoError;
 }
 
+SystemError WriteAllAt(FileHandle file, uint64_t offset, const void* data, size_t length) {
+  if (SystemError fault = InjectedFault(FaultCall::kWrite)) return fault;
+  const char* bytes = static_cast<const char*>(data);
+  while (length > 0) {
+    DWORD chunk = length < 0x40000000u ? static_cast<DWORD>(length) : 0x40000000u;
+    DWORD written = 0;
+    // On a handle opened for plain (not overlapped) I/O the offset is taken
+    // and the call still returns when the bytes are written.
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    if (!WriteFile(Native(file), bytes, chunk, &written, &at)) return LastError();
+    if (written == 0) return ERROR_WRITE_FAULT;
+    bytes += written;
+    offset += written;
+    length -= written;
+  }
+  return kNoError;
+}
+
 SystemError ReadSome(FileHandle file, void* buffer, size_t length, size_t* got) {
   DWORD read = 0;
   if (!ReadFile(Native(file), buffer, static_cast<DWORD>(length), &read, nullptr)) {

@@ -97,6 +97,14 @@ SystemError WriteAll(FileHandle file, const void* data, size_t length) {
   return kNoError;
 }
 
+SystemError WriteAllAt(FileHandle file, uint64_t offset, const void* data, size_t length) {
+  std::string& bytes = Data(file);
+  if (bytes.size() < offset + length) bytes.resize(offset + length, '\0');
+  bytes.replace(offset, length, static_cast<const char*>(data), length);
+  ++gWrites[Handle(file).path];
+  return kNoError;
+}
+
 SystemError CopyInKernel(FileHandle from, FileHandle to, uint64_t length, uint64_t* copied, bool* unsupported) {
   *copied = 0;
   *unsupported = gCopyLimit == 0 || gCopyCallsLeft == 0;

@@ -9,7 +9,7 @@
 
 namespace {
 
-enum class Harm { kMissing, kFlipped, kCut, kForeign };
+enum class Harm { kMissing, kFlipped, kCut, kForeign, kLastFlipped };
 const Harm kHarms[] = {Harm::kMissing, Harm::kFlipped, Harm::kCut, Harm::kForeign};
 
 // The set's file of row `row`: pieces 1 .. n, then recovery pieces r1 ...
@@ -26,6 +26,7 @@ void Damage(const std::string& folder, const std::string& name, Harm harm, const
   std::string bytes = ReadBytes(path);
   std::remove(path.c_str());
   if (harm == Harm::kFlipped) bytes[bytes.size() / 2] ^= 0x20;
+  if (harm == Harm::kLastFlipped) bytes.back() ^= 0x20;
   if (harm == Harm::kCut) bytes.resize(bytes.size() / 2);
   if (harm == Harm::kForeign) bytes = ReadBytes(foreignFolder + kPathSeparator + name);
   if (harm != Harm::kMissing) WriteBytes(path, bytes);
@@ -40,6 +41,13 @@ Log Outcome(const Log& log) {
     }
   }
   return outcome;
+}
+
+std::string LastProgress(const Log& log) {
+  for (auto line = log.rbegin(); line != log.rend(); ++line) {
+    if (line->compare(0, 9, "progress ") == 0) return *line;
+  }
+  return "no progress";
 }
 
 Log FolderBytes(const std::string& folder) {
@@ -74,6 +82,9 @@ std::vector<LossCase> LossCases(int n) {
   for (int a = 0; a < n + 2; ++a) {
     for (int b = a + 1; b < n + 2; ++b, ++turn) cases.push_back({2, {{a, kHarms[turn % 4]}, {b, kHarms[(turn + 1) % 4]}}});
   }
+  // Damage past the end of the short last piece, which rebuilding it never
+  // reads: only the damaged piece's own hash tells.
+  cases.push_back({2, {{0, Harm::kLastFlipped}, {n - 1, Harm::kMissing}}});
   return cases;
 }
 
@@ -109,8 +120,10 @@ TEST_F(JobTest, AnyKLostOrDamagedFilesAreRebuiltByTheJoinAndTheRepair) {
     expected.push_back("finished s.bin 5 9001 s_bin.1:0 s_bin.5:0");
     EXPECT_EQ(VerifySays(scratch.File("s_bin.1")), std::to_string(loss.rows.size()) + " " + std::to_string(loss.recovery));
     const std::string named = scratch.File(kNamedBy[turn++ % 3]);
-    EXPECT_TRUE(Same(Outcome(RunJoin(named, target.path())), expected));
+    const Log joined = RunJoin(named, target.path());
+    EXPECT_TRUE(Same(Outcome(joined), expected));
     EXPECT_TRUE(Same(FolderBytes(target.path()), {"s.bin:" + source}));
+    EXPECT_EQ(LastProgress(joined), "progress 5 9001");
     // Every other case repaired too: a change of the set costs its syncs.
     if (turn % 2 == 1) continue;
     RecordingReport report;
@@ -119,14 +132,19 @@ TEST_F(JobTest, AnyKLostOrDamagedFilesAreRebuiltByTheJoinAndTheRepair) {
     EXPECT_EQ(repaired, lost);
     EXPECT_TRUE(Same(FolderBytes(scratch.path()), FolderBytes(sets[loss.recovery]))) << "the very files back";
   }
-  // One more than K: refused, naming every lost file and what could have been rebuilt.
+  // One more than K: refused, naming every lost file and what could have
+  // been rebuilt; also where one is missing and the others are found
+  // damaged only as the missing one is rebuilt.
   TempDir scratch, target;
-  CopyFolder(sets[2], scratch.path());
-  for (int row : {0, 3, 6}) Damage(scratch.path(), RowName(row, 5), Harm::kFlipped, foreign);
-  EXPECT_TRUE(Same(Outcome(RunJoin(scratch.File("s_bin.1"), target.path())),
-                   {"stopped too-many-lost s_bin.1, s_bin.4, s_bin.r2 1"}));
-  EXPECT_TRUE(Same(ListDir(target.path()), {})) << "nothing written";
-  EXPECT_EQ(VerifySays(scratch.File("s_bin.1")), "3 2");
+  for (Harm first : {Harm::kFlipped, Harm::kMissing}) {
+    CopyFolder(sets[2], scratch.path());
+    Damage(scratch.path(), RowName(0, 5), first, foreign);
+    for (int row : {3, 6}) Damage(scratch.path(), RowName(row, 5), Harm::kFlipped, foreign);
+    EXPECT_TRUE(Same(Outcome(RunJoin(scratch.File("s_bin.1"), target.path())),
+                     {"stopped too-many-lost s_bin.1, s_bin.4, s_bin.r2 1"}));
+    EXPECT_TRUE(Same(ListDir(target.path()), {})) << "nothing written";
+    EXPECT_EQ(VerifySays(scratch.File("s_bin.1")), "3 2");
+  }
   // A manifest whose line no longer matches its sound piece: nothing is rebuilt against it.
   CopyFolder(sets[2], scratch.path());
   std::string manifest = ReadBytes(scratch.File("s_bin.sha256"));
