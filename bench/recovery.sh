@@ -11,7 +11,8 @@
 #   join_manifest   join of the whole set with its manifest
 #   join_rebuild    join of the set with one piece lost, which it rebuilds
 #   par2_create     par2 create -r10 of the source     (with par2 installed)
-#   par2_repair     par2 repair of a copy with 1 MiB overwritten
+#   par2_repair     par2 repair of a copy with a tenth overwritten, as much
+#                   as join_rebuild rebuilds
 #
 # $CASES picks some of them (e.g. CASES="join_manifest join_rebuild"). The
 # rounds pair the cases: the ratios of split_recovery to split_checksum
@@ -48,7 +49,7 @@ timed() {
 }
 damage() {
   cp "$work/src.bin" "$work/par/src.bin"
-  dd if=/dev/zero of="$work/par/src.bin" bs=1M seek=300 count=1 conv=notrunc status=none
+  dd if=/dev/zero of="$work/par/src.bin" bs=1M seek=$((size_mib * 3 / 10)) count=$((size_mib / 10)) conv=notrunc status=none
 }
 declare -A seconds cpu last
 ratios=()
