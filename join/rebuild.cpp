@@ -277,12 +277,11 @@ bool FoundDamaged(CodedSet* set, uint32_t row, bool* survivorsSound) {
 }
 
 // Opens the survivors at their rows' first bytes. For the whole output
-// they are still to be checked: each one's stamp is taken and its header's
-// bytes go to `prefixes`, one that is not what its look-up said is found
-// damaged, and the data rows are copied to their places.
+// they are still to be checked: each one's stamp is taken, one that is not
+// what its look-up said is found damaged, and the data rows are copied to
+// their places.
 bool OpenSurvivors(CodedSet* set, const std::vector<uint32_t>& present, const WholeOutput* whole,
-                   FileSlot* files, std::vector<PassInput>* in, std::vector<std::string>* prefixes,
-                   bool* survivorsSound, StopReason* stop) {
+                   FileSlot* files, std::vector<PassInput>* in, bool* survivorsSound, StopReason* stop) {
   const std::vector<uint64_t> offsets = RowOffsets(*set);
   const bool checking = whole != nullptr;
   for (size_t k = 0; k < present.size(); ++k) {
@@ -305,7 +304,6 @@ bool OpenSurvivors(CodedSet* set, const std::vector<uint32_t>& present, const Wh
       *stop = StopReason{StopKind::kPieceChanged, path};
       return false;
     }
-    prefixes->push_back(recovery ? FormatRecoveryHeader(header) : std::string());
     // A data row read goes to its place in the whole output too.
     const FileHandle copy = whole != nullptr && !recovery ? whole->file : FileHandle();
     in->push_back(PassInput{files[k].Get(), recovery ? set->pieceLength : set->sizes[row], copy,
@@ -448,7 +446,7 @@ bool Rebuild(CodedSet* set, const std::vector<uint32_t>& rows, const std::vector
   // Survivors copied to the output are hashed; a recovery row shows its
   // damage in the rows it rebuilds.
   if (whole != nullptr) work.hashedInputs = DataRowsIn(context.present, set->dataCount);
-  if (!OpenSurvivors(set, context.present, whole, inputs.get(), &in, &work.inputPrefixes, survivorsSound, stop)) {
+  if (!OpenSurvivors(set, context.present, whole, inputs.get(), &in, survivorsSound, stop)) {
     return false;
   }
   if (!*survivorsSound) return true;

@@ -92,6 +92,18 @@ bool SameStem(const std::string& a, size_t length, const std::string& b) {
   return true;
 }
 
+// The number that text[from, to) spells as a piece number: 1 to 9 digits,
+// no leading zero; 0 for anything else.
+uint64_t PieceNumberIn(const std::string& text, size_t from, size_t to) {
+  if (to <= from || to - from > 9 || text[from] == '0') return 0;
+  uint64_t number = 0;
+  for (size_t i = from; i < to; ++i) {
+    if (text[i] < '0' || text[i] > '9') return 0;
+    number = number * 10 + static_cast<uint64_t>(text[i] - '0');
+  }
+  return number;
+}
+
 std::string Base36(uint64_t number) {
   std::string digits;
   do {
@@ -111,15 +123,7 @@ uint64_t PieceNumberOf(const std::string& fileName, const std::string& stemName)
   // Read in place: a folder's every name is asked, and most are not pieces.
   const size_t dot = fileName.rfind('.');
   if (dot == std::string::npos || !SameStem(fileName, dot, stemName)) return 0;
-  const size_t digits = fileName.size() - dot - 1;
-  if (digits == 0 || digits > 9 || fileName[dot + 1] == '0') return 0;
-  uint64_t number = 0;
-  for (size_t i = dot + 1; i < fileName.size(); ++i) {
-    const char c = fileName[i];
-    if (c < '0' || c > '9') return 0;
-    number = number * 10 + static_cast<uint64_t>(c - '0');
-  }
-  return number;
+  return PieceNumberIn(fileName, dot + 1, fileName.size());
 }
 
 std::string MakeRunTag() {
@@ -147,14 +151,7 @@ uint64_t TemporaryNumberOf(const std::string& name, const std::string& runTag) {
       name.compare(name.size() - kEnd.size(), kEnd.size(), kEnd) != 0) {
     return 0;
   }
-  const size_t digits = name.size() - kEnd.size() - from;
-  if (digits > 9 || name[from] == '0') return 0;
-  uint64_t number = 0;
-  for (size_t i = from; i < from + digits; ++i) {
-    if (name[i] < '0' || name[i] > '9') return 0;
-    number = number * 10 + static_cast<uint64_t>(name[i] - '0');
-  }
-  return number;
+  return PieceNumberIn(name, from, name.size() - kEnd.size());
 }
 
 std::string MakeTemporaryPath(const std::string& dir, const std::string& runTag, const std::string& what,

@@ -105,7 +105,7 @@ bool PieceSet::IdentifyPieces(std::map<uint64_t, FileIdentity>* found, bool bySo
     *stop = Failure(Role::kFolder, Operation::kList, targetDir_, error);
     return false;
   }
-  const bool listedAll = survey.freshListed == count_ - 1 && !survey.freshDisagree;
+  const bool listedAll = fresh && survey.freshListed == count_ - 1 && !survey.freshDisagree;
   if (fresh && !listedAll && !IdentifyFreshByName(stop)) return false;
   if (survey.isSource == 0) return true;
   *stop = StopReason{StopKind::kPieceIsSource, Name(survey.isSource)};

@@ -281,7 +281,7 @@ PassOutcome RunColumnPass(uint64_t rowLength, const std::vector<PassInput>& inpu
   MakeBlocks(inputs.size(), hashedInputs, outputs.size(), chunk, &blocks);
   ColumnHash column;  // after the blocks, so that it is waited for before they go
   const size_t hashed = hashedInputs + outputs.size();
-  StartHashes(column, work->inputPrefixes, hashedInputs);
+  StartHashes(column, std::vector<std::string>(), hashedInputs);
   StartHashes(column, work->outputPrefixes, outputs.size());
   size_t turn = 0;
   for (uint64_t done = 0; done < rowLength; done += chunk, turn ^= 1) {

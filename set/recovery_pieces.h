@@ -85,12 +85,11 @@ using ColumnCode = bool (*)(const void* context, size_t length, const unsigned c
                             unsigned char* const* out);
 // What a pass does beside the code: every output hashed, the SHA-256 of
 // outputPrefixes[k] then its bytes; the first hashedInputs inputs as well
-// (inputPrefixes[k], then the bytes read, not the zeros after them); and
-// `tell`, where set, told after each column how far every row is done.
+// (the bytes read, not the zeros after them); and `tell`, where set, told
+// after each column how far every row is done.
 struct PassWork {
   std::vector<std::string> outputPrefixes;
   size_t hashedInputs = 0;
-  std::vector<std::string> inputPrefixes;
   void (*tell)(uint64_t through, void* context) = nullptr;
   void* tellContext = nullptr;
   std::vector<Sha256Digest> outputDigests;  // after the pass

@@ -117,8 +117,6 @@ SetChange::SetChange(const std::string& stem, const std::string& runTag)
     : stem_(stem), stemName_(SourceFileName(stem)), dir_(FolderOf(stem)), runTag_(runTag), journal_(MakeJournalName(stem)) {}
 
 std::string SetChange::FinalPath(const ChangedName& name) const {
-  // Pieces first: a set has thousands of them and three other files at most.
-  if (IsDigits(name.what)) return MakePieceName(stem_, name.what);
   if (name.what == "sha256") return MakeManifestName(stem_);
   if (name.what == "bat") return JoinPath(dir_, kJoinBatchName);
   if (name.what == "sh") return JoinPath(dir_, kJoinScriptName);

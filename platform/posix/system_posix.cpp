@@ -55,14 +55,26 @@ SystemError OpenRegularFile(const std::string& path, FileHandle* file, bool* not
 
 FileHandle StandardInput() { return FileHandle{STDIN_FILENO}; }
 
-SystemError CreateNewFile(const std::string& path, FileHandle* file) {
+namespace {
+
+// The calls by name, found from the folder `at` (AT_FDCWD: from the path).
+SystemError CreateNewAt(int at, const std::string& name, FileHandle* file) {
   if (SystemError fault = InjectedFault(FaultCall::kCreate)) return fault;
   // O_EXCL: nothing that stands at the name, a link least of all, is used.
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  int fd = ::openat(at, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return LastError();
   file->value = fd;
   return kNoError;
 }
+
+SystemError RenameAt(int at, const std::string& from, const std::string& to) {
+  if (SystemError fault = InjectedFault(FaultCall::kRename)) return fault;
+  return ::renameat(at, from.c_str(), at, to.c_str()) == 0 ? kNoError : LastError();
+}
+
+}  // namespace
+
+SystemError CreateNewFile(const std::string& path, FileHandle* file) { return CreateNewAt(AT_FDCWD, path, file); }
 
 SystemError OpenFolder(const std::string& dir, FolderHandle* folder) {
 #ifdef O_PATH
@@ -90,18 +102,12 @@ std::string PathIn(const std::string& dir, const std::string& name) {
 
 SystemError CreateNewFileIn(FolderHandle folder, const std::string& dir, const std::string& name, FileHandle* file) {
   if (folder.value == kNoHandle) return CreateNewFile(PathIn(dir, name), file);
-  if (SystemError fault = InjectedFault(FaultCall::kCreate)) return fault;
-  int fd = ::openat(static_cast<int>(folder.value), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return LastError();
-  file->value = fd;
-  return kNoError;
+  return CreateNewAt(static_cast<int>(folder.value), name, file);
 }
 
 SystemError RenameIn(FolderHandle folder, const std::string& dir, const std::string& from, const std::string& to) {
   if (folder.value == kNoHandle) return RenameReplacing(PathIn(dir, from), PathIn(dir, to));
-  if (SystemError fault = InjectedFault(FaultCall::kRename)) return fault;
-  const int at = static_cast<int>(folder.value);
-  return ::renameat(at, from.c_str(), at, to.c_str()) == 0 ? kNoError : LastError();
+  return RenameAt(static_cast<int>(folder.value), from, to);
 }
 
 SystemError GetFileStamp(FileHandle file, FileStamp* stamp) {
@@ -263,10 +269,7 @@ void PauseBriefly() {
   nanosleep(&pause, nullptr);
 }
 
-SystemError RenameReplacing(const std::string& from, const std::string& to) {
-  if (SystemError fault = InjectedFault(FaultCall::kRename)) return fault;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? kNoError : LastError();
-}
+SystemError RenameReplacing(const std::string& from, const std::string& to) { return RenameAt(AT_FDCWD, from, to); }
 
 // A move: a link at the name is never followed, and goes aside itself.
 SystemError KeepAside(const std::string& name, const std::string& kept) { return RenameReplacing(name, kept); }
